@@ -1,0 +1,73 @@
+#include "codec/hextext.h"
+
+#include "codec/codepage.h"
+
+namespace stepbench {
+namespace {
+
+constexpr char kDigits[] = "0123456789ABCDEF";
+
+int HexValue(char32_t c) {
+    if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
+    if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
+    if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
+    return -1;
+}
+
+} // namespace
+
+std::string HexByte(std::uint8_t b) {
+    return {kDigits[b >> 4], kDigits[b & 0xF]};
+}
+
+std::string ShortHexByte(std::uint8_t b) {
+    return b < 0x10 ? std::string(1, kDigits[b]) : HexByte(b);
+}
+
+std::string HexFrameText(ByteView bytes) {
+    std::string s;
+    s.reserve(bytes.size() * 3);
+    for (std::uint8_t b : bytes) {
+        s += HexByte(b);
+        s += ' ';
+    }
+    return s;
+}
+
+Bytes ParseHexText(std::string_view text) {
+    std::u32string s;
+    for (char32_t c : CodePoints(text))
+        if (c != U' ') s += c;
+    if (s.size() % 2 == 1) s.insert(s.size() - 1, 1, U'0');
+
+    Bytes out;
+    out.reserve(s.size() / 2);
+    for (std::size_t i = 0; i < s.size(); i += 2) {
+        const int high = HexValue(s[i]);
+        const int low = HexValue(s[i + 1]);
+        if (high < 0)
+            out.push_back(0);
+        else if (low < 0)
+            out.push_back(static_cast<std::uint8_t>(high));
+        else
+            out.push_back(static_cast<std::uint8_t>(high * 16 + low));
+    }
+    return out;
+}
+
+std::string TextToHex(std::string_view text) {
+    std::string out;
+    for (char32_t c : CodePoints(text)) {
+        const Bytes code = CodePageBytes(c);
+        if (code.size() == 1) {
+            out += ShortHexByte(code[0]);
+        } else {
+            for (std::uint8_t b : code)
+                out += HexByte(b);
+        }
+        out += ' ';
+    }
+    return out;
+}
+
+} // namespace stepbench

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace stepbench {
+
+// What a reply's value bytes mean and where the window shows them.
+enum class ReplyValue : std::uint8_t {
+    None,          // the report line alone
+    AddressInLine, // the replying address (byte 0) appended to the report line in hex
+    BaudInLine,    // the baud code (byte 3) appended to the report line in hex
+    Unsigned32,    // bytes 3-6, most significant first
+    Signed32,      // bytes 3-6 as two's complement
+    Byte,          // byte 3 in decimal
+    MotionState,   // bytes 3-6: moving, left limit, home, right limit
+    Inputs,        // bytes 3-7: IN1 to IN5
+    IoEntry,       // the stored IO-override command from byte 4 up to the checksum
+};
+
+// One command code of the device, as the program names it on both sides of the line.
+struct CommandInfo {
+    std::uint8_t code;
+    std::string_view sendLine;  // description in the send log; empty when there is none
+    std::string_view replyLine; // report line of the device's reply; empty when there is none
+    ReplyValue reply = ReplyValue::None;
+    std::string_view field = {}; // the field a value reply is written to
+};
+
+std::span<const CommandInfo> CommandTable();
+const CommandInfo* FindCommand(std::uint8_t code);
+
+} // namespace stepbench

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "codec/bytes.h"
+
+#include <string_view>
+
+namespace stepbench {
+
+// A typed input of the window: its label for messages and its current text.
+struct Field {
+    std::string_view label;
+    std::string_view text;
+};
+
+// One piece of a request's data, read from a field when the request is built.
+struct DataPart {
+    enum class Kind {
+        Constant, // fixed bytes
+        Byte,     // a decimal value 0..255
+        HexByte,  // a hex value 00..FF
+        Int32,    // a signed 32-bit value, most significant byte first
+        Int24,    // the low 24 bits of a signed 32-bit value; higher bits are dropped
+        HexBytes, // typed hex text, at most maxBytes of it
+    };
+    Kind kind;
+    Bytes constant = {};
+    Field field = {};
+    std::size_t maxBytes = 0;
+
+    static DataPart Fixed(Bytes bytes) { return {Kind::Constant, std::move(bytes)}; }
+    static DataPart Byte(Field f) { return {Kind::Byte, {}, f}; }
+    static DataPart HexByte(Field f) { return {Kind::HexByte, {}, f}; }
+    static DataPart Int32(Field f) { return {Kind::Int32, {}, f}; }
+    static DataPart Int24(Field f) { return {Kind::Int24, {}, f}; }
+    static DataPart HexBytes(Field f, std::size_t max) { return {Kind::HexBytes, {}, f, max}; }
+};
+
+// The device address typed as hex text; it must be a byte.
+Result<std::uint8_t> ReadAddress(Field address);
+
+// The data bytes of the parts in order, or the first field whose value cannot be encoded.
+Result<Bytes> EncodeData(std::span<const DataPart> parts);
+
+// Address, command code, data length, data.
+Result<Bytes> BuildRequest(Field address, std::uint8_t code, std::span<const DataPart> parts);
+Result<Bytes> BuildRequest(std::uint8_t address, std::uint8_t code,
+                           std::span<const DataPart> parts);
+
+// A combo box whose texts stand for device codes; a text not in the list gives code 0.
+struct CodeListEntry {
+    std::string_view text;
+    std::uint8_t code;
+};
+std::uint8_t CodeFromList(std::string_view text, std::span<const CodeListEntry> list);
+
+} // namespace stepbench

@@ -1,0 +1,91 @@
+#include "link/reply_decoder.h"
+
+#include "codec/codepage.h"
+#include "codec/hextext.h"
+#include "commands/protocol.h"
+
+#include <array>
+
+namespace stepbench {
+namespace {
+
+// Value replies are only decoded when the whole 32-bit value and a checksum can be there.
+constexpr std::size_t kValueReplySize = 8;
+
+std::uint32_t Value32(ByteView r) {
+    return (std::uint32_t{r[3]} << 24) | (std::uint32_t{r[4]} << 16) | (std::uint32_t{r[5]} << 8) |
+           r[6];
+}
+
+// A limit, home or input byte of 1 means "not active": the lamp stays dark.
+bool RedUnlessOne(std::uint8_t b) {
+    return b != 1;
+}
+
+void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, DecodedReply& out) {
+    if (c.reply == ReplyValue::IoEntry) {
+        const std::size_t end = r.size() > checksumSize ? r.size() - checksumSize : 0;
+        out.fields.push_back({c.field, end > 4 ? HexFrameText(r.subspan(4, end - 4)) : ""});
+        return;
+    }
+    if (r.size() < kValueReplySize) return;
+    switch (c.reply) {
+    case ReplyValue::Unsigned32:
+        out.fields.push_back({c.field, std::to_string(Value32(r))});
+        break;
+    case ReplyValue::Signed32:
+        out.fields.push_back({c.field, std::to_string(static_cast<std::int32_t>(Value32(r)))});
+        break;
+    case ReplyValue::Byte:
+        out.fields.push_back({c.field, std::to_string(r[3])});
+        break;
+    case ReplyValue::MotionState:
+        out.lamps.push_back({"Shape1", r[3] != 0});
+        out.fields.push_back({kMotionStateField, r[3] != 0 ? "运动中" : "停止"});
+        out.lamps.push_back({"Shape2", RedUnlessOne(r[4])});
+        out.lamps.push_back({"Shape3", RedUnlessOne(r[5])});
+        out.lamps.push_back({"Shape4", RedUnlessOne(r[6])});
+        break;
+    case ReplyValue::Inputs: {
+        static constexpr std::array<std::string_view, 5> kLamps = {"Shape5", "Shape6", "Shape7",
+                                                                   "Shape8", "Shape9"};
+        for (std::size_t i = 0; i < kLamps.size(); ++i)
+            out.lamps.push_back({kLamps[i], RedUnlessOne(r[3 + i])});
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+DecodedReply DecodeReply(ByteView received, LinkMode mode) {
+    DecodedReply out;
+    out.hexLine = "RecHex:" + HexFrameText(received);
+    out.textLine = "RecAsc:" + VisibleText(received);
+
+    Bytes decoded;
+    ByteView reply = received;
+    std::size_t checksumSize = 2;
+    if (mode == LinkMode::Ascii) {
+        auto line = ReadAsciiLine(received);
+        if (!line) return out;
+        decoded = std::move(line->bytes);
+        reply = decoded;
+        checksumSize = 1;
+    }
+
+    if (reply.size() < 3) return out;
+    const CommandInfo* c = FindCommand(reply[1]);
+    if (!c || c->replyLine.empty()) return out;
+
+    std::string report(c->replyLine);
+    if (c->reply == ReplyValue::AddressInLine) report += ShortHexByte(reply[0]);
+    if (c->reply == ReplyValue::BaudInLine && reply.size() > 3) report += ShortHexByte(reply[3]);
+    out.reportLine = std::move(report);
+    DecodeValue(*c, reply, checksumSize, out);
+    return out;
+}
+
+} // namespace stepbench

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "codec/bytes.h"
+#include "codec/frame.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace stepbench {
+
+// The label beside the motion-state lamps that shows "停止" or "运动中".
+inline constexpr std::string_view kMotionStateField = "LabelMotionState";
+
+struct FieldUpdate {
+    std::string_view field; // objectName of the text box or label
+    std::string text;
+    bool operator==(const FieldUpdate&) const = default;
+};
+
+struct LampUpdate {
+    std::string_view lamp; // objectName of the lamp
+    bool red;
+    bool operator==(const LampUpdate&) const = default;
+};
+
+// What one batch of received bytes shows in the window.
+struct DecodedReply {
+    std::optional<std::string> reportLine; // without line end
+    std::vector<FieldUpdate> fields;
+    std::vector<LampUpdate> lamps;
+    std::string hexLine;  // "RecHex:" and the bytes, without line end
+    std::string textLine; // "RecAsc:" and the bytes as visible text, without line end
+};
+
+// Decodes whatever one poll collected as one reply: address at 0, command code at 1, value at 3.
+// Neither checksum nor address is checked; the echo lines let the user judge. In ASCII mode a
+// ":"-led line is first turned back into bytes (its LRC kept as the last byte); other chunks in
+// that mode (the tail of a line split across polls) are only echoed.
+DecodedReply DecodeReply(ByteView received, LinkMode mode);
+
+} // namespace stepbench

@@ -1,0 +1,122 @@
+#include "commands/request.h"
+#include "support.h"
+
+#include <QTest>
+
+using namespace stepbench;
+
+Q_DECLARE_METATYPE(DataPart::Kind)
+
+class TestRequest : public QObject {
+    Q_OBJECT
+private slots:
+    // One value field of each form, sent to address 1 with code 0x25.
+    void dataForms_data() {
+        QTest::addColumn<DataPart::Kind>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("data"); // empty means refused
+        using K = DataPart::Kind;
+        QTest::newRow("int32 1000") << K::Int32 << "1000" << QByteArray::fromHex("000003E8");
+        QTest::newRow("int32 -2") << K::Int32 << "-2" << QByteArray::fromHex("FFFFFFFE");
+        QTest::newRow("int32 -1") << K::Int32 << "-1" << QByteArray::fromHex("FFFFFFFF");
+        QTest::newRow("int32 -10000") << K::Int32 << "-10000" << QByteArray::fromHex("FFFFD8F0");
+        QTest::newRow("int32 2.5") << K::Int32 << "2.5" << QByteArray::fromHex("00000002");
+        QTest::newRow("int32 3.5") << K::Int32 << "3.5" << QByteArray::fromHex("00000004");
+        QTest::newRow("int32 min") << K::Int32 << "-2147483648" << QByteArray::fromHex("80000000");
+        QTest::newRow("int32 max") << K::Int32 << "2147483647" << QByteArray::fromHex("7FFFFFFF");
+        QTest::newRow("int32 above max") << K::Int32 << "2147483648" << QByteArray();
+        QTest::newRow("int32 below min") << K::Int32 << "-2147483649" << QByteArray();
+        QTest::newRow("int32 huge") << K::Int32 << "1e999" << QByteArray();
+        QTest::newRow("int32 not a number") << K::Int32 << "abc" << QByteArray::fromHex("00000000");
+        QTest::newRow("int24 70000") << K::Int24 << "70000" << QByteArray::fromHex("011170");
+        QTest::newRow("int24 drops bit 24")
+            << K::Int24 << "16777217" << QByteArray::fromHex("000001");
+        QTest::newRow("int24 -1") << K::Int24 << "-1" << QByteArray::fromHex("FFFFFF");
+        QTest::newRow("int24 range is int32") << K::Int24 << "2147483648" << QByteArray();
+        QTest::newRow("byte 2") << K::Byte << "2" << QByteArray::fromHex("02");
+        QTest::newRow("byte 1.5 rounds to 2") << K::Byte << "1.5" << QByteArray::fromHex("02");
+        QTest::newRow("byte 255") << K::Byte << "255" << QByteArray::fromHex("FF");
+        QTest::newRow("byte 256") << K::Byte << "256" << QByteArray();
+        QTest::newRow("byte 300") << K::Byte << "300" << QByteArray();
+        QTest::newRow("byte -1") << K::Byte << "-1" << QByteArray();
+        QTest::newRow("byte -0.5 rounds to 0") << K::Byte << "-0.5" << QByteArray::fromHex("00");
+        QTest::newRow("hex byte 1F") << K::HexByte << "1F" << QByteArray::fromHex("1F");
+        QTest::newRow("hex byte empty") << K::HexByte << "" << QByteArray::fromHex("00");
+        QTest::newRow("hex byte 100") << K::HexByte << "100" << QByteArray();
+    }
+    void dataForms() {
+        QFETCH(DataPart::Kind, kind);
+        QFETCH(QString, text);
+        QFETCH(QByteArray, data);
+        const std::string t = text.toStdString();
+        const DataPart part{kind, {}, Field{"初速度", t}};
+        const auto request = BuildRequest(Field{"地址", "1"}, 0x25, std::span(&part, 1));
+        if (data.isEmpty()) {
+            QVERIFY(!request);
+            QVERIFY2(request.error().find("初速度") != std::string::npos, request.error().c_str());
+            QVERIFY2(request.error().find(t) != std::string::npos, request.error().c_str());
+            return;
+        }
+        QVERIFY2(request.ok(), request.ok() ? "" : request.error().c_str());
+        Bytes expected{0x01, 0x25, std::uint8_t(data.size())};
+        expected.insert(expected.end(), data.begin(), data.end());
+        QCOMPARE(Hex(*request), Hex(expected));
+    }
+
+    void composedRequests() {
+        // 24-bit with selector: direction byte then 24-bit count.
+        const DataPart move[] = {DataPart::Byte({"方向", "1"}),
+                                 DataPart::Int24({"脉冲数", "1000"})};
+        QCOMPARE(Hex(*BuildRequest(Field{"地址", "1"}, 0x32, move)),
+                 QString("01 32 04 01 00 03 E8"));
+        // No data still carries the length byte.
+        QCOMPARE(Hex(*BuildRequest(Field{"地址", "1"}, 0x20, {})), QString("01 20 00"));
+        // Fixed address, constant bytes and a byte field.
+        const DataPart reply[] = {DataPart::Fixed({0x80}), DataPart::Byte({"值", "128"})};
+        QCOMPARE(Hex(*BuildRequest(0, 0x51, reply)), QString("00 51 02 80 80"));
+        // Hex bytes are cut to their maximum.
+        const DataPart can[] = {DataPart::HexBytes({"数据", "01 02 03 04 05 06 07"}, 5)};
+        QCOMPARE(Hex(*BuildRequest(Field{"地址", "1"}, 0x4C, can)),
+                 QString("01 4C 05 01 02 03 04 05"));
+        const DataPart blank[] = {DataPart::HexBytes({"数据", "   "}, 5)};
+        QCOMPARE(Hex(*BuildRequest(Field{"地址", "1"}, 0x4C, blank)), QString("01 4C 00"));
+    }
+
+    void address_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("address"); // -1: refused
+        QTest::newRow("1") << "1" << 1;
+        QTest::newRow("1F") << "1F" << 0x1F;
+        QTest::newRow("lower case") << "ff" << 0xFF;
+        QTest::newRow("empty is 0") << "" << 0;
+        QTest::newRow("not hex is 0") << "xyz" << 0;
+        QTest::newRow("100 is too big") << "100" << -1;
+    }
+    void address() {
+        QFETCH(QString, text);
+        QFETCH(int, address);
+        const std::string t = text.toStdString();
+        const auto a = ReadAddress({"设备操作地址(Hex)", t});
+        QCOMPARE(a ? int(*a) : -1, address);
+        if (!a) QVERIFY(a.error().find("0 到 FF") != std::string::npos);
+    }
+
+    void refusalNamesFirstBadField() {
+        const DataPart parts[] = {DataPart::Byte({"方向", "300"}),
+                                  DataPart::Int24({"脉冲数", "1e20"})};
+        const auto r = EncodeData(parts);
+        QVERIFY(!r);
+        QVERIFY(r.error().find("方向") != std::string::npos);
+        QVERIFY(r.error().find("0 到 255") != std::string::npos);
+    }
+
+    void codeFromList() {
+        static constexpr CodeListEntry kBaud[] = {{"9600", 0x06}, {"57600", 0x0B}};
+        QCOMPARE(int(CodeFromList("9600", kBaud)), 0x06);
+        QCOMPARE(int(CodeFromList("115200", kBaud)), 0);
+        QCOMPARE(int(CodeFromList("9600 ", kBaud)), 0);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestRequest)
+#include "test_request.moc"
