@@ -19,12 +19,24 @@ enum class ReplyValue : std::uint8_t {
     IoEntry,       // the stored IO-override command from byte 4 up to the checksum
 };
 
-// One command code of the device, as the program names it on both sides of the line.
+// The data bytes on one side of a command: between min and max bytes, and what they hold.
+struct DataLayout {
+    std::uint8_t min = 0;
+    std::uint8_t max = 0;
+    std::string_view note = {};
+};
+
+// One command code of the device: what it takes, what the device answers, and how the program
+// names it on both sides of the line. The virtual device, the protocol help page, the send log and
+// the reply decoder all read this one table.
 struct CommandInfo {
     std::uint8_t code;
+    std::string_view name;      // what the command does
+    DataLayout request;         // data bytes of the request
+    DataLayout reply;           // data bytes of the device's reply
     std::string_view sendLine;  // description in the send log; empty when there is none
     std::string_view replyLine; // report line of the device's reply; empty when there is none
-    ReplyValue reply = ReplyValue::None;
+    ReplyValue value = ReplyValue::None;
     std::string_view field = {}; // the field a value reply is written to
 };
 

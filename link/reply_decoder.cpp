@@ -23,13 +23,13 @@ bool RedUnlessOne(std::uint8_t b) {
 }
 
 void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, DecodedReply& out) {
-    if (c.reply == ReplyValue::IoEntry) {
+    if (c.value == ReplyValue::IoEntry) {
         const std::size_t end = r.size() > checksumSize ? r.size() - checksumSize : 0;
         out.fields.push_back({c.field, end > 4 ? HexFrameText(r.subspan(4, end - 4)) : ""});
         return;
     }
     if (r.size() < kValueReplySize) return;
-    switch (c.reply) {
+    switch (c.value) {
     case ReplyValue::Unsigned32:
         out.fields.push_back({c.field, std::to_string(Value32(r))});
         break;
@@ -81,8 +81,8 @@ DecodedReply DecodeReply(ByteView received, LinkMode mode) {
     if (!c || c->replyLine.empty()) return out;
 
     std::string report(c->replyLine);
-    if (c->reply == ReplyValue::AddressInLine) report += ShortHexByte(reply[0]);
-    if (c->reply == ReplyValue::BaudInLine && reply.size() > 3) report += ShortHexByte(reply[3]);
+    if (c->value == ReplyValue::AddressInLine) report += ShortHexByte(reply[0]);
+    if (c->value == ReplyValue::BaudInLine && reply.size() > 3) report += ShortHexByte(reply[3]);
     out.reportLine = std::move(report);
     DecodeValue(*c, reply, checksumSize, out);
     return out;

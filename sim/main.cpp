@@ -1,0 +1,143 @@
+// stepbench-sim: the virtual stepper controller on a pseudo-terminal, for any serial program.
+#include "sim/protocol_doc.h"
+#include "sim/pty_device.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+
+using namespace stepbench::sim;
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+constexpr const char* kHelp = R"(Usage: stepbench-sim [options]
+
+Simulates a serial-bus stepper motor controller on a pseudo-terminal. The first line of
+standard output is the path of the terminal (for example /dev/pts/3): open it as a serial
+port at any baud rate. Serves until SIGINT or SIGTERM.
+
+The device answers its whole command set in RTU (CRC-16) or ASCII (":" ... LRC CR LF)
+framing, whichever a request comes in, and Modbus functions 03 and 0x10 at register
+(mapping address + command code). Its axis moves in real time (steps, steps/s, steps/s^2);
+the home switch is 5000 steps on the positive side of the power-on position, the limit
+switches 500000 steps either side.
+
+Options:
+  --address N     bus address, 1-247 (default 1)
+  --delay MS      reply delay in milliseconds (default 2)
+  --split MS      send every reply in two pieces MS milliseconds apart
+  --trace         print every request and reply on standard error
+  --protocol      print the device's command set as a Markdown table and exit
+  --help          this text
+
+Lines on standard input while it runs:
+  in PATTERN      set the inputs, five digits IN5..IN1 (1 = active), e.g. in 00101;
+                  a pattern with a stored IO-override entry runs its command
+  left on|off     force the left limit switch
+  right on|off    force the right limit switch
+  status          print the device's state on standard error
+)";
+
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+bool ParseNumber(const char* text, long min, long max, long& out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!text[0] || *end || v < min || v > max) return false;
+    out = v;
+    return true;
+}
+
+bool Command(PtyDevice& device, const std::string& line) {
+    const auto now = Device::Clock::now();
+    if (line.rfind("in ", 0) == 0 && line.size() == 8 &&
+        line.find_first_not_of("01", 3) == std::string::npos) {
+        const auto pattern = static_cast<std::uint8_t>(std::stoi(line.substr(3), nullptr, 2));
+        device.withDevice([&](Device& d) { d.setInputs(pattern, now); });
+    } else if (line == "left on" || line == "left off" || line == "right on" ||
+               line == "right off") {
+        device.withDevice([&](Device& d) { d.forceLimit(line[0] == 'l', line.ends_with(" on")); });
+    } else if (line == "status") {
+        std::cerr << device.withDevice([](Device& d) { return d.status(); }) << std::endl;
+    } else if (!line.empty()) {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    PtyOptions options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long v = 0;
+        const char* value = i + 1 < argc ? argv[i + 1] : "";
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kHelp;
+            return 0;
+        } else if (arg == "--protocol") {
+            std::cout << ProtocolMarkdown();
+            return 0;
+        } else if (arg == "--trace") {
+            options.trace = [](const std::string& s) { std::cerr << s << std::endl; };
+        } else if (arg == "--address" && ParseNumber(value, 1, 247, v)) {
+            options.address = static_cast<std::uint8_t>(v);
+            ++i;
+        } else if (arg == "--delay" && ParseNumber(value, 0, 60000, v)) {
+            options.replyDelay = std::chrono::milliseconds(v);
+            ++i;
+        } else if (arg == "--split" && ParseNumber(value, 1, 60000, v)) {
+            options.splitPause = std::chrono::milliseconds(v);
+            ++i;
+        } else {
+            std::cerr << "stepbench-sim: bad option or value: " << arg << "\n"
+                      << "Try stepbench-sim --help\n";
+            return 2;
+        }
+    }
+
+    PtyDevice device(options);
+    std::string error;
+    if (!device.start(&error)) {
+        std::cerr << "stepbench-sim: " << error << std::endl;
+        return 1;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::cout << device.path() << std::endl;
+
+    std::string input;
+    bool stdinOpen = true;
+    while (!g_stop) {
+        pollfd pfd{STDIN_FILENO, POLLIN, 0};
+        if (!stdinOpen) {
+            usleep(100 * 1000);
+            continue;
+        }
+        if (poll(&pfd, 1, 100) <= 0) continue;
+        char chunk[256];
+        const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+        // Standard input that ends (a detached run) leaves the device serving.
+        if (n <= 0) {
+            stdinOpen = false;
+            continue;
+        }
+        input.append(chunk, std::size_t(n));
+        for (std::size_t nl; (nl = input.find('\n')) != std::string::npos; input.erase(0, nl + 1)) {
+            const std::string line = input.substr(0, nl);
+            if (!Command(device, line))
+                std::cerr << "unknown: " << line << " (see --help)" << std::endl;
+        }
+    }
+    device.stop();
+    return 0;
+}

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "sim/device.h"
+
+#include <atomic>
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace stepbench::sim {
+
+struct PtyOptions {
+    std::uint8_t address = 1;
+    // Time from a request's last byte to the reply's first, as a real device takes to answer.
+    std::chrono::milliseconds replyDelay{2};
+    // When not zero, each reply goes out in two pieces this far apart.
+    std::chrono::milliseconds splitPause{0};
+    std::function<void(const std::string&)> trace;
+};
+
+// The virtual device serving on a pseudo-terminal from a thread of its own: a program opens
+// path() as it would open a serial port.
+class PtyDevice {
+public:
+    explicit PtyDevice(PtyOptions options = {});
+    ~PtyDevice();
+    PtyDevice(const PtyDevice&) = delete;
+    PtyDevice& operator=(const PtyDevice&) = delete;
+
+    // Opens the pseudo-terminal and starts serving; on failure says why in error.
+    bool start(std::string* error = nullptr);
+    void stop();
+    const std::string& path() const { return path_; }
+
+    // Runs f(Device&) between the device's steps, for inputs, switches and status.
+    template <class F>
+    auto withDevice(F&& f) {
+        std::lock_guard lock(mutex_);
+        return f(device_);
+    }
+
+private:
+    using Clock = Device::Clock;
+    struct Outgoing {
+        Clock::time_point due;
+        Bytes bytes;
+    };
+    void run();
+    void schedule(Bytes reply, Clock::time_point now);
+
+    PtyOptions options_;
+    Device device_;
+    std::mutex mutex_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+    std::deque<Outgoing> queue_;
+    Bytes unwritten_;
+};
+
+} // namespace stepbench::sim

@@ -1,0 +1,211 @@
+#include "codec/frame.h"
+#include "commands/protocol.h"
+#include "link/reply_decoder.h"
+#include "pty_client.h"
+#include "sim/protocol_doc.h"
+#include "sim/pty_device.h"
+#include "support.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace stepbench;
+using namespace std::chrono_literals;
+
+namespace {
+
+Bytes Rtu(const char* request) {
+    return EncodeRtuFrame(B(request));
+}
+
+QString Report(const Bytes& reply) {
+    const auto r = DecodeReply(reply, LinkMode::Rtu);
+    return r.reportLine ? Q(*r.reportLine) : QString("-");
+}
+
+QString FieldOf(const Bytes& reply, std::string_view field) {
+    for (const auto& f : DecodeReply(reply, LinkMode::Rtu).fields)
+        if (f.field == field) return Q(f.text);
+    return "-";
+}
+
+std::string Value32(std::int32_t v) {
+    return QString("%1").arg(quint32(v), 8, 16, QChar('0')).toStdString();
+}
+
+} // namespace
+
+class TestSim : public QObject {
+    Q_OBJECT
+    std::unique_ptr<sim::PtyDevice> device_;
+    std::unique_ptr<PtyClient> line_;
+
+    void startDevice(sim::PtyOptions options = sim::PtyOptions()) {
+        line_.reset();
+        device_ = std::make_unique<sim::PtyDevice>(std::move(options));
+        std::string error;
+        QVERIFY2(device_->start(&error), error.c_str());
+        line_ = std::make_unique<PtyClient>(device_->path());
+        QVERIFY(line_->isOpen());
+    }
+    Bytes ask(const char* request) { return line_->transact(Rtu(request)); }
+
+private slots:
+    void init() { startDevice(); }
+    void cleanup() {
+        line_.reset();
+        device_.reset();
+    }
+
+    // Every command of the table, answered in process: the reply carries the command code and
+    // as many data bytes as the table says, so the table and the device cannot drift apart.
+    void everyCommandAnswersAsTheTableSays() {
+        sim::Device device(1);
+        for (const CommandInfo& c : CommandTable()) {
+            Bytes request{0x01, c.code, c.request.min};
+            request.resize(3 + c.request.min, c.code == 0x43 ? 0x01 : 0x00);
+            if (c.code == 0x22 || c.code == 0x24 || c.code == 0x4B) request[3] = 0x01;
+            const auto replies = device.receive(EncodeRtuFrame(request), sim::Device::Clock::now());
+            QVERIFY2(replies.size() == 1, qPrintable(QString("code %1").arg(c.code, 2, 16)));
+            const Bytes& r = replies[0];
+            QCOMPARE(r[1], c.code);
+            QVERIFY(r[2] >= c.reply.min && r[2] <= c.reply.max);
+            QCOMPARE(r.size(), std::size_t(3 + r[2] + 2));
+            if (c.code == 0x47) device = sim::Device(1); // a reset would restore the checks
+        }
+    }
+
+    void readmeShowsTheProtocolTable() {
+        QFile readme(STEPBENCH_SOURCE_DIR "/README.md");
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(readme.readAll());
+        const QString table = Q(sim::ProtocolMarkdown());
+        QVERIFY2(text.contains(table),
+                 "README's protocol table differs from stepbench-sim --protocol");
+    }
+
+    void handshakeAndParameter() {
+        QCOMPARE(Hex(ask("012000")), QString("01 20 00 39 C0"));
+        QCOMPARE(Report(ask("01250400 0003E8")), QString("设置运动初速度:"));
+        QCOMPARE(FieldOf(ask("012600"), "Text27"), QString("1000"));
+        QCOMPARE(Report(ask("012300")), QString("查询当前波特率:当前波特率设置为6"));
+        QCOMPARE(Report(ask("002100")), QString("查询设备地址:当前地址为1"));
+    }
+
+    void positionMoveRunsToItsTarget() {
+        // A steep profile keeps the move short.
+        ask(("012704" + Value32(200000)).c_str());
+        ask(("012B04" + Value32(2000000)).c_str());
+        ask(("012D04" + Value32(2000000)).c_str());
+        ask(("013104" + Value32(20000)).c_str());
+        const auto moving = DecodeReply(ask("013B00"), LinkMode::Rtu);
+        QCOMPARE(moving.lamps.front(), (LampUpdate{"Shape1", true}));
+        const int early = FieldOf(ask("013700"), "Text18").toInt();
+        QVERIFY(early > 0 && early < 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(FieldOf(ask("013700"), "Text18"), QString("20000"), 3000);
+        const auto stopped = DecodeReply(ask("013B00"), LinkMode::Rtu);
+        QCOMPARE(stopped.lamps.front(), (LampUpdate{"Shape1", false}));
+        QCOMPARE(FieldOf(ask("013600"), "Text17"), QString("0"));
+        ask("013800");
+        QCOMPARE(FieldOf(ask("013700"), "Text18"), QString("0"));
+        // Negative moves report two's complement positions.
+        ask(("013104" + Value32(-3)).c_str());
+        QTRY_COMPARE_WITH_TIMEOUT(FieldOf(ask("013700"), "Text18"), QString("-3"), 3000);
+    }
+
+    void homingEndsAtZero() {
+        ask(("013004" + Value32(0)).c_str()); // a query in between must not disturb it
+        ask(("012F04" + Value32(100000)).c_str());
+        ask(("012B04" + Value32(2000000)).c_str());
+        ask("013E0100");
+        QTRY_COMPARE_WITH_TIMEOUT(DecodeReply(ask("013B00"), LinkMode::Rtu).lamps.front().red,
+                                  false, 3000);
+        QCOMPARE(FieldOf(ask("013700"), "Text18"), QString("0"));
+        const auto status = DecodeReply(ask("013B00"), LinkMode::Rtu);
+        QCOMPARE(status.lamps[2], (LampUpdate{"Shape3", true})); // at the home switch
+    }
+
+    void ioOverrideStoredAndReadBack() {
+        QCOMPARE(Hex(line_->transact(B("01400705310400002710EB3A"))), Hex(Rtu("014000")));
+        QCOMPARE(FieldOf(line_->transact(B("014101 05905F")), "Text31"),
+                 QString("31 04 00 00 27 10 "));
+        QCOMPARE(FieldOf(ask("01410106"), "Text31"), QString(""));
+        // The inputs matching the pattern run the stored move.
+        device_->withDevice([](sim::Device& d) { d.setInputs(0x05, sim::Device::Clock::now()); });
+        QVERIFY(device_->withDevice([](sim::Device& d) { return d.axis().moving(); }));
+        const auto inputs = DecodeReply(ask("014200"), LinkMode::Rtu);
+        QCOMPARE(inputs.lamps[0], (LampUpdate{"Shape5", true}));
+        QCOMPARE(inputs.lamps[1], (LampUpdate{"Shape6", false}));
+        QCOMPARE(inputs.lamps[2], (LampUpdate{"Shape7", true}));
+    }
+
+    void replySuppression() {
+        QVERIFY(ask("0151028080").empty());
+        QVERIFY(ask("012000").empty());
+        QCOMPARE(Report(ask("0151020080")), QString("-")); // answered, no report line for 0x51
+        QCOMPARE(Report(ask("012000")), QString("请求握手命令:"));
+    }
+
+    void checksumChecking() {
+        Bytes damaged = Rtu("012000");
+        damaged.back() ^= 0xFF;
+        QVERIFY(line_->transact(damaged).empty());
+        ask("01480101"); // checking off
+        QCOMPARE(Report(line_->transact(damaged)), QString("请求握手命令:"));
+        ask("01480100");
+        QVERIFY(line_->transact(damaged).empty());
+    }
+
+    void plcStandardProtocol() {
+        ask(("013F04" + Value32(1000)).c_str());
+        // Read the start speed: register 1000 + 0x26.
+        QCOMPARE(Hex(ask("01 03 04 0E 00 02")), Hex(Rtu("01 03 04 00 00 00 64")));
+        // Write the start speed: register 1000 + 0x25, address and quantity echoed.
+        QCOMPARE(Hex(ask("01 10 04 0D 00 02 04 00 00 03 E8")), Hex(Rtu("01 10 04 0D 00 02")));
+        QCOMPARE(FieldOf(ask("012600"), "Text27"), QString("1000"));
+        // A command without data in the read form runs and answers no registers.
+        QCOMPARE(Hex(ask("01 03 04 08 00 00")), Hex(Rtu("01 03 00")));
+        // What it cannot serve gets a standard exception.
+        QCOMPARE(Hex(ask("01 03 00 00 00 02")), Hex(Rtu("01 83 02")));
+        QCOMPARE(Hex(ask("01 03 04 0D 00 02")), Hex(Rtu("01 83 02")));
+        QCOMPARE(Hex(ask("01 10 04 0D 00 02 02 00 00")), Hex(Rtu("01 90 03")));
+    }
+
+    void asciiRequestsAnsweredInAscii() {
+        const Bytes reply = line_->transact(EncodeAsciiFrame(B("012600")));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())),
+                 QByteArray(":0126040000006471\r\n"));
+        QCOMPARE(Q(*DecodeReply(reply, LinkMode::Ascii).reportLine), QString("查询运动初速度:"));
+        Bytes wrongLrc = EncodeAsciiFrame(B("012000"));
+        wrongLrc[wrongLrc.size() - 3] = '0';
+        QVERIFY(line_->transact(wrongLrc).empty());
+    }
+
+    void busBehaviour() {
+        QVERIFY(ask("022000").empty());         // another device's request
+        QVERIFY(ask("00250400000001").empty()); // broadcast: acts, does not answer
+        QCOMPARE(FieldOf(ask("012600"), "Text27"), QString("1"));
+        QVERIFY(line_->transact(B("FF FF 00 13 37 42 01")).empty()); // garbage
+        QCOMPARE(Report(ask("012000")), QString("请求握手命令:"));
+        line_->write(B("01 26")); // a request broken off...
+        std::this_thread::sleep_for(100ms);
+        QCOMPARE(Report(ask("012000")), QString("请求握手命令:")); // ...does not eat the next
+        ask("012201 07");
+        QVERIFY(ask("012000").empty());
+        QCOMPARE(Report(ask("072000")), QString("请求握手命令:"));
+        ask("074700"); // factory reset restores address 1
+        QCOMPARE(Report(ask("012000")), QString("请求握手命令:"));
+    }
+
+    void splitRepliesComeInTwoPieces() {
+        startDevice({.replyDelay = 0ms, .splitPause = 150ms, .trace = {}});
+        line_->write(Rtu("012600"));
+        const Bytes first = line_->read(60ms);
+        const Bytes second = line_->read(60ms, 500ms);
+        QCOMPARE(Hex(first) + " " + Hex(second), Hex(Rtu("01260400000064")));
+        QVERIFY(!first.empty() && !second.empty());
+    }
+};
+
+QTEST_APPLESS_MAIN(TestSim)
+#include "test_sim.moc"
