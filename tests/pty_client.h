@@ -5,6 +5,7 @@
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <string>
 #include <termios.h>
 #include <thread>
@@ -68,4 +69,45 @@ public:
 
 private:
     int fd_;
+};
+
+// A scripted peer for exact-byte tests: the test holds the master side of a pseudo-terminal and
+// the program under test opens path().
+class PtyPeer {
+public:
+    PtyPeer() {
+        termios raw{};
+        cfmakeraw(&raw);
+        char name[128] = {};
+        if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) return;
+        fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+        path_ = name;
+    }
+    ~PtyPeer() { hangUp(); }
+    PtyPeer(const PtyPeer&) = delete;
+    PtyPeer& operator=(const PtyPeer&) = delete;
+
+    const std::string& path() const { return path_; }
+    void write(const stepbench::Bytes& bytes) const {
+        if (::write(master_, bytes.data(), bytes.size()) < 0) return;
+    }
+    // What the program has written so far.
+    stepbench::Bytes take() const {
+        stepbench::Bytes out;
+        std::uint8_t buffer[4096];
+        for (ssize_t n; (n = ::read(master_, buffer, sizeof buffer)) > 0;)
+            out.insert(out.end(), buffer, buffer + n);
+        return out;
+    }
+    // Closes both ends, as a pulled USB adapter does.
+    void hangUp() {
+        if (master_ >= 0) close(master_);
+        if (slave_ >= 0) close(slave_);
+        master_ = slave_ = -1;
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
 };

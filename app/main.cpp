@@ -1,0 +1,49 @@
+// stepbench: the window, on a real serial port or on the built-in virtual device.
+#include "sim/pty_device.h"
+#include "ui/frm_main.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFontDatabase>
+#include <QStatusBar>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("stepbench");
+    QApplication::setApplicationVersion(STEPBENCH_VERSION);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Bench tool for serial-bus stepper motor drivers.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(
+        "simulate", "Start the virtual device on a pseudo-terminal and put its path in COM_PORT.");
+    parser.addOption(simulate);
+    parser.process(app);
+
+    // The Chinese captions need a CJK face; use Noto's when it is installed.
+    for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
+        if (QFontDatabase::hasFamily(family)) {
+            QFont font(family);
+            font.setPointSizeF(8.5);
+            QApplication::setFont(font);
+            break;
+        }
+
+    stepbench::FrmMain window;
+    std::unique_ptr<stepbench::sim::PtyDevice> device;
+    if (parser.isSet(simulate)) {
+        device = std::make_unique<stepbench::sim::PtyDevice>();
+        std::string error;
+        if (device->start(&error)) {
+            const QString path = QString::fromStdString(device->path());
+            window.setPortText(path);
+            window.statusBar()->showMessage(
+                QString("虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接").arg(path));
+        } else {
+            window.statusBar()->showMessage("无法启动虚拟设备：" + QString::fromStdString(error));
+        }
+    }
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,410 @@
+#include "codec/frame.h"
+#include "link/serial_link.h"
+#include "pty_client.h"
+#include "sim/pty_device.h"
+#include "support.h"
+#include "ui/lamp.h"
+#include "window_support.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QSerialPort>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+
+using namespace stepbench;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Waits until the peer has received something, and returns all of it.
+Bytes Received(const PtyPeer& peer) {
+    Bytes got;
+    for (int waited = 0; got.empty() && waited < 2000; waited += 10) {
+        QTest::qWait(10);
+        got = peer.take();
+    }
+    QTest::qWait(30);
+    const Bytes more = peer.take();
+    got.insert(got.end(), more.begin(), more.end());
+    return got;
+}
+
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpState_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        const std::pair<const char*, const char*> rows[] = {
+            {"Combo7", "Modbus RTU"},
+            {"Text23", "1"},
+            {"COM_PORT", "1"},
+            {"Combo2", "9600"},
+            {"Label45", "0"},
+            {"Label44", "0"},
+            {"Text34", "0"},
+            {"Combo6", "9600"},
+            {"Text12", "100"},
+            {"Text13", "10000"},
+            {"Text14", "1000"},
+            {"Text27", "0"},
+            {"Text8", "10000"},
+            {"Text9", "1000"},
+            {"Combo8", "00001"},
+            {"Text30", "10000"},
+            {"Text32", "500"},
+            {"Text35", "4096"},
+            {"Text36", "2048"},
+            {"Text21", "1000"},
+            {"Text22", "1000"},
+            {"Text20", "1000"},
+            {"Text40", "128"},
+            {"Combo9", "100K"},
+            {"Text33", "01 02 03 04 05"},
+            {"Combo1", "掉电不保存"},
+            {"Command111", "通讯不返回"},
+            {"Command109", "(刹车)K1开"},
+            {"Command110", "K2开"},
+            {"Command78", "LastChr"},
+            {"Label59", "隔          MS"},
+            {"Label32", "延时:        毫秒50-6000"},
+            {"Label27", "运动中改变速度:  新速度            PLUS/S"},
+            {"Label61", "IO控制:           ＝命令"},
+            {"Label7", "新设值      查询值             运动相关查询"},
+            {"Label31", "语言(Language):                     Version 6.3"}};
+        for (auto [name, text] : rows)
+            QTest::newRow(name) << name << text;
+    }
+    void startUpState() {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        Window win;
+        QCOMPARE(win.text(name.toLatin1().constData()), text);
+    }
+
+    void startUpWindow() {
+        Window win;
+        QCOMPARE(win.main.windowTitle(), QString("Qelvar数控MODBUS调试工具v6.3"));
+        auto* tabs = win.w<QTabWidget>("SSTab1");
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QString("QelvarMODBUS调试工具"));
+        QCOMPARE(tabs->tabText(tabs->count() - 1), QString("通讯协议"));
+        QVERIFY(win.text("RichTextBox3").isEmpty() == false);
+        for (const char* off : {"Command33", "Option3", "Option4", "Command3", "Text34"})
+            QVERIFY2(!win.w(off)->isEnabled(), off);
+        for (const char* on : {"Command32", "COM_PORT", "Combo2", "Command81", "Command88"})
+            QVERIFY2(win.w(on)->isEnabled(), on);
+        QVERIFY(win.w<QAbstractButton>("Option3")->isChecked());
+        QVERIFY(!win.main.findChild<QTimer*>("Timer1")->isActive());
+        QCOMPARE(win.w<Lamp>("Shape1")->fillColor(),
+                 QApplication::palette().color(QPalette::WindowText));
+        QCOMPARE(win.w<Lamp>("Shape5")->property("fillColor").value<QColor>(), QColor(Qt::black));
+        QVERIFY(!win.main.AddToScriptPending && !win.main.IoOverridePending);
+        QCOMPARE(win.w<QListWidget>("List1")->count(), 0);
+    }
+
+    void portText_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("number") << "1"
+                                << "/dev/ttyS0";
+        QTest::newRow("rounded") << "2.6"
+                                 << "/dev/ttyS2";
+        QTest::newRow("zero") << "0"
+                              << "/dev/ttyS0";
+        QTest::newRow("negative") << "-3"
+                                  << "/dev/ttyS0";
+        QTest::newRow("not a number") << "abc"
+                                      << "/dev/ttyS0";
+        QTest::newRow("path") << "/dev/pts/3"
+                              << "/dev/pts/3";
+        QTest::newRow("path with blanks") << " /dev/ttyUSB0 "
+                                          << "/dev/ttyUSB0";
+    }
+    void portText() {
+        QFETCH(QString, text);
+        QFETCH(QString, device);
+        QCOMPARE(SerialLink::deviceForPortText(text), device);
+    }
+
+    void openAndClose() {
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        QVERIFY(!win.w("COM_PORT")->isEnabled() && !win.w("Command32")->isEnabled());
+        QVERIFY(win.w("Command33")->isEnabled());
+        QVERIFY(win.main.findChild<QTimer*>("Timer1")->isActive());
+        win.click("Command33");
+        QVERIFY(!win.main.link().isOpen());
+        QVERIFY(win.w("Command32")->isEnabled() && !win.w("Command33")->isEnabled());
+        // Bytes that waited before the open are dropped, not shown as a reply.
+        peer.write(B("01 20 00 39 C0"));
+        QTest::qWait(20);
+        QVERIFY(win.open(peer.path()));
+        QTest::qWait(250);
+        QCOMPARE(win.text("Label45"), QString("0"));
+    }
+
+    void openFailures_data() {
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QString>("baud");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no such port") << false << "9600"
+                                      << "找不到该串口";
+        QTest::newRow("port in use") << true << "9600"
+                                     << "占用";
+        QTest::newRow("baud not a number") << false << "fast"
+                                           << "波特率";
+    }
+    void openFailures() {
+        QFETCH(bool, busy);
+        QFETCH(QString, baud);
+        QFETCH(QString, reason);
+        PtyPeer peer;
+        QSerialPort holder(QString::fromStdString(peer.path()));
+        if (busy) QVERIFY(holder.open(QIODevice::ReadWrite));
+        Window win;
+        win.type("Combo2", baud);
+        win.type("COM_PORT", busy || baud != "9600" ? QString::fromStdString(peer.path())
+                                                    : "/dev/nonexistent-port");
+        win.click("Command32");
+        QVERIFY(!win.main.link().isOpen());
+        QVERIFY(win.w("Command32")->isEnabled() && !win.w("Command33")->isEnabled());
+        QVERIFY(!win.main.findChild<QTimer*>("Timer1")->isActive());
+        QCOMPARE(win.prompter.messages.size(), 1);
+        QVERIFY2(win.prompter.messages[0].contains(reason), qPrintable(win.prompter.messages[0]));
+    }
+
+    void exchangeWithTheDevice() {
+        sim::PtyDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.type("Text1", "01 26 00");
+        win.click("Command11");
+        QTRY_COMPARE(win.text("Text27"), QString("100"));
+        QCOMPARE(
+            win.lines("RichTextBox2").mid(0, 3),
+            (QStringList{"SndAsc:\u00B7&\u00B7:`", "SndHex:01 26 00 3A 60 ", "查询运动初速度:"}));
+        QCOMPARE(win.text("Label44"), QString("5"));
+        const QStringList rec = win.lines("RichTextBox1");
+        QCOMPARE(rec.mid(1, 2),
+                 (QStringList{"RecHex:01 26 04 00 00 00 64 FC ED ", "查询运动初速度:"}));
+        QVERIFY(rec[0].startsWith("RecAsc:"));
+        QCOMPARE(win.text("Label45"), QString("9"));
+
+        // Two requests in one write: both replies arrive in one poll and are read as one.
+        win.type("Text1", "01 26 00 3A 60 01 37 00 36 30");
+        win.click("Command1");
+        QTRY_COMPARE(win.text("Label45"), QString("27"));
+        QCOMPARE(win.lines("RichTextBox1")[2], QString("查询运动初速度:"));
+        QVERIFY(win.lines("RichTextBox1")[1].endsWith("01 37 04 00 00 00 00 FE 47 "));
+    }
+
+    void replyStraddlingTwoPolls() {
+        sim::PtyDevice device({.replyDelay = 0ms, .splitPause = 150ms, .trace = {}});
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.type("Text1", "01 26 00");
+        win.click("Command11");
+        QTRY_COMPARE(win.text("Label45"), QString("9"));
+        const QStringList rec = win.lines("RichTextBox1");
+        QCOMPARE(rec.filter("RecHex:").size(), 2);
+        QCOMPARE(win.text("Text27"), QString("0")); // neither piece holds the whole value
+    }
+
+    void logLimit() {
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        win.w<QPlainTextEdit>("RichTextBox2")->setPlainText(QString(3001, 'x'));
+        win.w<QLabel>("Label44")->setText("777");
+        win.main.SendComm(B("01 20 00 39 C0"));
+        QCOMPARE(win.text("Label44"), QString("5"));
+        QVERIFY(!win.text("RichTextBox2").contains("xxx"));
+        peer.write(B("06"));
+        win.w<QPlainTextEdit>("RichTextBox1")->setPlainText(QString(3001, 'x'));
+        QTRY_COMPARE(win.text("Label45"), QString("1"));
+        QCOMPARE(win.lines("RichTextBox1").mid(0, 2), (QStringList{"RecAsc:\u00B7", "RecHex:06 "}));
+    }
+
+    void manualTools_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QByteArray>("wire");
+        QTest::newRow("hex as typed") << "Text1"
+                                      << "01 20"
+                                      << "Command1" << QByteArray::fromHex("0120");
+        QTest::newRow("hex odd count") << "Text1"
+                                       << "123"
+                                       << "Command1" << QByteArray::fromHex("1203");
+        QTest::newRow("rtu") << "Text1"
+                             << "01 20"
+                             << "Command11" << QByteArray::fromHex("012001F8");
+        QTest::newRow("ascii") << "Text1"
+                               << "01 20"
+                               << "Command10" << QByteArray(":0120DF\r\n");
+        QTest::newRow("string") << "Text5"
+                                << "AB"
+                                << "Command37" << QByteArray("AB");
+        QTest::newRow("string in gbk") << "Text5"
+                                       << "中"
+                                       << "Command37" << QByteArray::fromHex("D6D0");
+        QTest::newRow("only blanks send nothing") << "Text1"
+                                                  << "   "
+                                                  << "Command1" << QByteArray();
+        QTest::newRow("empty string sends nothing") << "Text5"
+                                                    << ""
+                                                    << "Command37" << QByteArray();
+    }
+    void manualTools() {
+        QFETCH(QString, field);
+        QFETCH(QString, text);
+        QFETCH(QString, button);
+        QFETCH(QByteArray, wire);
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        win.w<QAbstractButton>("Check2")->setChecked(true);
+        win.type(field.toLatin1().constData(), text);
+        win.click(button.toLatin1().constData());
+        QVERIFY(!win.w<QAbstractButton>("Check2")->isChecked()); // typed bytes go out unwrapped
+        if (wire.isEmpty()) {
+            QTest::qWait(50);
+            QVERIFY(peer.take().empty());
+            QCOMPARE(win.text("Label44"), QString("0"));
+        } else {
+            QCOMPARE(Hex(Received(peer)), Hex(B(wire)));
+        }
+    }
+
+    void addToScriptAndConversions() {
+        Window win;
+        win.type("Text1", "01 20");
+        win.click("Command80");
+        win.type("Text5", "hello");
+        win.main.AddToScriptPending = true;
+        win.click("Command37");
+        auto* list = win.w<QListWidget>("List1");
+        QCOMPARE(list->count(), 2);
+        QCOMPARE(list->item(0)->text(), QString("01 20 01 F8 "));
+        QCOMPARE(list->item(1)->text(), QString("hello"));
+        QVERIFY(!win.main.AddToScriptPending);
+        // The flag survives a click that sends nothing.
+        win.type("Text1", "");
+        win.click("Command79");
+        QVERIFY(win.main.AddToScriptPending);
+
+        win.type("Text5", "AB");
+        win.click("Command5");
+        QCOMPARE(win.text("Text1"), QString("41 42 "));
+        win.type("Text1", "01 03 00 00 00 01");
+        win.click("Command8");
+        QCOMPARE(win.text("Text2") + win.text("Text3"), QString("840A"));
+        win.click("Command2");
+        QCOMPARE(win.text("Text2") + win.text("Text3"), QString("0A84"));
+        win.type("Text1", " ");
+        win.click("Command8");
+        QCOMPARE(win.text("Text2") + win.text("Text3"), QString());
+    }
+
+    void linkModeAndPlcControls() {
+        Window win;
+        win.type("Combo7", "Modbus ASC");
+        QVERIFY(!win.w("Command81")->isEnabled() && !win.w("Command88")->isEnabled());
+        win.type("Combo7", "Modbus RTU");
+        QVERIFY(win.w("Command81")->isEnabled() && win.w("Command88")->isEnabled());
+        win.click("Check2");
+        for (const char* name : {"Command3", "Option3", "Option4", "Text34"})
+            QVERIFY2(win.w(name)->isEnabled(), name);
+        win.click("Check2");
+        QVERIFY(!win.w("Command3")->isEnabled());
+    }
+
+    void plcWrapping() {
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        win.click("Check2");
+        win.main.SendComm(B("01 20 00 39 C0"));
+        QCOMPARE(Hex(Received(peer)), QString("01 03 00 20 00 00 44 00"));
+        QCOMPARE(
+            win.lines("RichTextBox2").mid(1, 3),
+            (QStringList{"SndHex:01 03 00 20 00 00 44 00 ", "西门子标准格式:", "请求握手命令:"}));
+        QCOMPARE(win.text("Label44"), QString("8"));
+        // A frame that cannot be wrapped is refused with a message and nothing is sent.
+        win.main.SendComm(B("01"));
+        QTest::qWait(50);
+        QVERIFY(peer.take().empty());
+        QVERIFY(win.main.statusBar()->currentMessage().contains("PLC"));
+    }
+
+    void mappingAddress_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("wire"); // empty: refused with the message
+        QTest::newRow("1000") << "1000"
+                              << "01 3F 04 00 00 03 E8";
+        QTest::newRow("65503") << "65503"
+                               << "01 3F 04 00 00 FF DF";
+        QTest::newRow("65504") << "65504"
+                               << "";
+        QTest::newRow("negative") << "-1"
+                                  << "";
+    }
+    void mappingAddress() {
+        QFETCH(QString, value);
+        QFETCH(QString, wire);
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        win.click("Check2");
+        win.type("Text34", value);
+        win.click("Command3");
+        QVERIFY(!win.w<QAbstractButton>("Check2")->isChecked());
+        if (wire.isEmpty()) {
+            QCOMPARE(win.prompter.messages,
+                     QStringList{"系统提示: 偏移地址超出范围,请设置0-65500之间"});
+            QTest::qWait(50);
+            QVERIFY(peer.take().empty());
+        } else {
+            QCOMPARE(Hex(Received(peer)), Hex(EncodeRtuFrame(B(wire.toLatin1().constData()))));
+        }
+    }
+
+    void closedPortSendsNothing() {
+        Window win;
+        win.main.SendComm(B("01 20 00 39 C0"));
+        QCOMPARE(win.text("RichTextBox2"), QString());
+        QCOMPARE(win.text("Label44"), QString("0"));
+        auto* timer = win.main.findChild<QTimer*>("Timer1");
+        QVERIFY(timer->isActive());
+        QCOMPARE(timer->interval(), 20);
+        QVERIFY(win.main.statusBar()->currentMessage().contains("未打开"));
+    }
+
+    void portPulledWhileOpen() {
+        auto peer = std::make_unique<PtyPeer>();
+        Window win;
+        QVERIFY(win.open(peer->path()));
+        peer->hangUp();
+        QTRY_VERIFY(!win.main.link().isOpen());
+        QVERIFY(win.w("Command32")->isEnabled() && !win.w("Command33")->isEnabled());
+        QCOMPARE(win.prompter.messages.size(), 1);
+        QVERIFY(win.prompter.messages[0].contains("断开"));
+        win.main.SendComm(B("01 20 00 39 C0"));
+        QCOMPARE(win.text("Label44"), QString("0"));
+        // A fresh device works again after reopening.
+        PtyPeer fresh;
+        QVERIFY(win.open(fresh.path()));
+        win.main.SendComm(B("01 20 00 39 C0"));
+        QCOMPARE(Hex(Received(fresh)), QString("01 20 00 39 C0"));
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"

@@ -1,0 +1,319 @@
+#include "ui/frm_main.h"
+
+#include "codec/checksum.h"
+#include "codec/codepage.h"
+#include "codec/hextext.h"
+#include "codec/number.h"
+#include "commands/protocol.h"
+#include "commands/request.h"
+#include "link/reply_decoder.h"
+#include "ui/lamp.h"
+#include "ui/protocol_help.h"
+
+#include <QCompleter>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QSerialPortInfo>
+#include <QStatusBar>
+#include <QVBoxLayout>
+
+namespace stepbench {
+namespace {
+
+constexpr auto kStatusTimeout = 8000;
+const QString kSystemTitle = "系统提示";
+// The device keeps the mapping address for registers up to 65535 with the highest command code.
+constexpr double kMaxMappingAddress = 65503;
+
+QString FromStd(const std::string& s) {
+    return QString::fromStdString(s);
+}
+std::string ToStd(const QString& s) {
+    return s.toStdString();
+}
+QByteArray ToQ(const Bytes& b) {
+    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
+}
+
+QWidget* AboutPage() {
+    auto* page = new QWidget;
+    auto* v = new QVBoxLayout(page);
+    auto* text = new QLabel(QString("<h2>stepbench %1</h2>"
+                                    "<p>串口步进电机驱动器调试工具</p>"
+                                    "<p>许可证: MIT</p><p>Qt %2</p>")
+                                .arg(QCoreApplication::applicationVersion(), qVersion()));
+    text->setObjectName("AboutText");
+    v->addWidget(text);
+    v->addStretch(1);
+    return page;
+}
+
+} // namespace
+
+FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
+    : QMainWindow(parent), ownPrompter_(prompter ? nullptr : std::make_unique<Prompter>()),
+      prompter_(prompter ? prompter : ownPrompter_.get()), link_(this) {
+    ui_.setupUi(this);
+    receiveLog_ = LogPane(ui_.RichTextBox1, ui_.Label45);
+    sendLog_ = LogPane(ui_.RichTextBox2, ui_.Label44);
+    ui_.SSTab1->insertTab(0, AboutPage(), "关于");
+    ui_.SSTab1->setCurrentIndex(1);
+    ui_.RichTextBox3->setHtml(ProtocolHelpHtml());
+    for (QWidget* w : findChildren<QWidget*>())
+        if (!w->objectName().isEmpty()) byName_.insert(w->objectName(), w);
+
+    QStringList ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports << info.portName() << info.systemLocation();
+    ui_.COM_PORT->setCompleter(new QCompleter(ports, ui_.COM_PORT));
+
+    // As large as the working tab wants, within the screen; the tab scrolls on smaller screens.
+    const QSize want = ui_.workingTab->sizeHint() + QSize(24, 72);
+    resize(want.boundedTo(screen()->availableGeometry().size()));
+
+    wire();
+    AddToScriptPending = false;
+    IoOverridePending = false;
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::wire() {
+    connect(&link_, &SerialLink::received, this, &FrmMain::CommRec);
+    connect(&link_, &SerialLink::lost, this, &FrmMain::onPortLost);
+    connect(ui_.Command32, &QPushButton::clicked, this, &FrmMain::openPort);
+    connect(ui_.Command33, &QPushButton::clicked, this, &FrmMain::closePort);
+    connect(ui_.Combo7, &QComboBox::currentTextChanged, this, &FrmMain::applyLinkMode);
+    connect(ui_.Check2, &QCheckBox::toggled, this, &FrmMain::applyPlcControls);
+    connect(ui_.Command3, &QPushButton::clicked, this, &FrmMain::sendMappingAddress);
+
+    connect(ui_.Command1, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Raw); });
+    connect(ui_.Command11, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Rtu); });
+    connect(ui_.Command10, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Ascii); });
+    connect(ui_.Command37, &QPushButton::clicked, this, &FrmMain::sendTypedString);
+    // The "添加高级命令" buttons arm add-to-script and run their sender.
+    for (auto [arm, sender] :
+         {std::pair{ui_.Command79, ui_.Command1}, std::pair{ui_.Command77, ui_.Command10},
+          std::pair{ui_.Command80, ui_.Command11}}) {
+        connect(arm, &QPushButton::clicked, this, [this, sender = sender] {
+            AddToScriptPending = true;
+            sender->click();
+        });
+    }
+    connect(ui_.Command5, &QPushButton::clicked, this,
+            [this] { ui_.Text1->setText(FromStd(TextToHex(ToStd(ui_.Text5->text())))); });
+    connect(ui_.Command8, &QPushButton::clicked, this, &FrmMain::showCrc);
+    connect(ui_.Command2, &QPushButton::clicked, this, [this] {
+        showCrc();
+        const QString low = ui_.Text2->text();
+        ui_.Text2->setText(ui_.Text3->text());
+        ui_.Text3->setText(low);
+    });
+    connect(ui_.Command36, &QPushButton::clicked, this, [this] { receiveLog_.clear(); });
+    connect(ui_.Command6, &QPushButton::clicked, this, [this] { sendLog_.clear(); });
+}
+
+LinkMode FrmMain::linkMode() const {
+    return LinkModeFromText(ToStd(ui_.Combo7->currentText()));
+}
+
+void FrmMain::setPortText(const QString& text) {
+    ui_.COM_PORT->setText(text);
+}
+
+// --- Serial port -------------------------------------------------------------------------------
+
+void FrmMain::openPort() {
+    QString error;
+    if (!link_.open(ui_.COM_PORT->text(), ui_.Combo2->currentText(), &error)) {
+        statusBar()->showMessage(error);
+        prompter_->inform(this, kSystemTitle, error);
+        return;
+    }
+    setPanelOpen(true);
+    link_.pollTimer().start();
+    statusBar()->showMessage(
+        QString("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
+}
+
+void FrmMain::closePort() {
+    link_.close();
+    setPanelOpen(false);
+    statusBar()->showMessage("串口已关闭", kStatusTimeout);
+}
+
+void FrmMain::onPortLost(const QString& reason) {
+    setPanelOpen(false);
+    const QString message = "串口已断开并关闭：" + reason;
+    statusBar()->showMessage(message);
+    prompter_->inform(this, kSystemTitle, message);
+}
+
+void FrmMain::setPanelOpen(bool open) {
+    ui_.COM_PORT->setEnabled(!open);
+    ui_.Combo2->setEnabled(!open);
+    ui_.Command32->setEnabled(!open);
+    ui_.Command33->setEnabled(open);
+}
+
+// --- Link mode and PLC controls ------------------------------------------------------------------
+
+void FrmMain::applyLinkMode() {
+    // The IO-override entry always travels in RTU framing, so its buttons need RTU mode.
+    const bool rtu = linkMode() == LinkMode::Rtu;
+    ui_.Command81->setEnabled(rtu);
+    ui_.Command88->setEnabled(rtu);
+}
+
+void FrmMain::applyPlcControls() {
+    const bool on = ui_.Check2->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(ui_.Command3), static_cast<QWidget*>(ui_.Option3),
+                       static_cast<QWidget*>(ui_.Option4), static_cast<QWidget*>(ui_.Text34)})
+        w->setEnabled(on);
+}
+
+void FrmMain::sendMappingAddress() {
+    // The command itself goes out in the device's own protocol.
+    ui_.Check2->setChecked(false);
+    const double v = ReadInteger(ToStd(ui_.Text34->text()));
+    if (!(v >= 0 && v <= kMaxMappingAddress)) {
+        prompter_->inform(this, kSystemTitle, "偏移地址超出范围,请设置0-65500之间");
+        return;
+    }
+    const std::string value = ToStd(ui_.Text34->text());
+    const DataPart mapping[] = {DataPart::Int32({"寄存器映射地址", value})};
+    const std::string address = ToStd(ui_.Text23->text());
+    dispatchRequest(BuildRequest(Field{"设备操作地址(Hex)", address}, 0x3F, mapping),
+                    {.honoursAddToScript = true});
+}
+
+// --- Senders -------------------------------------------------------------------------------------
+
+void FrmMain::refuse(const QString& message) {
+    statusBar()->showMessage(message, kStatusTimeout);
+    prompter_->inform(this, kSystemTitle, message);
+}
+
+void FrmMain::dispatchRequest(const Result<Bytes>& request, const SenderOptions& options) {
+    if (!request) return refuse(FromStd(request.error()));
+    if (options.mapping)
+        (*options.mapping == PlcForm::Read ? ui_.Option3 : ui_.Option4)->setChecked(true);
+    const Bytes frame = EncodeFrame(*request, options.alwaysRtu ? LinkMode::Rtu : linkMode());
+    if (options.honoursIoOverride && IoOverridePending) {
+        IoOverridePending = false;
+        // Command, length and data: the entry "下载" sends, without address and checksum.
+        const ByteView entry(frame.data() + 1, frame.size() >= 3 ? frame.size() - 3 : 0);
+        ui_.Text31->setText(FromStd(HexFrameText(entry)));
+        return;
+    }
+    if (options.honoursAddToScript && AddToScriptPending) {
+        AddToScriptPending = false;
+        appendScriptLine(FromStd(HexFrameText(frame)));
+    }
+    SendComm(frame);
+}
+
+void FrmMain::appendScriptLine(const QString& line) {
+    ui_.List1->addItem(line);
+}
+
+// --- Manual tools --------------------------------------------------------------------------------
+
+void FrmMain::sendTypedHex(Typed kind) {
+    // Typed bytes go out exactly as framed here, never wrapped for the PLC protocol.
+    ui_.Check2->setChecked(false);
+    const Bytes bytes = ParseHexText(ToStd(ui_.Text1->text()));
+    if (bytes.empty()) return;
+    const Bytes frame = kind == Typed::Raw   ? bytes
+                        : kind == Typed::Rtu ? EncodeRtuFrame(bytes)
+                                             : EncodeAsciiFrame(bytes);
+    if (AddToScriptPending) {
+        AddToScriptPending = false;
+        appendScriptLine(FromStd(HexFrameText(frame)));
+    }
+    SendComm(frame);
+}
+
+void FrmMain::sendTypedString() {
+    ui_.Check2->setChecked(false);
+    const QString text = ui_.Text5->text();
+    if (text.isEmpty()) return;
+    if (AddToScriptPending) {
+        AddToScriptPending = false;
+        appendScriptLine(text);
+    }
+    SendComm(ToCodePage(ToStd(text)));
+}
+
+void FrmMain::showCrc() {
+    const Bytes bytes = ParseHexText(ToStd(ui_.Text1->text()));
+    if (bytes.empty()) {
+        ui_.Text2->clear();
+        ui_.Text3->clear();
+        statusBar()->showMessage("“16进制：”框中没有可计算的字节", kStatusTimeout);
+        return;
+    }
+    const Crc16Value crc = Crc16(bytes);
+    ui_.Text2->setText(FromStd(HexByte(crc.lo)));
+    ui_.Text3->setText(FromStd(HexByte(crc.hi)));
+}
+
+// --- Transmit and receive paths ------------------------------------------------------------------
+
+void FrmMain::SendComm(const Bytes& frame) {
+    if (!link_.isOpen()) {
+        statusBar()->showMessage("串口未打开，没有发送", kStatusTimeout);
+        link_.restartPoll(SerialLink::kFirstPollAfterSend);
+        return;
+    }
+    Bytes out = frame;
+    if (ui_.Check2->isChecked()) {
+        const PlcForm form = ui_.Option3->isChecked() ? PlcForm::Read : PlcForm::Write;
+        auto wrapped = WrapForPlc(frame, form, ReadNumber(ToStd(ui_.Text34->text())));
+        if (!wrapped) {
+            statusBar()->showMessage(FromStd(wrapped.error()), kStatusTimeout);
+            link_.restartPoll(SerialLink::kFirstPollAfterSend);
+            return;
+        }
+        out = std::move(wrapped.value());
+    }
+
+    sendLog_.beginEntry();
+    if (const auto code = CommandCodeOfFrame(frame)) {
+        const CommandInfo* info = FindCommand(*code);
+        if (info && !info->sendLine.empty()) sendLog_.prepend(FromStd(std::string(info->sendLine)));
+    }
+    if (ui_.Check2->isChecked()) sendLog_.prepend("西门子标准格式:");
+    sendLog_.addToCounter(qsizetype(out.size()));
+    sendLog_.prepend("SndHex:" + FromStd(HexFrameText(out)));
+    sendLog_.prepend("SndAsc:" + FromStd(VisibleText(out)));
+
+    // Replies to earlier requests are shown before this one goes out.
+    link_.pollNow();
+    link_.pollTimer().stop();
+    link_.write(ToQ(out));
+    link_.restartPoll(SerialLink::kFirstPollAfterSend);
+}
+
+void FrmMain::CommRec(const QByteArray& bytes) {
+    const Bytes received(bytes.begin(), bytes.end());
+    const DecodedReply reply = DecodeReply(received, linkMode());
+    receiveLog_.beginEntry();
+    if (reply.reportLine) receiveLog_.prepend(FromStd(*reply.reportLine));
+    for (const FieldUpdate& f : reply.fields) {
+        QWidget* w = byName_.value(QString::fromLatin1(f.field.data(), qsizetype(f.field.size())));
+        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(FromStd(f.text));
+        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(FromStd(f.text));
+    }
+    for (const LampUpdate& l : reply.lamps) {
+        QWidget* w = byName_.value(QString::fromLatin1(l.lamp.data(), qsizetype(l.lamp.size())));
+        if (auto* lamp = qobject_cast<Lamp*>(w))
+            lamp->setFillColor(l.red ? Lamp::red() : Lamp::dark());
+    }
+    receiveLog_.prepend(FromStd(reply.hexLine));
+    receiveLog_.prepend(FromStd(reply.textLine));
+    receiveLog_.addToCounter(bytes.size());
+}
+
+} // namespace stepbench

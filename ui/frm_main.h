@@ -1,0 +1,78 @@
+#pragma once
+
+#include "codec/bytes.h"
+#include "codec/frame.h"
+#include "link/serial_link.h"
+#include "ui/frm_main_ui.h"
+#include "ui/log_pane.h"
+#include "ui/prompter.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <memory>
+#include <optional>
+
+namespace stepbench {
+
+// How a sender treats its frame beyond building it (the capture modes it honours, the register
+// mapping form it selects, whether it ignores the link mode).
+struct SenderOptions {
+    bool honoursAddToScript = false;
+    bool honoursIoOverride = false;
+    std::optional<PlcForm> mapping;
+    bool alwaysRtu = false;
+};
+
+// The main window. It lays out the panels and wires them: the serial link owns the port and the
+// receive poll, the protocol core builds and decodes frames, and the window shows the results.
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The prompter answers every message box and file dialog; the window's own when null.
+    explicit FrmMain(Prompter* prompter = nullptr, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // The routine every outgoing frame passes through: send log, PLC wrapping, counter, a poll for
+    // older replies, the write, and the first poll 20 ms later.
+    void SendComm(const Bytes& frame);
+    // Shows what one poll collected: report line, fields, lamps, echo lines, counter.
+    void CommRec(const QByteArray& bytes);
+
+    // The steps of a sender after its request is built: refusal message, mapping form, framing,
+    // IO-override capture, add-to-script, send.
+    void dispatchRequest(const Result<Bytes>& request, const SenderOptions& options);
+
+    void setPortText(const QString& text);
+    LinkMode linkMode() const;
+    SerialLink& link() { return link_; }
+
+    bool AddToScriptPending = false;
+    bool IoOverridePending = false;
+
+private:
+    void wire();
+    void openPort();
+    void closePort();
+    void onPortLost(const QString& reason);
+    void setPanelOpen(bool open);
+    void applyLinkMode();
+    void applyPlcControls();
+    void sendMappingAddress();
+    enum class Typed { Raw, Rtu, Ascii };
+    void sendTypedHex(Typed kind);
+    void sendTypedString();
+    void showCrc();
+    void appendScriptLine(const QString& line);
+    void refuse(const QString& message);
+    QString fieldText(QLineEdit* e) const { return e->text(); }
+
+    FrmMainUi ui_{};
+    std::unique_ptr<Prompter> ownPrompter_;
+    Prompter* prompter_;
+    SerialLink link_;
+    LogPane receiveLog_;
+    LogPane sendLog_;
+    QHash<QString, QWidget*> byName_;
+};
+
+} // namespace stepbench
