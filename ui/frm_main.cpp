@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QSerialPortInfo>
 #include <QStatusBar>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace stepbench {
@@ -86,7 +87,27 @@ void FrmMain::wire() {
     connect(ui_.Command33, &QPushButton::clicked, this, &FrmMain::closePort);
     connect(ui_.Combo7, &QComboBox::currentTextChanged, this, &FrmMain::applyLinkMode);
     connect(ui_.Check2, &QCheckBox::toggled, this, &FrmMain::applyPlcControls);
-    connect(ui_.Command3, &QPushButton::clicked, this, &FrmMain::sendMappingAddress);
+    for (const SenderRow& row : SenderTable()) {
+        const auto button = [this](std::string_view name) {
+            return qobject_cast<QAbstractButton*>(
+                byName_.value(QString::fromLatin1(name.data(), qsizetype(name.size()))));
+        };
+        connect(button(row.button), &QAbstractButton::clicked, this,
+                [this, &row] { runSender(row); });
+        if (!row.addButton.empty())
+            connect(button(row.addButton), &QAbstractButton::clicked, this, [this, &row] {
+                AddToScriptPending = true;
+                runSender(row);
+            });
+        if (!row.ioButton.empty())
+            connect(button(row.ioButton), &QAbstractButton::clicked, this, [this, &row] {
+                IoOverridePending = true;
+                runSender(row);
+            });
+    }
+    // A double click on the tab strip turns both relay states off; the captions stay.
+    connect(ui_.SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
+            [this] { relayK1_ = relayK2_ = false; });
 
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Raw); });
     connect(ui_.Command11, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Rtu); });
@@ -173,21 +194,6 @@ void FrmMain::applyPlcControls() {
         w->setEnabled(on);
 }
 
-void FrmMain::sendMappingAddress() {
-    // The command itself goes out in the device's own protocol.
-    ui_.Check2->setChecked(false);
-    const double v = ReadInteger(ToStd(ui_.Text34->text()));
-    if (!(v >= 0 && v <= kMaxMappingAddress)) {
-        prompter_->inform(this, kSystemTitle, "偏移地址超出范围,请设置0-65500之间");
-        return;
-    }
-    const std::string value = ToStd(ui_.Text34->text());
-    const DataPart mapping[] = {DataPart::Int32({"寄存器映射地址", value})};
-    const std::string address = ToStd(ui_.Text23->text());
-    dispatchRequest(BuildRequest(Field{"设备操作地址(Hex)", address}, 0x3F, mapping),
-                    {.honoursAddToScript = true});
-}
-
 // --- Senders -------------------------------------------------------------------------------------
 
 void FrmMain::refuse(const QString& message) {
@@ -202,9 +208,9 @@ void FrmMain::dispatchRequest(const Result<Bytes>& request, const SenderOptions&
     const Bytes frame = EncodeFrame(*request, options.alwaysRtu ? LinkMode::Rtu : linkMode());
     if (options.honoursIoOverride && IoOverridePending) {
         IoOverridePending = false;
-        // Command, length and data: the entry "下载" sends, without address and checksum.
-        const ByteView entry(frame.data() + 1, frame.size() >= 3 ? frame.size() - 3 : 0);
-        ui_.Text31->setText(FromStd(HexFrameText(entry)));
+        // Command, length and data: the entry "下载" sends in RTU framing whatever the link
+        // mode, so it is taken from the request rather than from the framed line.
+        ui_.Text31->setText(FromStd(HexFrameText(ByteView(*request).subspan(1))));
         return;
     }
     if (options.honoursAddToScript && AddToScriptPending) {
@@ -212,6 +218,96 @@ void FrmMain::dispatchRequest(const Result<Bytes>& request, const SenderOptions&
         appendScriptLine(FromStd(HexFrameText(frame)));
     }
     SendComm(frame);
+}
+
+QString FrmMain::textOf(std::string_view name) const {
+    if (name.empty()) return {};
+    QWidget* w = byName_.value(QString::fromLatin1(name.data(), qsizetype(name.size())));
+    if (auto* edit = qobject_cast<QLineEdit*>(w)) return edit->text();
+    if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->currentText();
+    return {};
+}
+
+void FrmMain::runSender(const SenderRow& row) {
+    if (row.hook == Hook::MappingAddress) {
+        // The command itself goes out in the device's own protocol.
+        ui_.Check2->setChecked(false);
+        const double v = ReadInteger(ToStd(ui_.Text34->text()));
+        if (!(v >= 0 && v <= kMaxMappingAddress))
+            return prompter_->inform(this, kSystemTitle, "偏移地址超出范围,请设置0-65500之间");
+    }
+    if (row.hook == Hook::CanData && ui_.Text33->text().isEmpty()) return;
+
+    const std::string fieldText = ToStd(textOf(row.field));
+    const std::string countText = ToStd(textOf(row.countField));
+    const std::string valueText = ToStd(ui_.Text40->text());
+    const Field value{"Text40数值", valueText};
+    std::vector<DataPart> parts = DataPartsOf(row, fieldText, countText);
+
+    // The toggles are worked out here but kept only once the request could be built.
+    const bool silence = ui_.Command111->text() == "通讯不返回";
+    const bool lastCharacter = !lastCharacter_;
+    bool k1 = relayK1_, k2 = relayK2_;
+    switch (row.hook) {
+    case Hook::ReplyOption:
+        parts = {DataPart::Fixed({std::uint8_t(silence ? 0x80 : 0x00)}), DataPart::Byte(value)};
+        break;
+    case Hook::LastCharacter:
+        parts = {DataPart::Fixed({std::uint8_t(lastCharacter)}), DataPart::Byte(value)};
+        break;
+    case Hook::PowerLoss: {
+        const auto bytes = PowerLossBytes(ToStd(ui_.Combo1->currentText()));
+        parts = {DataPart::Fixed(Bytes(bytes.begin(), bytes.end()))};
+        break;
+    }
+    case Hook::RelayK1:
+    case Hook::RelayK2:
+        (row.hook == Hook::RelayK1 ? k1 : k2) = !(row.hook == Hook::RelayK1 ? k1 : k2);
+        parts = {DataPart::Fixed({std::uint8_t(k1), std::uint8_t(k2)})};
+        break;
+    case Hook::CanData:
+        parts = {DataPart::HexBytes({row.label, fieldText}, 5)};
+        break;
+    default:
+        break;
+    }
+
+    const std::string address = ToStd(ui_.Text23->text());
+    const auto request = row.hook == Hook::BroadcastAddress
+                             ? BuildRequest(0, row.code, parts)
+                             : BuildRequest(Field{"设备操作地址(Hex)", address}, row.code, parts);
+    if (!request) return refuse(FromStd(request.error()));
+
+    switch (row.hook) {
+    case Hook::ReplyOption:
+        ui_.Command111->setText(silence ? "通讯有返回" : "通讯不返回");
+        break;
+    case Hook::LastCharacter:
+        lastCharacter_ = lastCharacter;
+        ui_.Command78->setText(lastCharacter ? "NoLast" : "LastChr");
+        break;
+    case Hook::RelayK1:
+    case Hook::RelayK2: {
+        relayK1_ = k1;
+        relayK2_ = k2;
+        // The K2 button writes the short K1 captions, as the device's tools always did.
+        const QString k1Name = row.hook == Hook::RelayK1 ? "(刹车)K1" : "K1";
+        ui_.Command109->setText(k1Name + (k1 ? "关" : "开"));
+        ui_.Command110->setText(k2 ? "K2关" : "K2开");
+        break;
+    }
+    default:
+        break;
+    }
+
+    const std::optional<PlcForm> mapping =
+        row.mapping == Mapping::Read    ? std::optional(PlcForm::Read)
+        : row.mapping == Mapping::Write ? std::optional(PlcForm::Write)
+                                        : std::nullopt;
+    dispatchRequest(*request, {.honoursAddToScript = row.honoursAdd,
+                               .honoursIoOverride = row.honoursIo,
+                               .mapping = mapping,
+                               .alwaysRtu = row.hook == Hook::CanData});
 }
 
 void FrmMain::appendScriptLine(const QString& line) {

@@ -2,6 +2,7 @@
 
 #include "codec/bytes.h"
 #include "codec/frame.h"
+#include "commands/catalogue.h"
 #include "link/serial_link.h"
 #include "ui/frm_main_ui.h"
 #include "ui/log_pane.h"
@@ -57,14 +58,14 @@ private:
     void setPanelOpen(bool open);
     void applyLinkMode();
     void applyPlcControls();
-    void sendMappingAddress();
+    void runSender(const SenderRow& row);
+    QString textOf(std::string_view name) const;
     enum class Typed { Raw, Rtu, Ascii };
     void sendTypedHex(Typed kind);
     void sendTypedString();
     void showCrc();
     void appendScriptLine(const QString& line);
     void refuse(const QString& message);
-    QString fieldText(QLineEdit* e) const { return e->text(); }
 
     FrmMainUi ui_{};
     std::unique_ptr<Prompter> ownPrompter_;
@@ -73,6 +74,10 @@ private:
     LogPane receiveLog_;
     LogPane sendLog_;
     QHash<QString, QWidget*> byName_;
+    // Device state the window keeps for its senders; the buttons' captions show it.
+    bool relayK1_ = false;
+    bool relayK2_ = false;
+    bool lastCharacter_ = false;
 };
 
 } // namespace stepbench
