@@ -35,6 +35,8 @@ enum class Hook : std::uint8_t {
     RelayK1,       // "(刹车)K1开": toggles K1, sends both relay states
     RelayK2,       // "K2开": toggles K2, sends both relay states
     CanData,       // "HEX到CAN发送": up to five typed hex bytes, always RTU, nothing if empty
+    IoDownload,    // "下载": input pattern and the IO command field, always RTU, PLC mode off
+    IoRead,        // "?" of the IO row: the input pattern, PLC mode off
 };
 
 // One command button of the device panels.
@@ -65,6 +67,10 @@ std::span<const CodeListEntry> CanBitRateCodes();
 
 // The two power-loss bytes for the text of the power-loss choice; unknown text gives 0, 0.
 std::array<std::uint8_t, 2> PowerLossBytes(std::string_view text);
+
+// The input pattern byte of a text such as "00101": five positions for IN5..IN1, each counting
+// only when it is exactly "1".
+std::uint8_t InputPattern(std::string_view text);
 
 // The data parts of a row's form, given the current texts of its field and count field (the
 // parts refer to those texts, which must outlive them).

@@ -131,7 +131,9 @@ private slots:
             {"Command95", "01 4B 01 0C", "W"},
             {"Command106", "01 4C 05 01 02 03 04 05", "W"},
         };
-        QCOMPARE(int(std::size(rows)), int(SenderTable().size()));
+        // All rows but the IO-override pair, whose buttons only work in RTU mode (tested with the
+        // script).
+        QCOMPARE(int(std::size(rows)) + 2, int(SenderTable().size()));
         for (auto& r : rows)
             QTest::newRow(r[0]) << r[0] << r[1] << r[2];
     }

@@ -7,11 +7,13 @@
 #include "commands/protocol.h"
 #include "commands/request.h"
 #include "link/reply_decoder.h"
+#include "script/script_file.h"
 #include "ui/lamp.h"
 #include "ui/protocol_help.h"
 
 #include <QCompleter>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
 #include <QSerialPortInfo>
@@ -54,7 +56,9 @@ QWidget* AboutPage() {
 
 FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     : QMainWindow(parent), ownPrompter_(prompter ? nullptr : std::make_unique<Prompter>()),
-      prompter_(prompter ? prompter : ownPrompter_.get()), link_(this) {
+      prompter_(prompter ? prompter : ownPrompter_.get()), link_(this),
+      runner_([this] { return scriptLines(); }, [this](const Bytes& frame) { SendComm(frame); },
+              this) {
     ui_.setupUi(this);
     receiveLog_ = LogPane(ui_.RichTextBox1, ui_.Label45);
     sendLog_ = LogPane(ui_.RichTextBox2, ui_.Label44);
@@ -105,6 +109,19 @@ void FrmMain::wire() {
                 runSender(row);
             });
     }
+    connect(ui_.Check1, &QCheckBox::clicked, this, &FrmMain::switchRunner);
+    connect(ui_.Text20, &QLineEdit::editingFinished, this, &FrmMain::clampDelayField);
+    connect(ui_.Command34, &QPushButton::clicked, this, [this] {
+        clampDelayField();
+        appendScriptLine("Delay:" + ui_.Text20->text());
+    });
+    connect(ui_.List1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { ui_.MenuCMD->popup(ui_.List1->mapToGlobal(at)); });
+    connect(ui_.DelectList, &QAction::triggered, this, &FrmMain::removeSelectedLine);
+    connect(ui_.DelectAll, &QAction::triggered, ui_.List1, &QListWidget::clear);
+    connect(ui_.Command54, &QPushButton::clicked, this, &FrmMain::openScript);
+    connect(ui_.Command55, &QPushButton::clicked, this, &FrmMain::saveScript);
+
     // A double click on the tab strip turns both relay states off; the captions stay.
     connect(ui_.SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
             [this] { relayK1_ = relayK2_ = false; });
@@ -237,6 +254,11 @@ void FrmMain::runSender(const SenderRow& row) {
             return prompter_->inform(this, kSystemTitle, "偏移地址超出范围,请设置0-65500之间");
     }
     if (row.hook == Hook::CanData && ui_.Text33->text().isEmpty()) return;
+    if (row.hook == Hook::IoDownload || row.hook == Hook::IoRead) {
+        // The entry goes to the device in its own protocol, never wrapped for a PLC.
+        ui_.Check2->setChecked(false);
+        if (row.hook == Hook::IoDownload && ui_.Text31->text().isEmpty()) return;
+    }
 
     const std::string fieldText = ToStd(textOf(row.field));
     const std::string countText = ToStd(textOf(row.countField));
@@ -267,6 +289,12 @@ void FrmMain::runSender(const SenderRow& row) {
         break;
     case Hook::CanData:
         parts = {DataPart::HexBytes({row.label, fieldText}, 5)};
+        break;
+    case Hook::IoDownload:
+    case Hook::IoRead:
+        parts = {DataPart::Fixed({InputPattern(ToStd(ui_.Combo8->currentText()))})};
+        if (row.hook == Hook::IoDownload)
+            parts.push_back(DataPart::HexBytes({row.label, fieldText}, 254));
         break;
     default:
         break;
@@ -304,14 +332,81 @@ void FrmMain::runSender(const SenderRow& row) {
         row.mapping == Mapping::Read    ? std::optional(PlcForm::Read)
         : row.mapping == Mapping::Write ? std::optional(PlcForm::Write)
                                         : std::nullopt;
-    dispatchRequest(*request, {.honoursAddToScript = row.honoursAdd,
-                               .honoursIoOverride = row.honoursIo,
-                               .mapping = mapping,
-                               .alwaysRtu = row.hook == Hook::CanData});
+    dispatchRequest(*request,
+                    {.honoursAddToScript = row.honoursAdd,
+                     .honoursIoOverride = row.honoursIo,
+                     .mapping = mapping,
+                     .alwaysRtu = row.hook == Hook::CanData || row.hook == Hook::IoDownload});
 }
+
+// --- Script
+// ----------------------------------------------------------------------------------------
 
 void FrmMain::appendScriptLine(const QString& line) {
     ui_.List1->addItem(line);
+}
+
+std::vector<std::string> FrmMain::scriptLines() const {
+    std::vector<std::string> lines;
+    lines.reserve(std::size_t(ui_.List1->count()));
+    for (int i = 0; i < ui_.List1->count(); ++i)
+        lines.push_back(ToStd(ui_.List1->item(i)->text()));
+    return lines;
+}
+
+void FrmMain::switchRunner(bool on) {
+    if (!on) {
+        runner_.stop();
+        ui_.Text22->setEnabled(true);
+        return;
+    }
+    const double interval = ReadInteger(ToStd(ui_.Text22->text()));
+    if (!(interval >= 0 && interval <= 65535)) {
+        ui_.Check1->setChecked(false);
+        return refuse(QString("循环间隔“%1”超出范围（允许 0 到 65535 毫秒），脚本未运行。")
+                          .arg(ui_.Text22->text()));
+    }
+    ui_.Text22->setEnabled(false);
+    runner_.start(int(interval));
+}
+
+void FrmMain::clampDelayField() {
+    const double v = ReadNumber(ToStd(ui_.Text20->text()));
+    if (v > 60000)
+        ui_.Text20->setText("60000");
+    else if (v < 50)
+        ui_.Text20->setText("50");
+}
+
+void FrmMain::removeSelectedLine() {
+    for (int i = 0; i < ui_.List1->count(); ++i)
+        if (ui_.List1->item(i)->isSelected()) {
+            delete ui_.List1->takeItem(i);
+            return;
+        }
+}
+
+void FrmMain::openScript() {
+    const QString path = prompter_->openFileName(this, "打开文件", "txt文件(*.txt);;所有文件(*.*)");
+    if (path.isEmpty()) return;
+    if (!QFileInfo::exists(path))
+        return prompter_->inform(this, kSystemTitle, "文件名无效,请重新打开!");
+    const auto lines = LoadScriptFile(path);
+    if (!lines) return refuse(FromStd(lines.error()));
+    ui_.List1->clear();
+    for (const std::string& line : *lines)
+        ui_.List1->addItem(FromStd(line));
+    statusBar()->showMessage(QString("已载入 %1 行：%2").arg(lines->size()).arg(path),
+                             kStatusTimeout);
+}
+
+void FrmMain::saveScript() {
+    const QString path = prompter_->saveFileName(this, "保存文件", "TXT文件(*.TXT);;所有文件(*.*)");
+    if (path.isEmpty()) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, "文件保存", "是否覆盖文件？")) return;
+    const QString error = SaveScriptFile(path, scriptLines());
+    if (!error.isEmpty()) return refuse(error);
+    statusBar()->showMessage("已保存：" + path, kStatusTimeout);
 }
 
 // --- Manual tools --------------------------------------------------------------------------------

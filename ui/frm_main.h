@@ -4,6 +4,7 @@
 #include "codec/frame.h"
 #include "commands/catalogue.h"
 #include "link/serial_link.h"
+#include "script/script_runner.h"
 #include "ui/frm_main_ui.h"
 #include "ui/log_pane.h"
 #include "ui/prompter.h"
@@ -46,6 +47,7 @@ public:
     void setPortText(const QString& text);
     LinkMode linkMode() const;
     SerialLink& link() { return link_; }
+    ScriptRunner& runner() { return runner_; }
 
     bool AddToScriptPending = false;
     bool IoOverridePending = false;
@@ -65,12 +67,19 @@ private:
     void sendTypedString();
     void showCrc();
     void appendScriptLine(const QString& line);
+    std::vector<std::string> scriptLines() const;
+    void switchRunner(bool on);
+    void clampDelayField();
+    void removeSelectedLine();
+    void openScript();
+    void saveScript();
     void refuse(const QString& message);
 
     FrmMainUi ui_{};
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_;
     SerialLink link_;
+    ScriptRunner runner_;
     LogPane receiveLog_;
     LogPane sendLog_;
     QHash<QString, QWidget*> byName_;

@@ -1,0 +1,40 @@
+#include "script/script_file.h"
+
+#include "script/script_text.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace stepbench {
+
+Result<std::vector<std::string>> LoadScriptFile(const QString& path) {
+    if (QFileInfo(path).isDir())
+        return Error{QString("%1 是文件夹，不是脚本文件").arg(path).toStdString()};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return Error{QString("无法打开文件 %1：%2").arg(path, file.errorString()).toStdString()};
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return Error{QString("读取文件 %1 出错：%2").arg(path, file.errorString()).toStdString()};
+    return ParseScript(ByteView(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                std::size_t(data.size())));
+}
+
+QString SaveScriptFile(const QString& path, const std::vector<std::string>& lines) {
+    const Bytes bytes = SerializeScript(lines);
+    if (bytes.empty()) {
+        if (QFile::exists(path) && !QFile::remove(path))
+            return QString("无法删除原文件 %1").arg(path);
+        return {};
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+            qint64(bytes.size()) ||
+        !file.commit())
+        return QString("保存文件 %1 失败：%2").arg(path, file.errorString());
+    return {};
+}
+
+} // namespace stepbench

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "codec/bytes.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace stepbench {
+
+// Runs the command script one line per tick of its timer ("Timer2"), looping until stopped.
+// The lines are read afresh on every tick, so edits take effect at once. Pauses are kept against
+// a schedule rather than from whenever a tick ran, so they do not drift over a long run.
+class ScriptRunner : public QObject {
+    Q_OBJECT
+public:
+    using Lines = std::function<std::vector<std::string>()>;
+    using Send = std::function<void(const Bytes&)>;
+
+    ScriptRunner(Lines lines, Send send, QObject* parent = nullptr);
+
+    // Starts at line 0, the first step one loop interval from now (0: no step at all).
+    void start(int loopInterval);
+    void stop();
+    bool isRunning() const { return running_; }
+    int index() const { return index_; }
+    QTimer& timer() { return timer_; }
+
+private:
+    void tick();
+
+    Lines lines_;
+    Send send_;
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 due_ = 0; // when the tick now running was due, on clock_
+    int loopInterval_ = 1000;
+    int index_ = 0;
+    bool running_ = false;
+};
+
+} // namespace stepbench
