@@ -6,6 +6,8 @@
 #include <QCommandLineParser>
 #include <QFontDatabase>
 #include <QStatusBar>
+#include <QTimer>
+#include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -45,5 +47,12 @@ int main(int argc, char** argv) {
         }
     }
     window.show();
+    // The start-up benchmark's probe: report once the window is up and the event loop idle.
+    if (qEnvironmentVariableIsSet("STEPBENCH_STARTUP_PROBE"))
+        QTimer::singleShot(0, &app, [] {
+            std::fputs("ready\n", stdout);
+            std::fflush(stdout);
+            QApplication::quit();
+        });
     return QApplication::exec();
 }

@@ -9,8 +9,10 @@
 namespace stepbench {
 
 Result<std::vector<std::string>> LoadScriptFile(const QString& path) {
-    if (QFileInfo(path).isDir())
-        return Error{QString("%1 是文件夹，不是脚本文件").arg(path).toStdString()};
+    // Only a regular file: opening a pipe or a device could block the window for good.
+    const QFileInfo info(path);
+    if (info.isDir()) return Error{QString("%1 是文件夹，不是脚本文件").arg(path).toStdString()};
+    if (!info.isFile()) return Error{QString("%1 不是普通文件，无法载入").arg(path).toStdString()};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return Error{QString("无法打开文件 %1：%2").arg(path, file.errorString()).toStdString()};

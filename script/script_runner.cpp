@@ -22,7 +22,7 @@ void ScriptRunner::start(int loopInterval) {
     index_ = 0;
     running_ = true;
     clock_.start();
-    due_ = loopInterval;
+    due_ = qint64(loopInterval) * 1000000;
     if (loopInterval > 0) timer_.start(loopInterval);
 }
 
@@ -37,8 +37,9 @@ void ScriptRunner::tick() {
     index_ = step.nextIndex;
     // Arm the next tick before sending, so the time a send takes does not lengthen the pause.
     if (step.interval > 0) {
-        due_ += step.interval;
-        timer_.start(int(std::max<qint64>(0, due_ - clock_.elapsed())));
+        due_ += qint64(step.interval) * 1000000;
+        const qint64 left = std::max<qint64>(0, due_ - clock_.nsecsElapsed());
+        timer_.start(int((left + 500000) / 1000000)); // to the nearest millisecond
     }
     if (step.send) {
         // A line without a single hex digit has no bytes: there is nothing to send.

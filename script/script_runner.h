@@ -36,7 +36,7 @@ private:
     Send send_;
     QTimer timer_;
     QElapsedTimer clock_;
-    qint64 due_ = 0; // when the tick now running was due, on clock_
+    qint64 due_ = 0; // when the tick now running was due, in ns on clock_
     int loopInterval_ = 1000;
     int index_ = 0;
     bool running_ = false;

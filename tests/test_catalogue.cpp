@@ -14,15 +14,6 @@ using namespace stepbench;
 
 namespace {
 
-Bytes Received(const PtyPeer& peer) {
-    Bytes got;
-    for (int waited = 0; got.empty() && waited < 2000; waited += 5) {
-        QTest::qWait(5);
-        got = peer.take();
-    }
-    return got;
-}
-
 // The bytes the next click puts on the line, or none within a short wait.
 struct Bench {
     PtyPeer peer;
@@ -30,7 +21,7 @@ struct Bench {
     Bench() { win.open(peer.path()); }
     QString click(const char* button) {
         win.click(button);
-        QTest::qWait(5);
+        QTest::qWait(15);
         return Hex(peer.take());
     }
 };

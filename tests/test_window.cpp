@@ -16,23 +16,6 @@
 using namespace stepbench;
 using namespace std::chrono_literals;
 
-namespace {
-
-// Waits until the peer has received something, and returns all of it.
-Bytes Received(const PtyPeer& peer) {
-    Bytes got;
-    for (int waited = 0; got.empty() && waited < 2000; waited += 10) {
-        QTest::qWait(10);
-        got = peer.take();
-    }
-    QTest::qWait(30);
-    const Bytes more = peer.take();
-    got.insert(got.end(), more.begin(), more.end());
-    return got;
-}
-
-} // namespace
-
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:

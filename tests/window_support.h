@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pty_client.h"
 #include "ui/frm_main.h"
 #include "ui/prompter.h"
 
@@ -67,3 +68,16 @@ struct Window {
     }
     QStringList lines(const char* log) { return text(log).split('\n'); }
 };
+
+// What the window writes to the peer: waits (running the event loop) until bytes come.
+inline stepbench::Bytes Received(const PtyPeer& peer) {
+    stepbench::Bytes got;
+    for (int waited = 0; got.empty() && waited < 2000; waited += 5) {
+        QTest::qWait(5);
+        got = peer.take();
+    }
+    QTest::qWait(20);
+    const stepbench::Bytes more = peer.take();
+    got.insert(got.end(), more.begin(), more.end());
+    return got;
+}

@@ -470,15 +470,14 @@ void FrmMain::SendComm(const Bytes& frame) {
         out = std::move(wrapped.value());
     }
 
-    sendLog_.beginEntry();
+    QStringList entry{"SndAsc:" + FromStd(VisibleText(out)),
+                      "SndHex:" + FromStd(HexFrameText(out))};
+    if (ui_.Check2->isChecked()) entry << "西门子标准格式:";
     if (const auto code = CommandCodeOfFrame(frame)) {
         const CommandInfo* info = FindCommand(*code);
-        if (info && !info->sendLine.empty()) sendLog_.prepend(FromStd(std::string(info->sendLine)));
+        if (info && !info->sendLine.empty()) entry << FromStd(std::string(info->sendLine));
     }
-    if (ui_.Check2->isChecked()) sendLog_.prepend("西门子标准格式:");
-    sendLog_.addToCounter(qsizetype(out.size()));
-    sendLog_.prepend("SndHex:" + FromStd(HexFrameText(out)));
-    sendLog_.prepend("SndAsc:" + FromStd(VisibleText(out)));
+    sendLog_.addEntry(entry, qsizetype(out.size()));
 
     // Replies to earlier requests are shown before this one goes out.
     link_.pollNow();
@@ -490,8 +489,9 @@ void FrmMain::SendComm(const Bytes& frame) {
 void FrmMain::CommRec(const QByteArray& bytes) {
     const Bytes received(bytes.begin(), bytes.end());
     const DecodedReply reply = DecodeReply(received, linkMode());
-    receiveLog_.beginEntry();
-    if (reply.reportLine) receiveLog_.prepend(FromStd(*reply.reportLine));
+    QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
+    if (reply.reportLine) entry << FromStd(*reply.reportLine);
+    receiveLog_.addEntry(entry, bytes.size());
     for (const FieldUpdate& f : reply.fields) {
         QWidget* w = byName_.value(QString::fromLatin1(f.field.data(), qsizetype(f.field.size())));
         if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(FromStd(f.text));
@@ -502,9 +502,6 @@ void FrmMain::CommRec(const QByteArray& bytes) {
         if (auto* lamp = qobject_cast<Lamp*>(w))
             lamp->setFillColor(l.red ? Lamp::red() : Lamp::dark());
     }
-    receiveLog_.prepend(FromStd(reply.hexLine));
-    receiveLog_.prepend(FromStd(reply.textLine));
-    receiveLog_.addToCounter(bytes.size());
 }
 
 } // namespace stepbench

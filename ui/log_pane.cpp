@@ -2,20 +2,22 @@
 
 #include "codec/number.h"
 
+#include <QTextCursor>
+#include <QTextDocument>
+
 namespace stepbench {
 
-void LogPane::beginEntry() {
-    if (text_->toPlainText().size() > kLimit) clear();
-}
-
-void LogPane::prepend(const QString& line) {
-    // The whole text is set anew, which keeps the newest entry on top and the view at the top.
-    text_->setPlainText(line + '\n' + text_->toPlainText());
-}
-
-void LogPane::addToCounter(qsizetype bytes) {
-    const double now = ReadInteger(counter_->text().toStdString());
-    counter_->setText(QString::number(static_cast<long long>(now) + bytes));
+void LogPane::addEntry(const QStringList& lines, qsizetype bytes) {
+    // characterCount() includes the document's closing paragraph separator.
+    if (text_->document()->characterCount() - 1 > kLimit) clear();
+    QString entry;
+    for (const QString& line : lines)
+        entry += line + '\n';
+    // Inserting at the top lays out only the new lines, not the whole log again.
+    QTextCursor top(text_->document());
+    top.insertText(entry);
+    const double before = ReadInteger(counter_->text().toStdString());
+    counter_->setText(QString::number(static_cast<long long>(before) + bytes));
 }
 
 void LogPane::clear() {

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QStringList>
 
 namespace stepbench {
 
@@ -14,11 +15,9 @@ public:
     LogPane() = default;
     LogPane(QPlainTextEdit* text, QLabel* counter) : text_(text), counter_(counter) {}
 
-    // Starts an entry: applies the size limit.
-    void beginEntry();
-    // Puts lines in front of the existing text; each line is given without its line end.
-    void prepend(const QString& line);
-    void addToCounter(qsizetype bytes);
+    // Puts an entry's lines, given top to bottom without line ends, in front of the log, after
+    // applying the size limit; then adds the entry's bytes to the counter.
+    void addEntry(const QStringList& lines, qsizetype bytes);
     void clear();
 
 private:

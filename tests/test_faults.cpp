@@ -1,0 +1,162 @@
+#include "pty_client.h"
+#include "script/script_text.h"
+#include "sim/pty_device.h"
+#include "support.h"
+#include "window_support.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QListWidget>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <atomic>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+
+using namespace stepbench;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Counts the frames a device hears, from its own thread.
+struct Ears {
+    std::mutex mutex;
+    int frames = 0;
+    sim::PtyOptions options() {
+        return {.trace = [this](const std::string& line) {
+            if (!line.starts_with("<-")) return;
+            std::lock_guard lock(mutex);
+            ++frames;
+        }};
+    }
+    int heard() {
+        std::lock_guard lock(mutex);
+        return frames;
+    }
+};
+
+int Count(Window& win) {
+    return win.w<QListWidget>("List1")->count();
+}
+
+} // namespace
+
+class TestFaults : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+private slots:
+    void portPulledWhileTheScriptRuns() {
+        Ears first;
+        auto device = std::make_unique<sim::PtyDevice>(first.options());
+        QVERIFY(device->start());
+        Window win;
+        QVERIFY(win.open(device->path()));
+        win.w<QListWidget>("List1")->addItems({"01 20 00 39 C0 ", "Delay:20"});
+        win.type("Text22", "20");
+        win.click("Check1");
+        QTRY_VERIFY(first.heard() >= 3);
+
+        device.reset(); // the adapter is pulled
+        QTRY_VERIFY(!win.main.link().isOpen());
+        QVERIFY(win.w("Command32")->isEnabled() && !win.w("Command33")->isEnabled());
+        QVERIFY(win.prompter.messages.last().contains("断开"));
+        QTest::qWait(150); // the runner goes on stepping into a closed port
+        QVERIFY(win.main.runner().isRunning());
+
+        Ears second;
+        sim::PtyDevice fresh(second.options());
+        QVERIFY(fresh.start());
+        QVERIFY(win.open(fresh.path()));
+        QTRY_VERIFY(second.heard() >= 3);
+    }
+
+    void hostileScriptFiles() {
+        Window win;
+        win.w<QListWidget>("List1")->addItems({"keep", "me"});
+
+        // A megabyte of random bytes loads as whatever lines it holds, all at once.
+        QByteArray noise(1 << 20, '\0');
+        for (char& c : noise)
+            c = char(QRandomGenerator::global()->bounded(256));
+        const QString noisePath = dir_.filePath("noise.txt");
+        QFile f(noisePath);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(noise) == noise.size());
+        f.close();
+        win.prompter.fileName = noisePath;
+        win.click("Command54");
+        QCOMPARE(std::size_t(Count(win)), ParseScript(B(noise)).size());
+
+        // One line of 100,000 characters.
+        const QString longPath = dir_.filePath("long.txt");
+        QFile l(longPath);
+        QVERIFY(l.open(QIODevice::WriteOnly));
+        l.write(QByteArray(100000, 'A') + "\r\nDelay:5\r\n");
+        l.close();
+        win.prompter.fileName = longPath;
+        win.click("Command54");
+        QCOMPARE(Count(win), 2);
+        QCOMPARE(win.w<QListWidget>("List1")->item(0)->text().size(), 100000);
+
+        // Unreadable: a pipe (whose open would block for good) and a folder. The list stays.
+        const QString pipe = dir_.filePath("pipe.txt");
+        QCOMPARE(mkfifo(pipe.toLocal8Bit().constData(), 0600), 0);
+        for (const QString& path : {pipe, dir_.path()}) {
+            win.prompter.fileName = path;
+            win.click("Command54");
+            QCOMPARE(Count(win), 2);
+            QVERIFY(!win.prompter.messages.last().contains("文件名无效"));
+        }
+    }
+
+    // Random bytes at the line rate: the window keeps answering its event loop and counts every
+    // byte. STEPBENCH_FAULT_SECONDS sets the duration (60 by default).
+    void randomReplyStream() {
+        const int seconds = qEnvironmentVariableIsSet("STEPBENCH_FAULT_SECONDS")
+                                ? qEnvironmentVariableIntValue("STEPBENCH_FAULT_SECONDS")
+                                : 60;
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        long long counted = 0;
+        connect(&win.main.link(), &SerialLink::received, this,
+                [&counted](const QByteArray& b) { counted += b.size(); });
+
+        std::atomic<long long> written{0};
+        std::atomic<bool> stop{false};
+        std::thread writer([&] {
+            auto next = std::chrono::steady_clock::now();
+            Bytes chunk(115);
+            while (!stop) {
+                for (auto& b : chunk)
+                    b = std::uint8_t(QRandomGenerator::global()->bounded(256));
+                peer.write(chunk);
+                written += long(chunk.size());
+                next += 10ms;
+                std::this_thread::sleep_until(next);
+            }
+        });
+
+        // The longest the event loop was away: a 10 ms heartbeat must keep coming.
+        QElapsedTimer clock, since;
+        clock.start();
+        since.start();
+        qint64 longestGap = 0;
+        QTimer heartbeat;
+        connect(&heartbeat, &QTimer::timeout, this,
+                [&] { longestGap = std::max(longestGap, since.restart()); });
+        heartbeat.start(10);
+        while (clock.elapsed() < seconds * 1000)
+            QTest::qWait(50);
+        stop = true;
+        writer.join();
+        QTRY_COMPARE(counted, written.load());
+        QVERIFY2(longestGap < 250,
+                 qPrintable(QString("event loop away for %1 ms").arg(longestGap)));
+        QVERIFY(win.main.link().isOpen());
+    }
+};
+
+QTEST_MAIN(TestFaults)
+#include "test_faults.moc"
