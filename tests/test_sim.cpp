@@ -7,6 +7,7 @@
 #include "support.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
 
 using namespace stepbench;
@@ -195,6 +196,26 @@ private slots:
         QCOMPARE(Report(ask("072000")), QString("请求握手命令:"));
         ask("074700"); // factory reset restores address 1
         QCOMPARE(Report(ask("012000")), QString("请求握手命令:"));
+    }
+
+    // The command-line program: path first, inputs from standard input, a clean exit on SIGTERM.
+    void commandLineProgram() {
+        QProcess sim;
+        sim.start(STEPBENCH_SIM_PATH, {"--delay", "1"});
+        QVERIFY(sim.waitForReadyRead(5000));
+        const QString path = QString::fromUtf8(sim.readLine()).trimmed();
+        QVERIFY2(path.startsWith("/dev/pts/"), qPrintable(path));
+        PtyClient client(path.toStdString());
+        QVERIFY(client.isOpen());
+        QCOMPARE(Hex(client.transact(Rtu("012000"))), QString("01 20 00 39 C0"));
+        sim.write("in 10000\n");
+        QVERIFY(sim.waitForBytesWritten(2000));
+        QTRY_COMPARE(DecodeReply(client.transact(Rtu("014200")), LinkMode::Rtu).lamps[4],
+                     (LampUpdate{"Shape9", true}));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.exitCode(), 0);
     }
 
     void splitRepliesComeInTwoPieces() {
