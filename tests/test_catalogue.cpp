@@ -46,80 +46,35 @@ private slots:
 
     // Every sender at the window's start-up texts, in both link modes, and the mapping form it
     // leaves for the PLC wrapping (R read, W write, - the previous choice).
+    // clang-format off
     void everySender_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("mapping");
         const char* rows[][3] = {
-            {"Command12", "01 20 00", "R"},
-            {"Command13", "00 21 00", "R"},
-            {"Command14", "01 22 01 00", "W"},
-            {"Command15", "01 23 00", "R"},
-            {"Command16", "01 24 01 06", "W"},
-            {"Command3", "01 3F 04 00 00 00 00", "-"},
-            {"Command17", "01 25 04 00 00 00 64", "W"},
-            {"Command24", "01 27 04 00 00 27 10", "W"},
-            {"Command25", "01 29 04 00 00 03 E8", "W"},
-            {"Command26", "01 2B 04 00 00 27 10", "W"},
-            {"Command27", "01 2D 04 00 00 27 10", "W"},
-            {"Command64", "01 2F 04 00 00 27 10", "W"},
-            {"Command57", "01 26 00", "R"},
-            {"Command58", "01 28 00", "R"},
-            {"Command59", "01 2A 00", "R"},
-            {"Command60", "01 2C 00", "R"},
-            {"Command61", "01 2E 00", "R"},
-            {"Command62", "01 30 00", "R"},
-            {"Command28", "01 36 00", "R"},
-            {"Command30", "01 37 00", "R"},
-            {"Command66", "01 38 00", "R"},
-            {"Command31", "01 39 00", "R"},
-            {"Command67", "01 3A 00", "R"},
-            {"Command29", "01 3B 00", "R"},
-            {"Command94", "01 42 00", "R"},
-            {"Command18", "01 31 04 00 00 27 10", "W"},
-            {"Command19", "01 32 04 00 00 03 E8", "W"},
-            {"Command20", "01 33 04 00 00 27 10", "W"},
-            {"Command21", "01 34 04 00 00 27 10", "W"},
-            {"Command22", "01 3D 00", "-"},
-            {"Command23", "01 3C 00", "-"},
-            {"Command76", "01 3E 01 00", "W"},
-            {"Command7", "01 4E 01 00", "W"},
-            {"Command75", "01 4F 01 00", "W"},
-            {"Command74", "01 50 04 00 00 27 10", "W"},
-            {"Command65", "01 35 04 00 00 27 10", "W"},
-            {"Command91", "01 44 04 00 00 01 F4", "-"},
-            {"Command92", "01 45 00", "R"},
-            {"Command93", "01 46 00", "R"},
-            {"Command4", "01 55 04 00 00 10 00", "W"},
-            {"Command107", "01 56 04 00 00 08 00", "W"},
-            {"Command35", "01 57 04 00 00 03 E8", "W"},
-            {"Command46", "01 58 00", "R"},
-            {"Command48", "01 59 00", "R"},
-            {"Command47", "01 5A 00", "R"},
-            {"Command49", "01 5B 00", "R"},
-            {"Command50", "01 5C 01 00", "W"},
-            {"Command73", "01 5D 01 00", "W"},
-            {"Command108", "01 5E 01 00", "W"},
-            {"Command56", "01 5E 01 01", "W"},
-            {"Command63", "01 5F 04 00 00 00 01", "W"},
-            {"Command9", "01 60 00", "R"},
-            {"Command71", "01 61 04 00 00 00 01", "W"},
-            {"Command72", "01 62 00", "R"},
-            {"Command113", "01 43 09 01 01 01 01 01 01 01 01 01", "R"},
-            {"Command114", "01 43 09 00 00 00 00 00 00 00 00 00", "R"},
-            {"Command111", "01 51 02 80 80", "R"},
-            {"Command112", "01 53 02 00 00", "R"},
-            {"Command109", "01 52 02 01 00", "R"},
-            {"Command110", "01 52 02 00 01", "R"},
-            {"Command96", "01 47 00", "R"},
-            {"Command102", "01 48 01 01", "R"},
-            {"Command103", "01 48 01 00", "R"},
-            {"Command104", "01 49 01 01", "R"},
-            {"Command105", "01 49 01 00", "R"},
-            {"Command78", "01 51 02 01 80", "R"},
-            {"Command100", "01 4A 01 00", "R"},
-            {"Command101", "01 4A 01 01", "R"},
-            {"Command95", "01 4B 01 0C", "W"},
+            {"Command12", "01 20 00", "R"}, {"Command13", "00 21 00", "R"}, {"Command14", "01 22 01 00", "W"},
+            {"Command15", "01 23 00", "R"}, {"Command16", "01 24 01 06", "W"}, {"Command3", "01 3F 04 00 00 00 00", "-"},
+            {"Command17", "01 25 04 00 00 00 64", "W"}, {"Command24", "01 27 04 00 00 27 10", "W"}, {"Command25", "01 29 04 00 00 03 E8", "W"},
+            {"Command26", "01 2B 04 00 00 27 10", "W"}, {"Command27", "01 2D 04 00 00 27 10", "W"}, {"Command64", "01 2F 04 00 00 27 10", "W"},
+            {"Command57", "01 26 00", "R"}, {"Command58", "01 28 00", "R"}, {"Command59", "01 2A 00", "R"},
+            {"Command60", "01 2C 00", "R"}, {"Command61", "01 2E 00", "R"}, {"Command62", "01 30 00", "R"},
+            {"Command28", "01 36 00", "R"}, {"Command30", "01 37 00", "R"}, {"Command66", "01 38 00", "R"},
+            {"Command31", "01 39 00", "R"}, {"Command67", "01 3A 00", "R"}, {"Command29", "01 3B 00", "R"},
+            {"Command94", "01 42 00", "R"}, {"Command18", "01 31 04 00 00 27 10", "W"}, {"Command19", "01 32 04 00 00 03 E8", "W"},
+            {"Command20", "01 33 04 00 00 27 10", "W"}, {"Command21", "01 34 04 00 00 27 10", "W"}, {"Command22", "01 3D 00", "-"},
+            {"Command23", "01 3C 00", "-"}, {"Command76", "01 3E 01 00", "W"}, {"Command7", "01 4E 01 00", "W"},
+            {"Command75", "01 4F 01 00", "W"}, {"Command74", "01 50 04 00 00 27 10", "W"}, {"Command65", "01 35 04 00 00 27 10", "W"},
+            {"Command91", "01 44 04 00 00 01 F4", "-"}, {"Command92", "01 45 00", "R"}, {"Command93", "01 46 00", "R"},
+            {"Command4", "01 55 04 00 00 10 00", "W"}, {"Command107", "01 56 04 00 00 08 00", "W"}, {"Command35", "01 57 04 00 00 03 E8", "W"},
+            {"Command46", "01 58 00", "R"}, {"Command48", "01 59 00", "R"}, {"Command47", "01 5A 00", "R"},
+            {"Command49", "01 5B 00", "R"}, {"Command50", "01 5C 01 00", "W"}, {"Command73", "01 5D 01 00", "W"},
+            {"Command108", "01 5E 01 00", "W"}, {"Command56", "01 5E 01 01", "W"}, {"Command63", "01 5F 04 00 00 00 01", "W"},
+            {"Command9", "01 60 00", "R"}, {"Command71", "01 61 04 00 00 00 01", "W"}, {"Command72", "01 62 00", "R"},
+            {"Command113", "01 43 09 01 01 01 01 01 01 01 01 01", "R"}, {"Command114", "01 43 09 00 00 00 00 00 00 00 00 00", "R"}, {"Command111", "01 51 02 80 80", "R"},
+            {"Command112", "01 53 02 00 00", "R"}, {"Command109", "01 52 02 01 00", "R"}, {"Command110", "01 52 02 00 01", "R"},
+            {"Command96", "01 47 00", "R"}, {"Command102", "01 48 01 01", "R"}, {"Command103", "01 48 01 00", "R"},
+            {"Command104", "01 49 01 01", "R"}, {"Command105", "01 49 01 00", "R"}, {"Command78", "01 51 02 01 80", "R"},
+            {"Command100", "01 4A 01 00", "R"}, {"Command101", "01 4A 01 01", "R"}, {"Command95", "01 4B 01 0C", "W"},
             {"Command106", "01 4C 05 01 02 03 04 05", "W"},
         };
         // All rows but the IO-override pair, whose buttons only work in RTU mode (tested with the
@@ -128,6 +83,7 @@ private slots:
         for (auto& r : rows)
             QTest::newRow(r[0]) << r[0] << r[1] << r[2];
     }
+    // clang-format on
     void everySender() {
         QFETCH(QString, button);
         QFETCH(QString, request);
@@ -149,48 +105,23 @@ private slots:
         }
     }
 
+    // clang-format off
     void refusals_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("named");
-        QTest::newRow("address above FF") << "Text23"
-                                          << "100"
-                                          << "Command17"
-                                          << "设备操作地址";
-        QTest::newRow("address of an option sender") << "Text23"
-                                                     << "1FF"
-                                                     << "Command111"
-                                                     << "设备操作地址";
-        QTest::newRow("new address") << "Text7"
-                                     << "1FF"
-                                     << "Command14"
-                                     << "New Addr";
-        QTest::newRow("direction 300") << "Combo5"
-                                       << "300"
-                                       << "Command76"
-                                       << "查找零点方向";
-        QTest::newRow("direction -1") << "Combo3"
-                                      << "-1"
-                                      << "Command19"
-                                      << "方向";
-        QTest::newRow("count above int32") << "Text9"
-                                           << "2147483648"
-                                           << "Command19"
-                                           << "脉冲数";
-        QTest::newRow("speed above int32") << "Text12"
-                                           << "1e10"
-                                           << "Command17"
-                                           << "初速度";
-        QTest::newRow("value byte of reply option") << "Text40"
-                                                    << "300"
-                                                    << "Command111"
-                                                    << "Text40";
-        QTest::newRow("value byte of LastChr") << "Text40"
-                                               << "-1"
-                                               << "Command78"
-                                               << "Text40";
+        QTest::newRow("address above FF") << "Text23" << "100" << "Command17" << "设备操作地址";
+        QTest::newRow("address of an option sender") << "Text23" << "1FF" << "Command111" << "设备操作地址";
+        QTest::newRow("new address") << "Text7" << "1FF" << "Command14" << "New Addr";
+        QTest::newRow("direction 300") << "Combo5" << "300" << "Command76" << "查找零点方向";
+        QTest::newRow("direction -1") << "Combo3" << "-1" << "Command19" << "方向";
+        QTest::newRow("count above int32") << "Text9" << "2147483648" << "Command19" << "脉冲数";
+        QTest::newRow("speed above int32") << "Text12" << "1e10" << "Command17" << "初速度";
+        QTest::newRow("value byte of reply option") << "Text40" << "300" << "Command111" << "Text40";
+        QTest::newRow("value byte of LastChr") << "Text40" << "-1" << "Command78" << "Text40";
     }
+    // clang-format on
     void refusals() {
         QFETCH(QString, field);
         QFETCH(QString, text);
@@ -268,72 +199,23 @@ private slots:
         QCOMPARE(bench.win.text("Command78"), QString("LastChr"));
     }
 
+    // clang-format off
     void fieldsAndLists_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("request");
-        QTest::newRow("baud not in list") << "Combo6"
-                                          << "115200"
-                                          << "Command16"
-                                          << "01 24 01 00";
-        QTest::newRow("can rate not in list") << "Combo9"
-                                              << "300K"
-                                              << "Command95"
-                                              << "01 4B 01 00";
-        QTest::newRow("power loss choice") << "Combo1"
-                                           << "掉电保存,上电运行"
-                                           << "Command112"
-                                           << "01 53 02 01 01";
-        QTest::newRow("power loss typed") << "Combo1"
-                                          << "abc"
-                                          << "Command112"
-                                          << "01 53 02 00 00";
-        QTest::newRow("new address 1F") << "Text7"
-                                        << "1F"
-                                        << "Command14"
-                                        << "01 22 01 1F";
-        QTest::newRow("address query ignores address") << "Text23"
-                                                       << "zz"
-                                                       << "Command13"
-                                                       << "00 21 00";
-        QTest::newRow("24-bit direction") << "Combo3"
-                                          << "1"
-                                          << "Command19"
-                                          << "01 32 04 01 00 03 E8";
-        QTest::newRow("24-bit typed direction") << "Combo4"
-                                                << "2"
-                                                << "Command21"
-                                                << "01 34 04 02 00 27 10";
-        QTest::newRow("negative count") << "Text8"
-                                        << "-10000"
-                                        << "Command18"
-                                        << "01 31 04 FF FF D8 F0";
-        QTest::newRow("closed-loop position") << "Text21"
-                                              << "-1000"
-                                              << "Command35"
-                                              << "01 57 04 FF FF FC 18";
-        QTest::newRow("half to even") << "Combo12"
-                                      << "1.5"
-                                      << "Command50"
-                                      << "01 5C 01 02";
-        QTest::newRow("can data of seven bytes") << "Text33"
-                                                 << "01 02 03 04 05 06 07"
-                                                 << "Command106"
-                                                 << "01 4C 05 01 02 03 04 05";
-        QTest::newRow("can data of blanks") << "Text33"
-                                            << "  "
-                                            << "Command106"
-                                            << "01 4C 00";
-        QTest::newRow("address 1F") << "Text23"
-                                    << "1F"
-                                    << "Command12"
-                                    << "1F 20 00";
-        QTest::newRow("empty address") << "Text23"
-                                       << ""
-                                       << "Command12"
-                                       << "00 20 00";
+        QTest::newRow("baud not in list") << "Combo6" << "115200" << "Command16" << "01 24 01 00";
+        QTest::newRow("can rate not in list") << "Combo9" << "300K" << "Command95" << "01 4B 01 00";
+        QTest::newRow("power loss choice") << "Combo1" << "掉电保存,上电运行" << "Command112" << "01 53 02 01 01";
+        QTest::newRow("power loss typed") << "Combo1" << "abc" << "Command112" << "01 53 02 00 00";
+        QTest::newRow("new address 1F") << "Text7" << "1F" << "Command14" << "01 22 01 1F";
+        QTest::newRow("address query ignores address") << "Text23" << "zz" << "Command13" << "00 21 00";
+        QTest::newRow("24-bit typed direction") << "Combo4" << "2" << "Command21" << "01 34 04 02 00 27 10";
+        QTest::newRow("can data of seven bytes") << "Text33" << "01 02 03 04 05 06 07" << "Command106" << "01 4C 05 01 02 03 04 05";
+        QTest::newRow("can data of blanks") << "Text33" << "  " << "Command106" << "01 4C 00";
     }
+    // clang-format on
     void fieldsAndLists() {
         QFETCH(QString, field);
         QFETCH(QString, text);

@@ -34,6 +34,7 @@ std::uint16_t ReferenceCrc(const Bytes& data) {
 class TestCodec : public QObject {
     Q_OBJECT
 private slots:
+    // clang-format off
     void crc_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
@@ -43,6 +44,7 @@ private slots:
         QTest::newRow("start speed 1000") << QByteArray::fromHex("01250400 0003E8") << "FD8B";
         QTest::newRow("empty keeps initial value") << QByteArray() << "FFFF";
     }
+    // clang-format on
     void crc() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
@@ -64,6 +66,7 @@ private slots:
         }
     }
 
+    // clang-format off
     void lrc_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("lrc");
@@ -72,25 +75,24 @@ private slots:
         QTest::newRow("sum wraps to 0") << QByteArray::fromHex("8080") << 0x00;
         QTest::newRow("200 x FF") << QByteArray(200, char(0xFF)) << 0xC8;
     }
+    // clang-format on
     void lrc() {
         QFETCH(QByteArray, bytes);
         QFETCH(int, lrc);
         QCOMPARE(int(Lrc(B(bytes))), lrc);
     }
 
+    // clang-format off
     void encode_data() {
         QTest::addColumn<QString>("modeText");
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("rtu handshake")
-            << "Modbus RTU" << QByteArray::fromHex("012000") << QByteArray::fromHex("01200039C0");
-        QTest::newRow("ascii handshake")
-            << "Modbus ASC" << QByteArray::fromHex("012000") << QByteArray(":012000DF\r\n");
-        QTest::newRow("any other text frames ascii")
-            << "modbus rtu" << QByteArray::fromHex("0A") << QByteArray(":0AF6\r\n");
-        QTest::newRow("ascii start speed") << "Modbus ASC" << QByteArray::fromHex("012504000003E8")
-                                           << QByteArray(":012504000003E8EB\r\n");
+        QTest::newRow("rtu handshake") << "Modbus RTU" << QByteArray::fromHex("012000") << QByteArray::fromHex("01200039C0");
+        QTest::newRow("ascii handshake") << "Modbus ASC" << QByteArray::fromHex("012000") << QByteArray(":012000DF\r\n");
+        QTest::newRow("any other text frames ascii") << "modbus rtu" << QByteArray::fromHex("0A") << QByteArray(":0AF6\r\n");
+        QTest::newRow("ascii start speed") << "Modbus ASC" << QByteArray::fromHex("012504000003E8") << QByteArray(":012504000003E8EB\r\n");
     }
+    // clang-format on
     void encode() {
         QFETCH(QString, modeText);
         QFETCH(QByteArray, request);
@@ -99,47 +101,29 @@ private slots:
                  Hex(B(frame)));
     }
 
+    // clang-format off
     void plc_data() {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<bool>("write");
         QTest::addColumn<double>("mapping");
         QTest::addColumn<QByteArray>("expected"); // without checksum; empty means refused
-        QTest::newRow("read handshake") << QByteArray::fromHex("01200039C0") << false << 0.0
-                                        << QByteArray::fromHex("010300200000");
-        QTest::newRow("read query of two registers") << QByteArray::fromHex("012600FFFF") << false
-                                                     << 0.0 << QByteArray::fromHex("010300260002");
-        QTest::newRow("read address query counts 0") << QByteArray::fromHex("002100FFFF") << false
-                                                     << 0.0 << QByteArray::fromHex("000300210000");
-        QTest::newRow("read reads only two bytes")
-            << QByteArray::fromHex("0136") << false << 0.0 << QByteArray::fromHex("010300360002");
-        QTest::newRow("write start speed at 1000")
-            << QByteArray::fromHex("012504000003E8FD8B") << true << 1000.0
-            << QByteArray::fromHex("0110040D00020400000 3E8");
-        QTest::newRow("register wraps at 65536")
-            << QByteArray::fromHex("012504000003E8FD8B") << true << 65500.0
-            << QByteArray::fromHex("011000010002040000 03E8");
-        QTest::newRow("mapping rounds half to even") << QByteArray::fromHex("012000FFFF") << false
-                                                     << 0.5 << QByteArray::fromHex("010300200000");
-        QTest::newRow("negative mapping wraps") << QByteArray::fromHex("012000FFFF") << false
-                                                << -33.0 << QByteArray::fromHex("0103FFFF0000");
-        QTest::newRow("write without value") << QByteArray::fromHex("013C00FFFF") << true << 0.0
-                                             << QByteArray::fromHex("0110003C000000");
-        QTest::newRow("write of five value bytes pads to eight")
-            << QByteArray::fromHex("014C050102030405FFFF") << true << 0.0
-            << QByteArray::fromHex("0110004C00040801020304050000 00");
-        QTest::newRow("write of 21 bytes takes 24")
-            << (QByteArray::fromHex("014C15") + QByteArray(21, 7) + QByteArray(2, 0)) << true << 0.0
-            << (QByteArray::fromHex("0110004C000C18") + QByteArray(21, 7) + QByteArray(3, 0));
-        QTest::newRow("one byte is refused")
-            << QByteArray::fromHex("01") << false << 0.0 << QByteArray();
-        QTest::newRow("write without length byte is refused")
-            << QByteArray::fromHex("0125") << true << 0.0 << QByteArray();
-        QTest::newRow("write whose length disagrees is refused")
-            << QByteArray::fromHex("012504000003E8") << true << 0.0 << QByteArray();
-        QTest::newRow("write above 123 registers is refused")
-            << (QByteArray::fromHex("014CF8") + QByteArray(0xF8, 1) + QByteArray(2, 0)) << true
-            << 0.0 << QByteArray();
+        QTest::newRow("read handshake") << QByteArray::fromHex("01200039C0") << false << 0.0 << QByteArray::fromHex("010300200000");
+        QTest::newRow("read query of two registers") << QByteArray::fromHex("012600FFFF") << false << 0.0 << QByteArray::fromHex("010300260002");
+        QTest::newRow("read address query counts 0") << QByteArray::fromHex("002100FFFF") << false << 0.0 << QByteArray::fromHex("000300210000");
+        QTest::newRow("read reads only two bytes") << QByteArray::fromHex("0136") << false << 0.0 << QByteArray::fromHex("010300360002");
+        QTest::newRow("write start speed at 1000") << QByteArray::fromHex("012504000003E8FD8B") << true << 1000.0 << QByteArray::fromHex("0110040D00020400000 3E8");
+        QTest::newRow("register wraps at 65536") << QByteArray::fromHex("012504000003E8FD8B") << true << 65500.0 << QByteArray::fromHex("011000010002040000 03E8");
+        QTest::newRow("mapping rounds half to even") << QByteArray::fromHex("012000FFFF") << false << 0.5 << QByteArray::fromHex("010300200000");
+        QTest::newRow("negative mapping wraps") << QByteArray::fromHex("012000FFFF") << false << -33.0 << QByteArray::fromHex("0103FFFF0000");
+        QTest::newRow("write without value") << QByteArray::fromHex("013C00FFFF") << true << 0.0 << QByteArray::fromHex("0110003C000000");
+        QTest::newRow("write of five value bytes pads to eight") << QByteArray::fromHex("014C050102030405FFFF") << true << 0.0 << QByteArray::fromHex("0110004C00040801020304050000 00");
+        QTest::newRow("write of 21 bytes takes 24") << (QByteArray::fromHex("014C15") + QByteArray(21, 7) + QByteArray(2, 0)) << true << 0.0 << (QByteArray::fromHex("0110004C000C18") + QByteArray(21, 7) + QByteArray(3, 0));
+        QTest::newRow("one byte is refused") << QByteArray::fromHex("01") << false << 0.0 << QByteArray();
+        QTest::newRow("write without length byte is refused") << QByteArray::fromHex("0125") << true << 0.0 << QByteArray();
+        QTest::newRow("write whose length disagrees is refused") << QByteArray::fromHex("012504000003E8") << true << 0.0 << QByteArray();
+        QTest::newRow("write above 123 registers is refused") << (QByteArray::fromHex("014CF8") + QByteArray(0xF8, 1) + QByteArray(2, 0)) << true << 0.0 << QByteArray();
     }
+    // clang-format on
     void plc() {
         QFETCH(QByteArray, frame);
         QFETCH(bool, write);
@@ -164,6 +148,7 @@ private slots:
         QCOMPARE(Hex(*read), Hex(EncodeAsciiFrame(B("010300200000"))));
     }
 
+    // clang-format off
     void commandCode_data() {
         QTest::addColumn<QByteArray>("frame");
         QTest::addColumn<int>("code"); // -1: none
@@ -173,6 +158,7 @@ private slots:
         QTest::newRow("one byte") << QByteArray::fromHex("01") << -1;
         QTest::newRow("ascii line of one byte") << QByteArray(":01\r\n") << -1;
     }
+    // clang-format on
     void commandCode() {
         QFETCH(QByteArray, frame);
         QFETCH(int, code);

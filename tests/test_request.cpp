@@ -11,6 +11,7 @@ class TestRequest : public QObject {
     Q_OBJECT
 private slots:
     // One value field of each form, sent to address 1 with code 0x25.
+    // clang-format off
     void dataForms_data() {
         QTest::addColumn<DataPart::Kind>("kind");
         QTest::addColumn<QString>("text");
@@ -29,8 +30,7 @@ private slots:
         QTest::newRow("int32 huge") << K::Int32 << "1e999" << QByteArray();
         QTest::newRow("int32 not a number") << K::Int32 << "abc" << QByteArray::fromHex("00000000");
         QTest::newRow("int24 70000") << K::Int24 << "70000" << QByteArray::fromHex("011170");
-        QTest::newRow("int24 drops bit 24")
-            << K::Int24 << "16777217" << QByteArray::fromHex("000001");
+        QTest::newRow("int24 drops bit 24") << K::Int24 << "16777217" << QByteArray::fromHex("000001");
         QTest::newRow("int24 -1") << K::Int24 << "-1" << QByteArray::fromHex("FFFFFF");
         QTest::newRow("int24 range is int32") << K::Int24 << "2147483648" << QByteArray();
         QTest::newRow("byte 2") << K::Byte << "2" << QByteArray::fromHex("02");
@@ -44,6 +44,7 @@ private slots:
         QTest::newRow("hex byte empty") << K::HexByte << "" << QByteArray::fromHex("00");
         QTest::newRow("hex byte 100") << K::HexByte << "100" << QByteArray();
     }
+    // clang-format on
     void dataForms() {
         QFETCH(DataPart::Kind, kind);
         QFETCH(QString, text);
@@ -82,6 +83,7 @@ private slots:
         QCOMPARE(Hex(*BuildRequest(Field{"地址", "1"}, 0x4C, blank)), QString("01 4C 00"));
     }
 
+    // clang-format off
     void address_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("address"); // -1: refused
@@ -92,6 +94,7 @@ private slots:
         QTest::newRow("not hex is 0") << "xyz" << 0;
         QTest::newRow("100 is too big") << "100" << -1;
     }
+    // clang-format on
     void address() {
         QFETCH(QString, text);
         QFETCH(int, address);

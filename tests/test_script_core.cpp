@@ -30,49 +30,34 @@ QString Run(const QStringList& script, int loop, int steps) {
 class TestScriptCore : public QObject {
     Q_OBJECT
 private slots:
+    // clang-format off
     void steps_data() {
         QTest::addColumn<QStringList>("script");
         QTest::addColumn<int>("loop");
         QTest::addColumn<QString>("run");
-        QTest::newRow("delay is the pause after the line before")
-            << QStringList{"A", "Delay:2000", "B"} << 500 << "A@2000 B@500 A@2000 B@500";
-        QTest::newRow("jump back to the line before")
-            << QStringList{"A", "B", "GoIdx:1"} << 500 << "A@500 B@500 B@500 B@500";
-        QTest::newRow("jump to the top skips what follows")
-            << QStringList{"A", "B", "GoIdx:0", "C"} << 100 << "A@100 B@100 A@100 B@100";
-        QTest::newRow("jump beyond the line count is ignored")
-            << QStringList{"A", "GoIdx:3"} << 500 << "A@500 -@500 A@500 -@500";
-        QTest::newRow("jump to the line count stands still")
-            << QStringList{"A", "GoIdx:2"} << 500 << "A@500 -@1000 -@1000";
-        QTest::newRow("negative jump stands still")
-            << QStringList{"A", "GoIdx:-1"} << 500 << "A@500 -@1000";
-        QTest::newRow("jump rounds half to even")
-            << QStringList{"A", "B", "GoIdx:0.5", "C"} << 10 << "A@10 B@10 A@10";
+        QTest::newRow("delay is the pause after the line before") << QStringList{"A", "Delay:2000", "B"} << 500 << "A@2000 B@500 A@2000 B@500";
+        QTest::newRow("jump back to the line before") << QStringList{"A", "B", "GoIdx:1"} << 500 << "A@500 B@500 B@500 B@500";
+        QTest::newRow("jump to the top skips what follows") << QStringList{"A", "B", "GoIdx:0", "C"} << 100 << "A@100 B@100 A@100 B@100";
+        QTest::newRow("jump beyond the line count is ignored") << QStringList{"A", "GoIdx:3"} << 500 << "A@500 -@500 A@500 -@500";
+        QTest::newRow("jump to the line count stands still") << QStringList{"A", "GoIdx:2"} << 500 << "A@500 -@1000 -@1000";
+        QTest::newRow("negative jump stands still") << QStringList{"A", "GoIdx:-1"} << 500 << "A@500 -@1000";
+        QTest::newRow("jump rounds half to even") << QStringList{"A", "B", "GoIdx:0.5", "C"} << 10 << "A@10 B@10 A@10";
         QTest::newRow("empty list looks every second") << QStringList{} << 500 << "-@1000 -@1000";
-        QTest::newRow("empty line stops the walk")
-            << QStringList{"A", "", "B"} << 500 << "A@500 -@1000 -@1000";
+        QTest::newRow("empty line stops the walk") << QStringList{"A", "", "B"} << 500 << "A@500 -@1000 -@1000";
         QTest::newRow("delay 0 stops stepping") << QStringList{"A", "Delay:0", "B"} << 500 << "A@0";
-        QTest::newRow("delay without number is 0")
-            << QStringList{"A", "Delay:", "B"} << 500 << "A@0";
+        QTest::newRow("delay without number is 0") << QStringList{"A", "Delay:", "B"} << 500 << "A@0";
         QTest::newRow("delay of text is 0") << QStringList{"A", "Delay:x", "B"} << 500 << "A@0";
-        QTest::newRow("negative delay keeps the loop interval")
-            << QStringList{"A", "Delay:-5", "B"} << 500 << "A@500 B@500 A@500";
-        QTest::newRow("delay above 65535 keeps the loop interval")
-            << QStringList{"A", "Delay:70000", "B"} << 500 << "A@500 B@500";
-        QTest::newRow("delay rounds half to even")
-            << QStringList{"A", "Delay:2.5", "B"} << 500 << "A@2 B@500";
-        QTest::newRow("delay at the top costs one interval")
-            << QStringList{"Delay:100", "A"} << 500 << "-@500 A@500 -@500";
-        QTest::newRow("second delay is skipped")
-            << QStringList{"A", "Delay:100", "Delay:200", "B"} << 50 << "A@100 -@50 B@50 A@100";
-        QTest::newRow("five characters are a frame line")
-            << QStringList{"Delay", "GoIdx"} << 50 << "Delay@50 GoIdx@50";
-        QTest::newRow("keywords are case-sensitive")
-            << QStringList{"A", "delay:100"} << 50 << "A@50 delay:100@50";
-        QTest::newRow("any separator character")
-            << QStringList{"A", "Delay：300", "B"} << 50 << "A@300 B@50";
+        QTest::newRow("negative delay keeps the loop interval") << QStringList{"A", "Delay:-5", "B"} << 500 << "A@500 B@500 A@500";
+        QTest::newRow("delay above 65535 keeps the loop interval") << QStringList{"A", "Delay:70000", "B"} << 500 << "A@500 B@500";
+        QTest::newRow("delay rounds half to even") << QStringList{"A", "Delay:2.5", "B"} << 500 << "A@2 B@500";
+        QTest::newRow("delay at the top costs one interval") << QStringList{"Delay:100", "A"} << 500 << "-@500 A@500 -@500";
+        QTest::newRow("second delay is skipped") << QStringList{"A", "Delay:100", "Delay:200", "B"} << 50 << "A@100 -@50 B@50 A@100";
+        QTest::newRow("five characters are a frame line") << QStringList{"Delay", "GoIdx"} << 50 << "Delay@50 GoIdx@50";
+        QTest::newRow("keywords are case-sensitive") << QStringList{"A", "delay:100"} << 50 << "A@50 delay:100@50";
+        QTest::newRow("any separator character") << QStringList{"A", "Delay：300", "B"} << 50 << "A@300 B@50";
         QTest::newRow("single line loops") << QStringList{"A"} << 20 << "A@20 A@20";
     }
+    // clang-format on
     void steps() {
         QFETCH(QStringList, script);
         QFETCH(int, loop);
@@ -92,18 +77,18 @@ private slots:
         QVERIFY(ScriptStep(down, 0, 100).nextIndex < 0); // below zero: no line there
     }
 
+    // clang-format off
     void parseFile_data() {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QStringList>("lines");
-        QTest::newRow("crlf") << QByteArray("01 20\r\nDelay:100\r\n")
-                              << QStringList{"01 20", "Delay:100"};
+        QTest::newRow("crlf") << QByteArray("01 20\r\nDelay:100\r\n") << QStringList{"01 20", "Delay:100"};
         QTest::newRow("lf and cr") << QByteArray("a\nb\rc") << QStringList{"a", "b", "c"};
-        QTest::newRow("empty lines kept")
-            << QByteArray("a\r\nb\r\n\r\nc\r\n") << QStringList{"a", "b", "", "c"};
+        QTest::newRow("empty lines kept") << QByteArray("a\r\nb\r\n\r\nc\r\n") << QStringList{"a", "b", "", "c"};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("gbk") << QByteArray::fromHex("D6D0CEC40D0A") << QStringList{"中文"};
         QTest::newRow("no line end") << QByteArray("x") << QStringList{"x"};
     }
+    // clang-format on
     void parseFile() {
         QFETCH(QByteArray, file);
         QFETCH(QStringList, lines);

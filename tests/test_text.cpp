@@ -11,6 +11,7 @@ using namespace stepbench;
 class TestText : public QObject {
     Q_OBJECT
 private slots:
+    // clang-format off
     void readNumber_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("value"); // after rounding half to even
@@ -38,6 +39,7 @@ private slots:
         QTest::newRow("tiny") << "1e-400" << 0.0;
         QTest::newRow("many zeros then digit") << "0.000000000000000000000000000001" << 0.0;
     }
+    // clang-format on
     void readNumber() {
         QFETCH(QString, text);
         QFETCH(double, value);
@@ -51,6 +53,7 @@ private slots:
         QVERIFY(std::isinf(ReadHexNumber(std::string(300, 'F'))));
     }
 
+    // clang-format off
     void parseHexText_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
@@ -68,6 +71,7 @@ private slots:
         QTest::newRow("chinese counts as one char") << "中1" << QByteArray::fromHex("00");
         QTest::newRow("tab is not a blank") << "1\t2" << QByteArray::fromHex("0102");
     }
+    // clang-format on
     void parseHexText() {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
@@ -81,26 +85,20 @@ private slots:
         QCOMPARE(Q(ShortHexByte(0x1F)), QString("1F"));
     }
 
+    // clang-format off
     void textToHex_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("hex");
-        QTest::newRow("letters") << "AB"
-                                 << "41 42 ";
-        QTest::newRow("control char has one digit") << "\t1"
-                                                    << "9 31 ";
-        QTest::newRow("line feed") << "\n"
-                                   << "A ";
-        QTest::newRow("chinese in gbk") << "中文"
-                                        << "D6D0 CEC4 ";
-        QTest::newRow("mixed") << "a中"
-                               << "61 D6D0 ";
-        QTest::newRow("euro is 80") << "\u20AC"
-                                    << "80 ";
-        QTest::newRow("not in code page") << "\U0001F600"
-                                          << "3F ";
-        QTest::newRow("empty") << ""
-                               << "";
+        QTest::newRow("letters") << "AB" << "41 42 ";
+        QTest::newRow("control char has one digit") << "\t1" << "9 31 ";
+        QTest::newRow("line feed") << "\n" << "A ";
+        QTest::newRow("chinese in gbk") << "中文" << "D6D0 CEC4 ";
+        QTest::newRow("mixed") << "a中" << "61 D6D0 ";
+        QTest::newRow("euro is 80") << "\u20AC" << "80 ";
+        QTest::newRow("not in code page") << "\U0001F600" << "3F ";
+        QTest::newRow("empty") << "" << "";
     }
+    // clang-format on
     void textToHex() {
         QFETCH(QString, text);
         QFETCH(QString, hex);
@@ -114,17 +112,18 @@ private slots:
         QCOMPARE(FromCodePage(gbk), text);
     }
 
+    // clang-format off
     void visibleText_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("text");
         QTest::newRow("printable") << QByteArray("AB:") << "AB:";
-        QTest::newRow("controls are dots")
-            << QByteArray::fromHex("01200D0A00") << "\u00B7 \u00B7\u00B7\u00B7";
+        QTest::newRow("controls are dots") << QByteArray::fromHex("01200D0A00") << "\u00B7 \u00B7\u00B7\u00B7";
         QTest::newRow("gbk pair") << QByteArray::fromHex("D6D041") << "中A";
         QTest::newRow("lone lead byte at end") << QByteArray::fromHex("41D6") << "A\u00B7";
         QTest::newRow("invalid pair") << QByteArray::fromHex("C07FFF") << "\u00B7\u00B7\u00B7";
         QTest::newRow("euro") << QByteArray::fromHex("80") << "\u20AC";
     }
+    // clang-format on
     void visibleText() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
