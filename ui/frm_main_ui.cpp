@@ -561,6 +561,7 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     RichTextBox2 = Named(new QPlainTextEdit, "RichTextBox2");
     for (QPlainTextEdit* log : {RichTextBox1, RichTextBox2}) {
         log->setReadOnly(true);
+        log->setUndoRedoEnabled(false); // a log that runs for days must not keep its history
         log->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         log->setMinimumWidth(log->fontMetrics().horizontalAdvance(QString(36, '0')));
     }
