@@ -26,7 +26,8 @@ namespace {
 
 constexpr auto kStatusTimeout = 8000;
 const QString kSystemTitle = "系统提示";
-// The device keeps the mapping address for registers up to 65535 with the highest command code.
+// The highest mapping address the device accepts: with the lowest command code, 0x20, it names
+// register 65535. (The message names 65500, as the device's documentation does.)
 constexpr double kMaxMappingAddress = 65503;
 
 QString FromStd(const std::string& s) {
@@ -283,10 +284,12 @@ void FrmMain::runSender(const SenderRow& row) {
         break;
     }
     case Hook::RelayK1:
-    case Hook::RelayK2:
-        (row.hook == Hook::RelayK1 ? k1 : k2) = !(row.hook == Hook::RelayK1 ? k1 : k2);
+    case Hook::RelayK2: {
+        bool& toggled = row.hook == Hook::RelayK1 ? k1 : k2;
+        toggled = !toggled;
         parts = {DataPart::Fixed({std::uint8_t(k1), std::uint8_t(k2)})};
         break;
+    }
     case Hook::CanData:
         parts = {DataPart::HexBytes({row.label, fieldText}, 5)};
         break;
