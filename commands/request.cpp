@@ -4,6 +4,7 @@
 #include "codec/number.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -14,15 +15,36 @@ namespace {
 constexpr double kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr double kInt32Max = std::numeric_limits<std::int32_t>::max();
 
+std::string_view Trimmed(std::string_view t) {
+    while (!t.empty() && (t.front() == ' ' || t.front() == '\t'))
+        t.remove_prefix(1);
+    while (!t.empty() && (t.back() == ' ' || t.back() == '\t'))
+        t.remove_suffix(1);
+    return t;
+}
+
 Error OutOfRange(const Field& f, std::string_view range) {
     return Error{"“" + std::string(f.label) + "”的值“" + std::string(f.text) + "”超出范围（允许 " +
                  std::string(range) + "），命令未发送。"};
 }
 
-Result<std::uint8_t> ReadByte(const Field& f, bool hex) {
-    const double v = hex ? ReadHexNumber(f.text) : ReadInteger(f.text);
-    if (!(v >= 0 && v <= 255)) return OutOfRange(f, hex ? "0 到 FF" : "0 到 255");
+Result<std::uint8_t> ReadByte(const Field& f) {
+    const double v = ReadInteger(f.text);
+    if (!(v >= 0 && v <= 255)) return OutOfRange(f, "0 到 255");
     return static_cast<std::uint8_t>(v);
+}
+
+// An address is never guessed: anything but plain hex digits (blanks around them allowed) is
+// refused rather than read leniently, because a lenient 0 would address every device on the bus.
+Result<std::uint8_t> ReadStrictHexByte(const Field& f) {
+    const std::string_view t = Trimmed(f.text);
+    const bool digits = !t.empty() && std::all_of(t.begin(), t.end(), [](char c) {
+        return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+    });
+    if (!digits || ReadHexNumber(t) > 255)
+        return Error{"“" + std::string(f.label) + "”的值“" + std::string(f.text) +
+                     "”不是 0 到 FF 的16进制数，命令未发送。"};
+    return static_cast<std::uint8_t>(ReadHexNumber(t));
 }
 
 Result<std::int32_t> ReadInt32(const Field& f) {
@@ -40,7 +62,7 @@ void PutBigEndian(Bytes& out, std::int32_t value, int bytes) {
 } // namespace
 
 Result<std::uint8_t> ReadAddress(Field address) {
-    return ReadByte(address, true);
+    return ReadStrictHexByte(address);
 }
 
 Result<Bytes> EncodeData(std::span<const DataPart> parts) {
@@ -52,7 +74,8 @@ Result<Bytes> EncodeData(std::span<const DataPart> parts) {
             break;
         case DataPart::Kind::Byte:
         case DataPart::Kind::HexByte: {
-            const auto b = ReadByte(p.field, p.kind == DataPart::Kind::HexByte);
+            const auto b =
+                p.kind == DataPart::Kind::HexByte ? ReadStrictHexByte(p.field) : ReadByte(p.field);
             if (!b) return Error{b.error()};
             data.push_back(*b);
             break;

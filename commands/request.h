@@ -17,7 +17,7 @@ struct DataPart {
     enum class Kind {
         Constant, // fixed bytes
         Byte,     // a decimal value 0..255
-        HexByte,  // a hex value 00..FF
+        HexByte,  // plain hex digits 00..FF, nothing else (an address)
         Int32,    // a signed 32-bit value, most significant byte first
         Int24,    // the low 24 bits of a signed 32-bit value; higher bits are dropped
         HexBytes, // typed hex text, at most maxBytes of it
@@ -35,7 +35,8 @@ struct DataPart {
     static DataPart HexBytes(Field f, std::size_t max) { return {Kind::HexBytes, {}, f, max}; }
 };
 
-// The device address typed as hex text; it must be a byte.
+// The device address typed as plain hex digits, 0 to FF; any other text, an empty one included,
+// is refused.
 Result<std::uint8_t> ReadAddress(Field address);
 
 // The data bytes of the parts in order, or the first field whose value cannot be encoded.

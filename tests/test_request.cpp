@@ -41,7 +41,8 @@ private slots:
         QTest::newRow("byte -1") << K::Byte << "-1" << QByteArray();
         QTest::newRow("byte -0.5 rounds to 0") << K::Byte << "-0.5" << QByteArray::fromHex("00");
         QTest::newRow("hex byte 1F") << K::HexByte << "1F" << QByteArray::fromHex("1F");
-        QTest::newRow("hex byte empty") << K::HexByte << "" << QByteArray::fromHex("00");
+        QTest::newRow("hex byte empty") << K::HexByte << "" << QByteArray();
+        QTest::newRow("hex byte 0x02") << K::HexByte << "0x02" << QByteArray();
         QTest::newRow("hex byte 100") << K::HexByte << "100" << QByteArray();
     }
     // clang-format on
@@ -90,8 +91,14 @@ private slots:
         QTest::newRow("1") << "1" << 1;
         QTest::newRow("1F") << "1F" << 0x1F;
         QTest::newRow("lower case") << "ff" << 0xFF;
-        QTest::newRow("empty is 0") << "" << 0;
-        QTest::newRow("not hex is 0") << "xyz" << 0;
+        QTest::newRow("0 broadcasts") << "0" << 0;
+        QTest::newRow("blanks around") << " 2 " << 2;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("not hex") << "xyz" << -1;
+        QTest::newRow("0x prefix") << "0x01" << -1;
+        QTest::newRow("letter O") << "O1" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("&H prefix") << "&H10" << -1;
         QTest::newRow("100 is too big") << "100" << -1;
     }
     // clang-format on
@@ -101,7 +108,7 @@ private slots:
         const std::string t = text.toStdString();
         const auto a = ReadAddress({"设备操作地址(Hex)", t});
         QCOMPARE(a ? int(*a) : -1, address);
-        if (!a) QVERIFY(a.error().find("0 到 FF") != std::string::npos);
+        if (!a) QVERIFY(a.error().find("设备操作地址") != std::string::npos);
     }
 
     void refusalNamesFirstBadField() {
