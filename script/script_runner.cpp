@@ -6,6 +6,13 @@
 #include <algorithm>
 
 namespace stepbench {
+namespace {
+
+// How late a tick may run and still keep its place in the timetable (ns): precise timers fire
+// within about a millisecond.
+constexpr qint64 kLateness = 2000000;
+
+} // namespace
 
 ScriptRunner::ScriptRunner(Lines lines, Send send, QObject* parent)
     : QObject(parent), lines_(std::move(lines)), send_(std::move(send)), timer_(this) {
@@ -33,14 +40,20 @@ void ScriptRunner::stop() {
 
 void ScriptRunner::tick() {
     const std::vector<std::string> lines = lines_();
-    const Step step = ScriptStep(lines, index_, loopInterval_);
+    const int index = index_;
+    const Step step = ScriptStep(lines, index, loopInterval_);
     index_ = step.nextIndex;
     // Arm the next tick before sending, so the time a send takes does not lengthen the pause.
     if (step.interval > 0) {
+        const qint64 now = clock_.nsecsElapsed();
+        // More than a timer's jitter late: take the timetable up from now.
+        if (now - due_ > kLateness) due_ = now;
         due_ += qint64(step.interval) * 1000000;
-        const qint64 left = std::max<qint64>(0, due_ - clock_.nsecsElapsed());
+        const qint64 left = std::max<qint64>(0, due_ - now);
         timer_.start(int((left + 500000) / 1000000)); // to the nearest millisecond
     }
+    emit stepped(index);
+    if (step.problem != StepProblem::None) emit problem(step.problemLine, step.problem);
     if (step.send) {
         // A line without a single hex digit has no bytes: there is nothing to send.
         const Bytes bytes = ParseHexText(*step.send);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codec/bytes.h"
+#include "script/step.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -13,7 +14,9 @@ namespace stepbench {
 
 // Runs the command script one line per tick of its timer ("Timer2"), looping until stopped.
 // The lines are read afresh on every tick, so edits take effect at once. Pauses are kept against
-// a schedule rather than from whenever a tick ran, so they do not drift over a long run.
+// a schedule rather than from whenever a tick ran, so they do not drift over a long run; a runner
+// that fell behind (the window was held up) drops the slots it missed instead of catching up in
+// a burst, so two steps never go out closer than their pause.
 class ScriptRunner : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +31,12 @@ public:
     bool isRunning() const { return running_; }
     int index() const { return index_; }
     QTimer& timer() { return timer_; }
+
+signals:
+    // The step at line index has run (or tried to).
+    void stepped(int index);
+    // The line could not be run as written; the runner waits, stops or goes on as the step says.
+    void problem(int line, StepProblem problem);
 
 private:
     void tick();

@@ -43,7 +43,9 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
     const auto count = static_cast<long long>(lines.size());
     const bool exists = index >= 0 && index < count;
     const std::string& line = exists ? lines[static_cast<std::size_t>(index)] : std::string();
-    if (line.empty()) return {std::nullopt, index, kIdleLook};
+    if (line.empty())
+        return {std::nullopt, index, kIdleLook,
+                exists ? StepProblem::EmptyLine : StepProblem::NoLine, index};
 
     Step step;
     if (!IsDelayLine(line) && !IsJumpLine(line)) step.send = line;
@@ -56,6 +58,11 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
             const double delay = RoundHalfEven(Value(next));
             // Out of the timer's range the loop interval stands; the line is consumed either way.
             if (delay >= 0 && delay <= kMaxInterval) step.interval = static_cast<int>(delay);
+            if (step.interval == 0 || !(delay >= 0 && delay <= kMaxInterval)) {
+                step.problem =
+                    step.interval == 0 ? StepProblem::DelayStops : StepProblem::DelayOutOfRange;
+                step.problemLine = index + 1;
+            }
             ++step.nextIndex;
         } else if (IsJumpLine(next)) {
             const double target = Value(next);

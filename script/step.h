@@ -6,11 +6,22 @@
 
 namespace stepbench {
 
+// Why a step could not run its line as written; the runner tells the user which line and why.
+enum class StepProblem {
+    None,
+    EmptyLine,       // the line at the position is empty: the runner waits there
+    NoLine,          // no line at the position (a jump past the end, a shrunk list)
+    DelayStops,      // a delay of 0, or no number: the runner stops stepping
+    DelayOutOfRange, // a delay outside 0..65535 ms: the loop interval stands in
+};
+
 // What one tick of the script runner does.
 struct Step {
     std::optional<std::string> send; // the frame line to send, if the step sends one
     int nextIndex = 0;               // the script position after the step
     int interval = 0;                // ms until the next step; 0: the runner stops stepping
+    StepProblem problem = StepProblem::None;
+    int problemLine = 0; // the line the problem is on
 };
 
 // One step of the script at index, given the loop interval (ms): a frame line is sent; a delay

@@ -49,6 +49,7 @@ private slots:
         QTest::newRow("delay of text is 0") << QStringList{"A", "Delay:x", "B"} << 500 << "A@0";
         QTest::newRow("negative delay keeps the loop interval") << QStringList{"A", "Delay:-5", "B"} << 500 << "A@500 B@500 A@500";
         QTest::newRow("delay above 65535 keeps the loop interval") << QStringList{"A", "Delay:70000", "B"} << 500 << "A@500 B@500";
+        QTest::newRow("delay of 65535 is taken") << QStringList{"A", "Delay:65535", "B"} << 500 << "A@65535 B@500";
         QTest::newRow("delay rounds half to even") << QStringList{"A", "Delay:2.5", "B"} << 500 << "A@2 B@500";
         QTest::newRow("delay at the top costs one interval") << QStringList{"Delay:100", "A"} << 500 << "-@500 A@500 -@500";
         QTest::newRow("second delay is skipped") << QStringList{"A", "Delay:100", "Delay:200", "B"} << 50 << "A@100 -@50 B@50 A@100";
