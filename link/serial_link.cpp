@@ -2,8 +2,10 @@
 
 #include "codec/number.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <unistd.h>
 
 namespace stepbench {
 
@@ -16,23 +18,35 @@ SerialLink::SerialLink(QObject* parent) : QObject(parent), port_(this), timer_(t
     connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onError);
 }
 
-QString SerialLink::deviceForPortText(const QString& text) {
+QString SerialLink::deviceForPortText(const QString& text, QString* error) {
     const QString t = text.trimmed();
     if (t.startsWith('/')) return t;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        if (info.portName() == t) return info.systemLocation();
-    const double n = ReadInteger(t.toStdString());
-    const long long number = n >= 1 && n <= 256 ? static_cast<long long>(n) : 1;
+    bool isNumber = false;
+    const double n = RoundHalfEven(t.toDouble(&isNumber));
+    if (isNumber && n >= 1 && n <= 256) {
 #ifdef Q_OS_WIN
-    return QString("COM%1").arg(number);
+        return QString("COM%1").arg(static_cast<long long>(n));
 #else
-    return QString("/dev/ttyS%1").arg(number - 1);
+        return QString("/dev/ttyS%1").arg(static_cast<long long>(n) - 1);
 #endif
+    }
+    if (!isNumber && !t.isEmpty()) {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            if (info.portName() == t) return info.systemLocation();
+        // Devices the port list does not show, such as pseudo-terminals ("pts/3").
+        if (QFileInfo::exists("/dev/" + t)) return "/dev/" + t;
+    }
+    // Never a guess: a stray number or name must not open whatever sits on the first port.
+    if (error)
+        *error = QString("找不到该串口 “%1”（请填 COM 号 1-256，或设备名如 ttyUSB0、/dev/ttyUSB0）")
+                     .arg(text);
+    return {};
 }
 
 bool SerialLink::open(const QString& portText, const QString& baudText, QString* error) {
     close();
-    const QString device = deviceForPortText(portText);
+    const QString device = deviceForPortText(portText, error);
+    if (device.isEmpty()) return false;
     bool ok = false;
     const int baud = baudText.trimmed().toInt(&ok);
     if (!ok || baud <= 0) {
@@ -47,8 +61,13 @@ bool SerialLink::open(const QString& portText, const QString& baudText, QString*
     // No cap on Qt's buffer: the poll reads everything each tick, so a busy line loses nothing.
     port_.setReadBufferSize(0);
     if (!port_.open(QIODevice::ReadWrite) || !port_.setBaudRate(baud)) {
-        *error = QString("无法打开串口 %1：%2（%3）")
-                     .arg(device, DescribePortError(port_.error()), port_.errorString());
+        QString reason = DescribePortError(port_.error());
+        if (port_.error() == QSerialPort::PermissionError)
+            reason = access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0
+                         ? "串口已被其他程序占用"
+                         : "没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG dialout "
+                           "$USER），然后重新登录";
+        *error = QString("无法打开串口 %1：%2（%3）").arg(device, reason, port_.errorString());
         port_.close();
         return false;
     }
@@ -96,7 +115,8 @@ void SerialLink::onError(QSerialPort::SerialPortError error) {
         error != QSerialPort::ResourceError)
         return;
     if (!port_.isOpen()) return;
-    const QString reason = QString("%1（%2）").arg(DescribePortError(error), port_.errorString());
+    // Not errorString(): after a hang-up it still holds the text of an earlier, unrelated call.
+    const QString reason = DescribePortError(error);
     close();
     emit lost(reason);
 }

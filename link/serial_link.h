@@ -22,9 +22,10 @@ public:
 
     explicit SerialLink(QObject* parent = nullptr);
 
-    // The device a COM_PORT text names: a path or a listed port name as it is, otherwise the
-    // number N of COM port N (text that is no number, or below 1, means port 1).
-    static QString deviceForPortText(const QString& text);
+    // The device a COM_PORT text names: a path as it is, a number N from 1 to 256 as COM port N,
+    // a listed port name or an existing device under /dev. Empty, with the reason in error, when
+    // the text names none of these.
+    static QString deviceForPortText(const QString& text, QString* error = nullptr);
 
     // Opens the port at "baud,n,8,1" and discards what was waiting. On failure the port stays
     // closed and error says why, in Chinese with the system's own words.
