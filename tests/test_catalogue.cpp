@@ -6,7 +6,10 @@
 #include "ui/lamp.h"
 #include "window_support.h"
 
+#include <QApplication>
 #include <QListWidget>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -38,6 +41,8 @@ private slots:
         rtu_ = std::make_unique<Bench>();
         ascii_ = std::make_unique<Bench>();
         ascii_->win.type("Combo7", "Modbus ASC");
+        for (Bench* b : {rtu_.get(), ascii_.get()})
+            b->win.type("Text7", "2"); // the new address has no usable start-up text
     }
     void cleanupTestCase() {
         rtu_.reset();
@@ -45,14 +50,15 @@ private slots:
     }
 
     // Every sender at the window's start-up texts, in both link modes, and the mapping form it
-    // leaves for the PLC wrapping (R read, W write, - the previous choice).
+    // leaves for the PLC wrapping (R read, W write, - the previous choice): a request that
+    // carries data is a write, or the PLC protocol would drop its data.
     // clang-format off
     void everySender_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("request");
         QTest::addColumn<QString>("mapping");
         const char* rows[][3] = {
-            {"Command12", "01 20 00", "R"}, {"Command13", "00 21 00", "R"}, {"Command14", "01 22 01 00", "W"},
+            {"Command12", "01 20 00", "R"}, {"Command13", "00 21 00", "R"}, {"Command14", "01 22 01 02", "W"},
             {"Command15", "01 23 00", "R"}, {"Command16", "01 24 01 06", "W"}, {"Command3", "01 3F 04 00 00 00 00", "-"},
             {"Command17", "01 25 04 00 00 00 64", "W"}, {"Command24", "01 27 04 00 00 27 10", "W"}, {"Command25", "01 29 04 00 00 03 E8", "W"},
             {"Command26", "01 2B 04 00 00 27 10", "W"}, {"Command27", "01 2D 04 00 00 27 10", "W"}, {"Command64", "01 2F 04 00 00 27 10", "W"},
@@ -64,22 +70,19 @@ private slots:
             {"Command20", "01 33 04 00 00 27 10", "W"}, {"Command21", "01 34 04 00 00 27 10", "W"}, {"Command22", "01 3D 00", "-"},
             {"Command23", "01 3C 00", "-"}, {"Command76", "01 3E 01 00", "W"}, {"Command7", "01 4E 01 00", "W"},
             {"Command75", "01 4F 01 00", "W"}, {"Command74", "01 50 04 00 00 27 10", "W"}, {"Command65", "01 35 04 00 00 27 10", "W"},
-            {"Command91", "01 44 04 00 00 01 F4", "-"}, {"Command92", "01 45 00", "R"}, {"Command93", "01 46 00", "R"},
+            {"Command91", "01 44 04 00 00 01 F4", "W"}, {"Command92", "01 45 00", "R"}, {"Command93", "01 46 00", "R"},
             {"Command4", "01 55 04 00 00 10 00", "W"}, {"Command107", "01 56 04 00 00 08 00", "W"}, {"Command35", "01 57 04 00 00 03 E8", "W"},
             {"Command46", "01 58 00", "R"}, {"Command48", "01 59 00", "R"}, {"Command47", "01 5A 00", "R"},
             {"Command49", "01 5B 00", "R"}, {"Command50", "01 5C 01 00", "W"}, {"Command73", "01 5D 01 00", "W"},
             {"Command108", "01 5E 01 00", "W"}, {"Command56", "01 5E 01 01", "W"}, {"Command63", "01 5F 04 00 00 00 01", "W"},
             {"Command9", "01 60 00", "R"}, {"Command71", "01 61 04 00 00 00 01", "W"}, {"Command72", "01 62 00", "R"},
-            {"Command113", "01 43 09 01 01 01 01 01 01 01 01 01", "R"}, {"Command114", "01 43 09 00 00 00 00 00 00 00 00 00", "R"}, {"Command111", "01 51 02 80 80", "R"},
-            {"Command112", "01 53 02 00 00", "R"}, {"Command109", "01 52 02 01 00", "R"}, {"Command110", "01 52 02 00 01", "R"},
-            {"Command96", "01 47 00", "R"}, {"Command102", "01 48 01 01", "R"}, {"Command103", "01 48 01 00", "R"},
-            {"Command104", "01 49 01 01", "R"}, {"Command105", "01 49 01 00", "R"}, {"Command78", "01 51 02 01 80", "R"},
-            {"Command100", "01 4A 01 00", "R"}, {"Command101", "01 4A 01 01", "R"}, {"Command95", "01 4B 01 0C", "W"},
+            {"Command113", "01 43 09 01 01 01 01 01 01 01 01 01", "W"}, {"Command114", "01 43 09 00 00 00 00 00 00 00 00 00", "W"}, {"Command111", "01 51 02 80 80", "W"},
+            {"Command112", "01 53 02 00 00", "W"}, {"Command109", "01 52 02 01 00", "W"}, {"Command110", "01 52 02 00 01", "W"},
+            {"Command96", "01 47 00", "R"}, {"Command102", "01 48 01 01", "W"}, {"Command103", "01 48 01 00", "W"},
+            {"Command104", "01 49 01 01", "W"}, {"Command105", "01 49 01 00", "W"}, {"Command78", "01 51 02 01 80", "W"},
+            {"Command100", "01 4A 01 00", "W"}, {"Command101", "01 4A 01 01", "W"}, {"Command95", "01 4B 01 0C", "W"},
             {"Command106", "01 4C 05 01 02 03 04 05", "W"},
         };
-        // All rows but the IO-override pair, whose buttons only work in RTU mode (tested with the
-        // script).
-        QCOMPARE(int(std::size(rows)) + 2, int(SenderTable().size()));
         for (auto& r : rows)
             QTest::newRow(r[0]) << r[0] << r[1] << r[2];
     }
@@ -96,6 +99,11 @@ private slots:
             bench.win.w<QAbstractButton>(rtu ? "Option3" : "Option4")->setChecked(true);
             if (name == "Command3") bench.win.w<QAbstractButton>("Check2")->setChecked(true);
             emit bench.win.w<QTabWidget>("SSTab1")->tabBar()->tabBarDoubleClicked(1); // relays off
+            if (name == "Command111" && bench.win.text("Command111") != "通讯不返回")
+                bench.win.click("Command111"); // back to the start-up state
+            if (name == "Command78" && bench.win.text("Command78") != "LastChr")
+                bench.win.click("Command78");
+            bench.peer.take();
             const bool alwaysRtu = name == "Command106";
             const Bytes frame = rtu || alwaysRtu ? EncodeRtuFrame(req) : EncodeAsciiFrame(req);
             bench.win.click(name.constData());
@@ -112,55 +120,131 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("named");
         QTest::newRow("address above FF") << "Text23" << "100" << "Command17" << "设备操作地址";
-        QTest::newRow("address of an option sender") << "Text23" << "1FF" << "Command111" << "设备操作地址";
-        QTest::newRow("new address") << "Text7" << "1FF" << "Command14" << "New Addr";
+        QTest::newRow("address 0x01") << "Text23" << "0x01" << "Command14" << "设备操作地址";
+        QTest::newRow("address O1, a letter") << "Text23" << "O1" << "Command12" << "设备操作地址";
+        QTest::newRow("address -1") << "Text23" << "-1" << "Command109" << "设备操作地址";
+        QTest::newRow("address &H10") << "Text23" << "&H10" << "Command111" << "设备操作地址";
+        QTest::newRow("address empty") << "Text23" << "" << "Command78" << "设备操作地址";
+        QTest::newRow("new address 0x02") << "Text7" << "0x02" << "Command14" << "New Addr";
         QTest::newRow("direction 300") << "Combo5" << "300" << "Command76" << "查找零点方向";
         QTest::newRow("direction -1") << "Combo3" << "-1" << "Command19" << "方向";
         QTest::newRow("count above int32") << "Text9" << "2147483648" << "Command19" << "脉冲数";
         QTest::newRow("speed above int32") << "Text12" << "1e10" << "Command17" << "初速度";
-        QTest::newRow("value byte of reply option") << "Text40" << "300" << "Command111" << "Text40";
-        QTest::newRow("value byte of LastChr") << "Text40" << "-1" << "Command78" << "Text40";
+        QTest::newRow("value byte of reply option") << "Text40" << "300" << "Command111" << "LastChr/通讯不返回";
+        QTest::newRow("value byte of LastChr") << "Text40" << "-1" << "Command78" << "LastChr/通讯不返回";
     }
     // clang-format on
+    // A refusal sends nothing, changes no toggle, captures nothing, and disarms both captures so
+    // the user's next click (a stop) acts normally.
     void refusals() {
         QFETCH(QString, field);
         QFETCH(QString, text);
         QFETCH(QString, button);
         QFETCH(QString, named);
         Bench bench;
+        bench.win.type("Text7", "2");
         bench.win.type(field.toLatin1().constData(), text);
-        bench.win.main.AddToScriptPending = true;
-        bench.win.main.IoOverridePending = true;
+        bench.win.main.armAddToScript(true);
+        bench.win.main.armIoOverride(true);
         const QString caption = bench.win.text(button.toLatin1().constData());
         QCOMPARE(bench.click(button.toLatin1().constData()), QString());
         QCOMPARE(bench.win.prompter.messages.size(), 1);
-        QVERIFY2(bench.win.prompter.messages[0].contains(named),
-                 qPrintable(bench.win.prompter.messages[0]));
-        QVERIFY(bench.win.main.AddToScriptPending && bench.win.main.IoOverridePending);
+        const QString message = bench.win.prompter.messages[0];
+        QVERIFY2(message.contains(named), qPrintable(message));
+        QVERIFY2(!message.contains(QRegularExpression("(Text|Combo|Command)[0-9]")),
+                 qPrintable(message));
+        QVERIFY(!bench.win.main.AddToScriptPending() && !bench.win.main.IoOverridePending());
+        QVERIFY(!bench.win.w<QAbstractButton>("Command45")->isChecked());
         QCOMPARE(bench.win.text(button.toLatin1().constData()), caption);
         QCOMPARE(bench.win.w<QListWidget>("List1")->count(), 0);
         QCOMPARE(bench.win.text("Text31"), QString());
+    }
+
+    // A refused "↓" once captured the user's stop click: the stop must reach the device.
+    void stopAfterARefusalStopsTheMotor() {
+        sim::PtyDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        const auto moving = [&] {
+            return device.withDevice([](sim::Device& d) { return d.axis().moving(); });
+        };
+        win.click("Command20"); // constant-speed move
+        QTRY_VERIFY(moving());
+        win.type("Text8", "3000000000");
+        win.click("Command82");
+        QCOMPARE(win.prompter.messages.size(), 1);
+        win.click("Command23"); // "立即停止"
+        QTRY_VERIFY(!moving());
+        QCOMPARE(win.text("Text31"), QString());
+    }
+
+    // A stop captured on purpose is a legitimate IO-override entry: the inputs then stop the motor.
+    void capturedStopStopsTheMotorFromTheInputs() {
+        sim::PtyDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.click("Command90"); // "↓" of "立即停止"
+        QCOMPARE(win.text("Text31"), QString("3C 00 "));
+        win.type("Combo8", "00001");
+        win.click("Command81");
+        QTRY_VERIFY(win.text("RichTextBox1").contains("设置IO取代命令:"));
+        win.click("Command20");
+        const auto moving = [&] {
+            return device.withDevice([](sim::Device& d) { return d.axis().moving(); });
+        };
+        QTRY_VERIFY(moving());
+        device.withDevice([](sim::Device& d) { d.setInputs(0x01, sim::Device::Clock::now()); });
+        QVERIFY(!moving());
+    }
+
+    // An armed capture shows: its buttons look pressed and the status bar says what comes next;
+    // a second press or Esc disarms it.
+    void armedCaptureIsVisible() {
+        Bench bench;
+        auto& win = bench.win;
+        win.main.armIoOverride(true);
+        for (const char* b : {"Command82", "Command90", "Command98"})
+            QVERIFY2(win.w<QAbstractButton>(b)->isChecked(), b);
+        QVERIFY(!win.w<QAbstractButton>("Command45")->isChecked());
+        QVERIFY(win.main.statusBar()->currentMessage().contains("IO"));
+        win.click("Command90"); // pressed again: disarmed, nothing captured or sent
+        QVERIFY(!win.main.IoOverridePending());
+        QVERIFY(!win.w<QAbstractButton>("Command82")->isChecked());
+        QCOMPARE(win.text("Text31"), QString());
+        QCOMPARE(Hex(bench.peer.take()), QString());
+        QVERIFY(win.main.statusBar()->currentMessage().isEmpty());
+        win.main.armAddToScript(true);
+        win.main.armIoOverride(true);
+        win.main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&win.main));
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &win.main,
+                        Qt::Key_Escape);
+        QVERIFY(!win.main.AddToScriptPending() && !win.main.IoOverridePending());
+        QVERIFY(!win.w<QAbstractButton>("Command51")->isChecked());
     }
 
     void captureModes() {
         Bench bench;
         auto* list = bench.win.w<QListWidget>("List1");
         // A sender that does not honour the flag leaves it for the next one that does.
-        bench.win.main.AddToScriptPending = true;
+        bench.win.main.armAddToScript(true);
         QCOMPARE(bench.click("Command12"), QString("01 20 00 39 C0"));
-        QVERIFY(bench.win.main.AddToScriptPending && list->count() == 0);
+        QVERIFY(bench.win.main.AddToScriptPending() && list->count() == 0);
         QCOMPARE(bench.click("Command92"), Hex(EncodeRtuFrame(B("014500"))));
-        QVERIFY(bench.win.main.AddToScriptPending && list->count() == 0);
+        QVERIFY(bench.win.main.AddToScriptPending() && list->count() == 0);
         QCOMPARE(bench.click("Command17"), Hex(EncodeRtuFrame(B("01250400000064"))));
         QCOMPARE(list->item(0)->text(), Hex(EncodeRtuFrame(B("01250400000064"))) + " ");
         // ">" arms and runs its sender.
         QCOMPARE(bench.click("Command51"), QString("01 36 00 37 A0"));
         QCOMPARE(list->item(1)->text(), QString("01 36 00 37 A0 "));
         // "↓" captures instead of sending; with both flags set the IO capture wins.
-        bench.win.main.AddToScriptPending = true;
+        bench.win.main.armAddToScript(true);
         QCOMPARE(bench.click("Command82"), QString());
         QCOMPARE(bench.win.text("Text31"), QString("31 04 00 00 27 10 "));
-        QVERIFY(bench.win.main.AddToScriptPending && !bench.win.main.IoOverridePending);
+        QVERIFY(bench.win.main.AddToScriptPending() && !bench.win.main.IoOverridePending());
+        bench.win.main.armAddToScript(false);
         QCOMPARE(list->count(), 2);
         QCOMPARE(bench.click("Command89"), QString());
         QCOMPARE(bench.win.text("Text31"), QString("3D 00 "));
@@ -182,11 +266,14 @@ private slots:
         QCOMPARE(bench.click("Command110"), Hex(EncodeRtuFrame(B("0152020101"))));
         QCOMPARE(bench.win.text("Command109") + "|" + bench.win.text("Command110"),
                  QString("K1关|K2关"));
-        // A double click on the tab strip turns both off and leaves the captions.
+        // A double click on the tab strip turns both off, captions included, so each press
+        // still sends what its caption says.
         auto* tabs = bench.win.w<QTabWidget>("SSTab1");
         emit tabs->tabBar()->tabBarDoubleClicked(1);
-        QCOMPARE(bench.click("Command109"), Hex(EncodeRtuFrame(B("0152020100"))));
-        QCOMPARE(bench.win.text("Command109"), QString("(刹车)K1关"));
+        QCOMPARE(bench.win.text("Command109") + "|" + bench.win.text("Command110"),
+                 QString("(刹车)K1开|K2开"));
+        QCOMPARE(bench.click("Command110"), Hex(EncodeRtuFrame(B("0152020001"))));
+        QCOMPARE(bench.win.text("Command110"), QString("K2关"));
 
         QCOMPARE(bench.click("Command111"), Hex(EncodeRtuFrame(B("0151028080"))));
         QCOMPARE(bench.win.text("Command111"), QString("通讯有返回"));
@@ -197,6 +284,58 @@ private slots:
         QCOMPARE(bench.win.text("Command78"), QString("NoLast"));
         QCOMPARE(bench.click("Command78"), QString("01 51 02 00 80 A9 5C"));
         QCOMPARE(bench.win.text("Command78"), QString("LastChr"));
+
+        // Nothing sent (the port is closed): no caption flips.
+        bench.win.click("Command33");
+        for (const char* b : {"Command109", "Command110", "Command111", "Command78"}) {
+            const QString before = bench.win.text(b);
+            bench.win.click(b);
+            QCOMPARE(bench.win.text(b), before);
+        }
+    }
+
+    // In the PLC protocol, senders whose data is a setting go out as register writes with their
+    // data, whatever form was chosen before, and the device acts on them.
+    // clang-format off
+    void plcModeKeepsTheData_data() {
+        QTest::addColumn<QString>("before"); // a query clicked first, leaving the read form
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("wire");   // without the CRC
+        QTest::newRow("inputs normally open") << "Command57" << "Command113" << "01 10 00 43 00 06 0C 01 01 01 01 01 01 01 01 01 00 00 00";
+        QTest::newRow("inputs normally closed") << "Command57" << "Command114" << "01 10 00 43 00 06 0C 00 00 00 00 00 00 00 00 00 00 00 00";
+        QTest::newRow("K1 on") << "Command57" << "Command109" << "01 10 00 52 00 02 04 01 00 00 00";
+        QTest::newRow("no replies") << "Command57" << "Command111" << "01 10 00 51 00 02 04 80 80 00 00";
+        QTest::newRow("checksum off") << "Command57" << "Command102" << "01 10 00 48 00 02 04 01 00 00 00";
+        QTest::newRow("fixed reply length") << "Command57" << "Command104" << "01 10 00 49 00 02 04 01 00 00 00";
+        QTest::newRow("extended CAN frames") << "Command57" << "Command101" << "01 10 00 4A 00 02 04 01 00 00 00";
+        QTest::newRow("factor after a query") << "Command57" << "Command91" << "01 10 00 44 00 02 04 00 00 01 F4";
+        QTest::newRow("a query stays a read") << "Command17" << "Command58" << "01 03 00 28 00 02";
+    }
+    // clang-format on
+    void plcModeKeepsTheData() {
+        QFETCH(QString, before);
+        QFETCH(QString, button);
+        QFETCH(QString, wire);
+        Bench bench;
+        bench.win.click("Check2");
+        bench.click(before.toLatin1().constData());
+        QCOMPARE(bench.click(button.toLatin1().constData()),
+                 Hex(EncodeRtuFrame(B(wire.toLatin1().constData()))));
+    }
+
+    void deviceActsOnPlcWrites() {
+        sim::PtyDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.click("Check2");
+        win.click("Command114"); // inputs normally closed
+        QTest::qWait(50);
+        win.click("Command109"); // K1 on
+        QTest::qWait(50);
+        QTRY_VERIFY(device.withDevice([](sim::Device& d) { return d.settings().relayK1; }));
+        QVERIFY(device.withDevice([](sim::Device& d) { return !d.settings().inputsNormallyOpen; }));
+        QVERIFY(!win.text("RichTextBox1").contains("RecHex:01 90"));
     }
 
     // clang-format off

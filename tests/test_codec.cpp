@@ -118,6 +118,7 @@ private slots:
         QTest::newRow("write without value") << QByteArray::fromHex("013C00FFFF") << true << 0.0 << QByteArray::fromHex("0110003C000000");
         QTest::newRow("write of five value bytes pads to eight") << QByteArray::fromHex("014C050102030405FFFF") << true << 0.0 << QByteArray::fromHex("0110004C00040801020304050000 00");
         QTest::newRow("write of 21 bytes takes 24") << (QByteArray::fromHex("014C15") + QByteArray(21, 7) + QByteArray(2, 0)) << true << 0.0 << (QByteArray::fromHex("0110004C000C18") + QByteArray(21, 7) + QByteArray(3, 0));
+        QTest::newRow("bytes after an ascii line's end make it no line") << QByteArray(":0126\r\nZ") << false << 0.0 << QByteArray::fromHex("3A0300300002");
         QTest::newRow("one byte is refused") << QByteArray::fromHex("01") << false << 0.0 << QByteArray();
         QTest::newRow("write without length byte is refused") << QByteArray::fromHex("0125") << true << 0.0 << QByteArray();
         QTest::newRow("write whose length disagrees is refused") << QByteArray::fromHex("012504000003E8") << true << 0.0 << QByteArray();

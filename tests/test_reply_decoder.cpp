@@ -32,6 +32,7 @@ private slots:
         QTest::newRow("address in line") << QByteArray::fromHex("01210500 00") << "查询设备地址:当前地址为1" << "";
         QTest::newRow("address 1F in line") << QByteArray::fromHex("1F2100AABB") << "查询设备地址:当前地址为1F" << "";
         QTest::newRow("baud in line") << QByteArray::fromHex("0223010500 00") << "查询当前波特率:当前波特率设置为5" << "";
+        QTest::newRow("baud code A") << QByteArray::fromHex("01230 10A0000") << "查询当前波特率:当前波特率设置为A" << "";
         QTest::newRow("baud without its byte") << QByteArray::fromHex("022300") << "查询当前波特率:当前波特率设置为" << "";
         QTest::newRow("start speed") << QByteArray::fromHex("012604000003E8AABB") << "查询运动初速度:" << "Text27=1000";
         QTest::newRow("max speed") << QByteArray::fromHex("012804000027100000") << "查询运动最大速度:" << "Text26=10000";
@@ -44,6 +45,7 @@ private slots:
         QTest::newRow("signed -2") << QByteArray::fromHex("013704FFFFFFFE0000") << "查询运动绝对位置:" << "Text18=-2";
         QTest::newRow("signed min") << QByteArray::fromHex("013704800000000000") << "查询运动绝对位置:" << "Text18=-2147483648";
         QTest::newRow("relative position") << QByteArray::fromHex("0139040000FFFF0000") << "查询运动相对位置:" << "Text19=65535";
+        QTest::newRow("relative position -2") << QByteArray::fromHex("013904FFFFFFFE0000") << "查询运动相对位置:" << "Text19=-2";
         QTest::newRow("seven bytes leave the field") << QByteArray::fromHex("01260400 0186A0") << "查询运动初速度:" << "";
         QTest::newRow("motion state stopped") << QByteArray::fromHex("013B0400010001AABB") << "查询运动状态:" << "LabelMotionState=停止;Shape1=dark;Shape2=dark;Shape3=red;Shape4=dark";
         QTest::newRow("motion state moving") << QByteArray::fromHex("013B0401000100AABB") << "查询运动状态:" << "LabelMotionState=运动中;Shape1=red;Shape2=red;Shape3=dark;Shape4=red";
@@ -51,9 +53,9 @@ private slots:
         QTest::newRow("inputs need eight bytes") << QByteArray::fromHex("01420501000101") << "查询 IN 1-5 状态:" << "";
         QTest::newRow("error code") << QByteArray::fromHex("01640107000000AABB") << "查询闭环错误代码:" << "Text40=7";
         QTest::newRow("closed-loop absolute") << QByteArray::fromHex("015804FFFFFC180000") << "查询闭环绝对位置:" << "Text37=-1000";
-        QTest::newRow("closed-loop relative") << QByteArray::fromHex("015A04000000050000") << "查询闭环相对位置:" << "Text38=5";
-        QTest::newRow("gear numerator") << QByteArray::fromHex("016004000000010000") << "查询闭环齿轮分子:" << "Text4=1";
-        QTest::newRow("gear denominator") << QByteArray::fromHex("016204000000020000") << "查询闭环齿轮分母:" << "Text39=2";
+        QTest::newRow("closed-loop relative") << QByteArray::fromHex("015A04FFFFFFFE0000") << "查询闭环相对位置:" << "Text38=-2";
+        QTest::newRow("gear numerator") << QByteArray::fromHex("016004FFFFFFFE0000") << "查询闭环齿轮分子:" << "Text4=-2";
+        QTest::newRow("gear denominator") << QByteArray::fromHex("016204FFFFFFFD0000") << "查询闭环齿轮分母:" << "Text39=-3";
         QTest::newRow("io entry") << QByteArray::fromHex("014107000A0B0CAABB") << "读取IO取代命令:" << "Text31=0A 0B 0C ";
         QTest::newRow("io entry of six bytes") << QByteArray::fromHex("01410700310400002710AABB") << "读取IO取代命令:" << "Text31=31 04 00 00 27 10 ";
         QTest::newRow("io entry too short is empty") << QByteArray::fromHex("014101050000") << "读取IO取代命令:" << "Text31=";

@@ -4,10 +4,13 @@
 #include "support.h"
 #include "window_support.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QListWidget>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QThread>
 #include <mutex>
 
 using namespace stepbench;
@@ -104,11 +107,15 @@ private slots:
         QCOMPARE(Contents(path), QByteArray("a\r\nb\r\n\r\nc"));
         QVERIFY(win.prompter.messages.last().contains("是否覆盖文件？"));
 
-        // An empty list saved over a file (Yes) removes it.
+        // An empty list saved over a file (Yes) removes it, and says so.
         win.prompter.answer = true;
         SetItems(win, {""});
         win.click("Command55");
         QVERIFY(!QFile::exists(path));
+        QVERIFY(win.main.statusBar()->currentMessage().contains("列表为空"));
+        win.click("Command55");
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(win.main.statusBar()->currentMessage().contains("没有保存"));
     }
 
     void fileFailures() {
@@ -170,14 +177,14 @@ private slots:
         PtyPeer peer;
         Window win;
         QVERIFY(win.open(peer.path()));
-        win.main.AddToScriptPending = true;
+        win.main.armAddToScript(true);
         win.click("Command81"); // empty entry: nothing, and the flag waits
-        QVERIFY(win.main.AddToScriptPending);
+        QVERIFY(win.main.AddToScriptPending());
         win.type("Text31", "3C");
         win.type("Combo8", "10000");
         win.click("Command81");
         QCOMPARE(Items(win), QStringList{"01 40 02 10 3C A0 11 "});
-        QVERIFY(!win.main.AddToScriptPending);
+        QVERIFY(!win.main.AddToScriptPending());
     }
 
     void captureDownloadAndReadBack() {
@@ -212,6 +219,40 @@ private slots:
         QVERIFY(!win.main.runner().isRunning());
         QVERIFY(win.w("Text22")->isEnabled());
         QVERIFY(win.prompter.messages.last().contains("65535"));
+    }
+
+    // A runner held up (a busy machine) drops the slots it missed rather than sending them in a
+    // burst; it shows the line it runs and says why it stops on a line it cannot run.
+    void runnerNeverBurstsAndShowsItsLine() {
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        SetItems(win, {"01 20 00 39 C0 ", "01 20 00 39 C0 ", "Delay:70000", "01 20 00 39 C0 "});
+        QElapsedTimer clock;
+        clock.start();
+        QList<qint64> steps;
+        int last = -1;
+        connect(&win.main.runner(), &ScriptRunner::stepped, this, [&](int index) {
+            steps << clock.nsecsElapsed();
+            last = index;
+        });
+        win.type("Text22", "20");
+        win.click("Check1");
+        QTRY_VERIFY(steps.size() >= 3);
+        QThread::msleep(300); // the window is held up
+        const qsizetype held = steps.size();
+        QTRY_VERIFY(steps.size() >= held + 6);
+        for (qsizetype i = held; i < steps.size(); ++i)
+            QVERIFY2(steps[i] - steps[i - 1] > 17'000'000,
+                     qPrintable(
+                         QString("steps %1 ms apart").arg(double(steps[i] - steps[i - 1]) / 1e6)));
+        QTRY_VERIFY(win.main.statusBar()->currentMessage().contains("第 3 行"));
+        QVERIFY(win.w<QListWidget>("List1")->item(last)->background() != QBrush());
+        win.click("Check1");
+        SetItems(win, {"01 20 00 39 C0 ", ""});
+        win.click("Check1");
+        QTRY_VERIFY(win.main.statusBar()->currentMessage().contains("第 2 行：空行"));
+        win.click("Check1");
     }
 
     // A script built from the panels runs against the device in order, endlessly, until off.

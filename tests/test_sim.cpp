@@ -150,11 +150,33 @@ private slots:
     void checksumChecking() {
         Bytes damaged = Rtu("012000");
         damaged.back() ^= 0xFF;
+        Bytes wrongLrc = EncodeAsciiFrame(B("012000"));
+        wrongLrc[wrongLrc.size() - 3] = '0';
         QVERIFY(line_->transact(damaged).empty());
         ask("01480101"); // checking off
         QCOMPARE(Report(line_->transact(damaged)), QString("请求握手命令:"));
+        QCOMPARE(Q(*DecodeReply(line_->transact(wrongLrc), LinkMode::Ascii).reportLine),
+                 QString("请求握手命令:"));
         ask("01480100");
         QVERIFY(line_->transact(damaged).empty());
+    }
+
+    void limitSwitchesInTheMotionState() {
+        device_->withDevice([](sim::Device& d) { d.forceLimit(true, true); });
+        QCOMPARE(Hex(ask("013B00")), Hex(Rtu("013B04 00 00 01 01")));
+        device_->withDevice([](sim::Device& d) {
+            d.forceLimit(true, false);
+            d.forceLimit(false, true);
+        });
+        QCOMPARE(Hex(ask("013B00")), Hex(Rtu("013B04 00 01 01 00")));
+    }
+
+    void lastCharacterAppendedToReplies() {
+        const Bytes on = ask("0151020142");
+        QCOMPARE(Hex(on), Hex(Rtu("015100")) + " 42");
+        QCOMPARE(Hex(ask("012000")), Hex(Rtu("012000")) + " 42");
+        ask("0151020042");
+        QCOMPARE(Hex(ask("012000")), Hex(Rtu("012000")));
     }
 
     void plcStandardProtocol() {

@@ -19,28 +19,6 @@ using namespace std::chrono_literals;
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
-    // clang-format off
-    void startUpState_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("text");
-        const std::pair<const char*, const char*> rows[] = {
-            {"Combo7", "Modbus RTU"}, {"Text23", "1"}, {"COM_PORT", "1"}, {"Combo2", "9600"},
-            {"Label45", "0"}, {"Label44", "0"}, {"Text34", "0"}, {"Combo8", "00001"},
-            {"Command111", "通讯不返回"}, {"Command109", "(刹车)K1开"}, {"Command78", "LastChr"},
-            // Captions with a field standing in their blanks keep their exact text.
-            {"Label59", "隔          MS"}, {"Label32", "延时:        毫秒50-6000"},
-            {"Label27", "运动中改变速度:  新速度            PLUS/S"}, {"Label61", "IO控制:           ＝命令"}};
-        for (auto [name, text] : rows)
-            QTest::newRow(name) << name << text;
-    }
-    // clang-format on
-    void startUpState() {
-        QFETCH(QString, name);
-        QFETCH(QString, text);
-        Window win;
-        QCOMPARE(win.text(name.toLatin1().constData()), text);
-    }
-
     void startUpWindow() {
         Window win;
         QCOMPARE(win.main.windowTitle(), QString("Qelvar数控MODBUS调试工具v6.3"));
@@ -57,8 +35,48 @@ private slots:
         QCOMPARE(win.w<Lamp>("Shape1")->fillColor(),
                  QApplication::palette().color(QPalette::WindowText));
         QCOMPARE(win.w<Lamp>("Shape5")->property("fillColor").value<QColor>(), QColor(Qt::black));
-        QVERIFY(!win.main.AddToScriptPending && !win.main.IoOverridePending);
+        QVERIFY(!win.main.AddToScriptPending() && !win.main.IoOverridePending());
         QCOMPARE(win.w<QListWidget>("List1")->count(), 0);
+        // Every combo box's shown text is its current item, so the wheel steps from there.
+        for (auto* combo : win.main.findChildren<QComboBox*>())
+            if (combo->findText(combo->currentText()) >= 0)
+                QVERIFY2(combo->currentIndex() == combo->findText(combo->currentText()),
+                         qPrintable(combo->objectName()));
+    }
+
+    // Each lamp stands centred over the word of its caption that names it.
+    void lampsStandOverTheirWords() {
+        Window win;
+        win.main.resize(1366, 768);
+        win.main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&win.main));
+        const std::pair<const char*, QStringList> rows[] = {
+            {"Label63", {"Shape5", "Shape6", "Shape7", "Shape8", "Shape9"}},
+            {"Label41", {"Shape1", "Shape2", "Shape4", "Shape3"}}};
+        for (const auto& [caption, lamps] : rows) {
+            auto* label = win.w<QLabel>(caption);
+            const QString text = label->text();
+            const QStringList words =
+                text.contains(' ')
+                    ? text.split(' ')
+                    : QStringList{text.mid(0, 2), text.mid(2, 2), text.mid(4, 2), text.mid(6, 2)};
+            const QFontMetrics fm(label->font());
+            for (int i = 0; i < lamps.size(); ++i) {
+                const int at = int(text.indexOf(words[i]));
+                const int left =
+                    label->mapTo(&win.main, QPoint(fm.horizontalAdvance(text.left(at)), 0)).x();
+                const int right = left + fm.horizontalAdvance(words[i]);
+                auto* lamp = win.w(lamps[i].toLatin1().constData());
+                const int centre = lamp->mapTo(&win.main, lamp->rect().center()).x();
+                QVERIFY2(centre > left && centre < right,
+                         qPrintable(QString("%1 at %2, %3 spans %4-%5")
+                                        .arg(lamps[i])
+                                        .arg(centre)
+                                        .arg(words[i])
+                                        .arg(left)
+                                        .arg(right)));
+            }
+        }
     }
 
     // clang-format off
@@ -67,17 +85,25 @@ private slots:
         QTest::addColumn<QString>("device");
         QTest::newRow("number") << "1" << "/dev/ttyS0";
         QTest::newRow("rounded") << "2.6" << "/dev/ttyS2";
-        QTest::newRow("zero") << "0" << "/dev/ttyS0";
-        QTest::newRow("negative") << "-3" << "/dev/ttyS0";
-        QTest::newRow("not a number") << "abc" << "/dev/ttyS0";
+        QTest::newRow("256") << "256" << "/dev/ttyS255";
         QTest::newRow("path") << "/dev/pts/3" << "/dev/pts/3";
         QTest::newRow("path with blanks") << " /dev/ttyUSB0 " << "/dev/ttyUSB0";
+        QTest::newRow("name under /dev") << "null" << "/dev/null";
+        // Refused: never a guess at the first serial port.
+        QTest::newRow("zero") << "0" << "";
+        QTest::newRow("negative") << "-3" << "";
+        QTest::newRow("above 256") << "300" << "";
+        QTest::newRow("not a number") << "abc" << "";
+        QTest::newRow("no such adapter") << "ttyUSB99" << "";
+        QTest::newRow("empty") << "" << "";
     }
     // clang-format on
     void portText() {
         QFETCH(QString, text);
         QFETCH(QString, device);
-        QCOMPARE(SerialLink::deviceForPortText(text), device);
+        QString error;
+        QCOMPARE(SerialLink::deviceForPortText(text, &error), device);
+        QCOMPARE(error.startsWith("找不到该串口"), device.isEmpty());
     }
 
     void openAndClose() {
@@ -100,15 +126,18 @@ private slots:
 
     // clang-format off
     void openFailures_data() {
+        QTest::addColumn<QString>("port"); // "peer": the test's pseudo-terminal
         QTest::addColumn<bool>("busy");
         QTest::addColumn<QString>("baud");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no such port") << false << "9600" << "找不到该串口";
-        QTest::newRow("port in use") << true << "9600" << "占用";
-        QTest::newRow("baud not a number") << false << "fast" << "波特率";
+        QTest::newRow("no such port") << "/dev/nonexistent-port" << false << "9600" << "找不到该串口";
+        QTest::newRow("port in use") << "peer" << true << "9600" << "占用";
+        QTest::newRow("baud not a number") << "peer" << false << "fast" << "波特率";
+        QTest::newRow("number above 256") << "300" << false << "9600" << "找不到该串口";
     }
     // clang-format on
     void openFailures() {
+        QFETCH(QString, port);
         QFETCH(bool, busy);
         QFETCH(QString, baud);
         QFETCH(QString, reason);
@@ -117,14 +146,14 @@ private slots:
         if (busy) QVERIFY(holder.open(QIODevice::ReadWrite));
         Window win;
         win.type("Combo2", baud);
-        win.type("COM_PORT", busy || baud != "9600" ? QString::fromStdString(peer.path())
-                                                    : "/dev/nonexistent-port");
+        win.type("COM_PORT", port == "peer" ? QString::fromStdString(peer.path()) : port);
         win.click("Command32");
         QVERIFY(!win.main.link().isOpen());
         QVERIFY(win.w("Command32")->isEnabled() && !win.w("Command33")->isEnabled());
         QVERIFY(!win.main.findChild<QTimer*>("Timer1")->isActive());
         QCOMPARE(win.prompter.messages.size(), 1);
         QVERIFY2(win.prompter.messages[0].contains(reason), qPrintable(win.prompter.messages[0]));
+        QVERIFY(win.main.statusBar()->currentMessage().contains(reason));
     }
 
     void exchangeWithTheDevice() {
@@ -164,6 +193,20 @@ private slots:
         const QStringList rec = win.lines("RichTextBox1");
         QCOMPARE(rec.filter("RecHex:").size(), 2);
         QCOMPARE(win.text("Text27"), QString("0")); // neither piece holds the whole value
+    }
+
+    // One poll hands on everything that waits, however much, within the same tick.
+    void pollTakesAllThatWaits() {
+        PtyPeer peer;
+        SerialLink link;
+        QString error;
+        QVERIFY(link.open(QString::fromStdString(peer.path()), "9600", &error));
+        qsizetype got = 0;
+        connect(&link, &SerialLink::received, this, [&](const QByteArray& b) { got += b.size(); });
+        peer.write(Bytes(1500, 0x55));
+        QTest::qWait(30);
+        link.pollNow();
+        QCOMPARE(got, 1500);
     }
 
     void logLimit() {
@@ -223,17 +266,18 @@ private slots:
         win.type("Text1", "01 20");
         win.click("Command80");
         win.type("Text5", "hello");
-        win.main.AddToScriptPending = true;
+        win.main.armAddToScript(true);
         win.click("Command37");
         auto* list = win.w<QListWidget>("List1");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QString("01 20 01 F8 "));
         QCOMPARE(list->item(1)->text(), QString("hello"));
-        QVERIFY(!win.main.AddToScriptPending);
-        // The flag survives a click that sends nothing.
+        QVERIFY(!win.main.AddToScriptPending());
+        // The flag survives a click that sends nothing, and its buttons show it armed.
         win.type("Text1", "");
         win.click("Command79");
-        QVERIFY(win.main.AddToScriptPending);
+        QVERIFY(win.main.AddToScriptPending());
+        QVERIFY(win.w<QAbstractButton>("Command51")->isChecked());
 
         win.type("Text5", "AB");
         win.click("Command5");

@@ -17,15 +17,19 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSerialPortInfo>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace stepbench {
 namespace {
 
 constexpr auto kStatusTimeout = 8000;
 const QString kSystemTitle = "系统提示";
+// Text40 has no caption of its own; messages name it by the two buttons that send it.
+constexpr std::string_view kValueFieldLabel = "LastChr/通讯不返回的数值";
 // The highest mapping address the device accepts: with the lowest command code, 0x20, it names
 // register 65535. (The message names 65500, as the device's documentation does.)
 constexpr double kMaxMappingAddress = 65503;
@@ -79,8 +83,8 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     resize(want.boundedTo(screen()->availableGeometry().size()));
 
     wire();
-    AddToScriptPending = false;
-    IoOverridePending = false;
+    armAddToScript(false);
+    armIoOverride(false);
 }
 
 FrmMain::~FrmMain() = default;
@@ -92,23 +96,27 @@ void FrmMain::wire() {
     connect(ui_.Command33, &QPushButton::clicked, this, &FrmMain::closePort);
     connect(ui_.Combo7, &QComboBox::currentTextChanged, this, &FrmMain::applyLinkMode);
     connect(ui_.Check2, &QCheckBox::toggled, this, &FrmMain::applyPlcControls);
+    // An arming button pressed while its capture is armed disarms it instead.
+    const auto arming = [this](QAbstractButton* b, QList<QAbstractButton*>& group,
+                               void (FrmMain::*arm)(bool), auto run) {
+        b->setCheckable(true);
+        group << b;
+        connect(b, &QAbstractButton::clicked, this, [this, arm, run](bool checked) {
+            (this->*arm)(checked);
+            if (checked) run();
+        });
+    };
     for (const SenderRow& row : SenderTable()) {
         const auto button = [this](std::string_view name) {
             return qobject_cast<QAbstractButton*>(
                 byName_.value(QString::fromLatin1(name.data(), qsizetype(name.size()))));
         };
-        connect(button(row.button), &QAbstractButton::clicked, this,
-                [this, &row] { runSender(row); });
+        const auto run = [this, &row] { runSender(row); };
+        connect(button(row.button), &QAbstractButton::clicked, this, run);
         if (!row.addButton.empty())
-            connect(button(row.addButton), &QAbstractButton::clicked, this, [this, &row] {
-                AddToScriptPending = true;
-                runSender(row);
-            });
+            arming(button(row.addButton), addButtons_, &FrmMain::armAddToScript, run);
         if (!row.ioButton.empty())
-            connect(button(row.ioButton), &QAbstractButton::clicked, this, [this, &row] {
-                IoOverridePending = true;
-                runSender(row);
-            });
+            arming(button(row.ioButton), ioButtons_, &FrmMain::armIoOverride, run);
     }
     connect(ui_.Check1, &QCheckBox::clicked, this, &FrmMain::switchRunner);
     connect(ui_.Text20, &QLineEdit::editingFinished, this, &FrmMain::clampDelayField);
@@ -123,9 +131,13 @@ void FrmMain::wire() {
     connect(ui_.Command54, &QPushButton::clicked, this, &FrmMain::openScript);
     connect(ui_.Command55, &QPushButton::clicked, this, &FrmMain::saveScript);
 
-    // A double click on the tab strip turns both relay states off; the captions stay.
-    connect(ui_.SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this,
-            [this] { relayK1_ = relayK2_ = false; });
+    // A double click on the tab strip turns both relay states off, and the captions with them,
+    // so each button still says what its next press does.
+    connect(ui_.SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this, [this] {
+        relayK1_ = relayK2_ = false;
+        ui_.Command109->setText("(刹车)K1开");
+        ui_.Command110->setText("K2开");
+    });
 
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Raw); });
     connect(ui_.Command11, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Rtu); });
@@ -134,12 +146,15 @@ void FrmMain::wire() {
     // The "添加高级命令" buttons arm add-to-script and run their sender.
     for (auto [arm, sender] :
          {std::pair{ui_.Command79, ui_.Command1}, std::pair{ui_.Command77, ui_.Command10},
-          std::pair{ui_.Command80, ui_.Command11}}) {
-        connect(arm, &QPushButton::clicked, this, [this, sender = sender] {
-            AddToScriptPending = true;
-            sender->click();
-        });
-    }
+          std::pair{ui_.Command80, ui_.Command11}})
+        arming(arm, addButtons_, &FrmMain::armAddToScript, [sender = sender] { sender->click(); });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        armAddToScript(false);
+        armIoOverride(false);
+    });
+    connect(&runner_, &ScriptRunner::stepped, this, &FrmMain::highlightScriptLine);
+    connect(&runner_, &ScriptRunner::problem, this, &FrmMain::reportScriptProblem);
     connect(ui_.Command5, &QPushButton::clicked, this,
             [this] { ui_.Text1->setText(FromStd(TextToHex(ToStd(ui_.Text5->text())))); });
     connect(ui_.Command8, &QPushButton::clicked, this, &FrmMain::showCrc);
@@ -162,6 +177,35 @@ void FrmMain::setPortText(const QString& text) {
 }
 
 // --- Serial port -------------------------------------------------------------------------------
+
+void FrmMain::armAddToScript(bool on) {
+    addToScriptPending_ = on;
+    showCaptureState();
+}
+
+void FrmMain::armIoOverride(bool on) {
+    ioOverridePending_ = on;
+    showCaptureState();
+}
+
+void FrmMain::showCaptureState() {
+    for (QAbstractButton* b : addButtons_)
+        b->setChecked(addToScriptPending_);
+    for (QAbstractButton* b : ioButtons_)
+        b->setChecked(ioOverridePending_);
+    QString note;
+    if (ioOverridePending_)
+        note = "“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）";
+    else if (addToScriptPending_)
+        note = "“>”已按下：下一条命令加入脚本列表并发送（再按一次或按 Esc 取消）";
+    if (note.isEmpty()) {
+        if (!captureMessage_.isEmpty() && statusBar()->currentMessage() == captureMessage_)
+            statusBar()->clearMessage();
+    } else {
+        statusBar()->showMessage(note);
+    }
+    captureMessage_ = note;
+}
 
 void FrmMain::openPort() {
     QString error;
@@ -219,23 +263,33 @@ void FrmMain::refuse(const QString& message) {
     prompter_->inform(this, kSystemTitle, message);
 }
 
-void FrmMain::dispatchRequest(const Result<Bytes>& request, const SenderOptions& options) {
-    if (!request) return refuse(FromStd(request.error()));
+void FrmMain::refuseSender(const QString& message) {
+    // An armed capture must not swallow the user's next click (a stop) after a refusal.
+    armAddToScript(false);
+    armIoOverride(false);
+    refuse(message);
+}
+
+bool FrmMain::dispatchRequest(const Result<Bytes>& request, const SenderOptions& options) {
+    if (!request) {
+        refuseSender(FromStd(request.error()));
+        return false;
+    }
     if (options.mapping)
         (*options.mapping == PlcForm::Read ? ui_.Option3 : ui_.Option4)->setChecked(true);
     const Bytes frame = EncodeFrame(*request, options.alwaysRtu ? LinkMode::Rtu : linkMode());
-    if (options.honoursIoOverride && IoOverridePending) {
-        IoOverridePending = false;
+    if (options.honoursIoOverride && ioOverridePending_) {
+        armIoOverride(false);
         // Command, length and data: the entry "下载" sends in RTU framing whatever the link
         // mode, so it is taken from the request rather than from the framed line.
         ui_.Text31->setText(FromStd(HexFrameText(ByteView(*request).subspan(1))));
-        return;
+        return false;
     }
-    if (options.honoursAddToScript && AddToScriptPending) {
-        AddToScriptPending = false;
+    if (options.honoursAddToScript && addToScriptPending_) {
+        armAddToScript(false);
         appendScriptLine(FromStd(HexFrameText(frame)));
     }
-    SendComm(frame);
+    return SendComm(frame);
 }
 
 QString FrmMain::textOf(std::string_view name) const {
@@ -251,10 +305,14 @@ void FrmMain::runSender(const SenderRow& row) {
         // The command itself goes out in the device's own protocol.
         ui_.Check2->setChecked(false);
         const double v = ReadInteger(ToStd(ui_.Text34->text()));
-        if (!(v >= 0 && v <= kMaxMappingAddress))
+        if (!(v >= 0 && v <= kMaxMappingAddress)) {
+            armAddToScript(false);
+            armIoOverride(false);
             return prompter_->inform(this, kSystemTitle, "偏移地址超出范围,请设置0-65500之间");
+        }
     }
-    if (row.hook == Hook::CanData && ui_.Text33->text().isEmpty()) return;
+    if (row.hook == Hook::CanData && ui_.Text33->text().isEmpty())
+        return ui_.Option4->setChecked(true);
     if (row.hook == Hook::IoDownload || row.hook == Hook::IoRead) {
         // The entry goes to the device in its own protocol, never wrapped for a PLC.
         ui_.Check2->setChecked(false);
@@ -264,7 +322,7 @@ void FrmMain::runSender(const SenderRow& row) {
     const std::string fieldText = ToStd(textOf(row.field));
     const std::string countText = ToStd(textOf(row.countField));
     const std::string valueText = ToStd(ui_.Text40->text());
-    const Field value{"Text40数值", valueText};
+    const Field value{kValueFieldLabel, valueText};
     std::vector<DataPart> parts = DataPartsOf(row, fieldText, countText);
 
     // The toggles are worked out here but kept only once the request could be built.
@@ -307,8 +365,24 @@ void FrmMain::runSender(const SenderRow& row) {
     const auto request = row.hook == Hook::BroadcastAddress
                              ? BuildRequest(0, row.code, parts)
                              : BuildRequest(Field{"设备操作地址(Hex)", address}, row.code, parts);
-    if (!request) return refuse(FromStd(request.error()));
+    if (!request) return refuseSender(FromStd(request.error()));
 
+    // In the PLC protocol a request that carries data must be a register write, or its data
+    // would be lost; requests without data keep the form their row names. The rows that go out
+    // in the device's own protocol leave the choice alone.
+    const bool ownProtocol = row.hook == Hook::MappingAddress || row.hook == Hook::IoDownload ||
+                             row.hook == Hook::IoRead;
+    const Mapping form = request->size() > 3 && !ownProtocol ? Mapping::Write : row.mapping;
+    const std::optional<PlcForm> mapping = form == Mapping::Read    ? std::optional(PlcForm::Read)
+                                           : form == Mapping::Write ? std::optional(PlcForm::Write)
+                                                                    : std::nullopt;
+    const bool sent = dispatchRequest(
+        *request, {.honoursAddToScript = row.honoursAdd,
+                   .honoursIoOverride = row.honoursIo,
+                   .mapping = mapping,
+                   .alwaysRtu = row.hook == Hook::CanData || row.hook == Hook::IoDownload});
+    // A toggle follows the device: it changes only when its request went out.
+    if (!sent) return;
     switch (row.hook) {
     case Hook::ReplyOption:
         ui_.Command111->setText(silence ? "通讯有返回" : "通讯不返回");
@@ -330,16 +404,6 @@ void FrmMain::runSender(const SenderRow& row) {
     default:
         break;
     }
-
-    const std::optional<PlcForm> mapping =
-        row.mapping == Mapping::Read    ? std::optional(PlcForm::Read)
-        : row.mapping == Mapping::Write ? std::optional(PlcForm::Write)
-                                        : std::nullopt;
-    dispatchRequest(*request,
-                    {.honoursAddToScript = row.honoursAdd,
-                     .honoursIoOverride = row.honoursIo,
-                     .mapping = mapping,
-                     .alwaysRtu = row.hook == Hook::CanData || row.hook == Hook::IoDownload});
 }
 
 // --- Script
@@ -357,9 +421,40 @@ std::vector<std::string> FrmMain::scriptLines() const {
     return lines;
 }
 
+void FrmMain::highlightScriptLine(int index) {
+    if (QListWidgetItem* old = ui_.List1->item(highlightedLine_)) old->setBackground({});
+    highlightedLine_ = index;
+    if (QListWidgetItem* item = ui_.List1->item(index)) {
+        item->setBackground(palette().color(QPalette::Highlight).lighter(170));
+        ui_.List1->scrollToItem(item);
+    }
+}
+
+void FrmMain::reportScriptProblem(int line, StepProblem problem) {
+    QString why;
+    switch (problem) {
+    case StepProblem::EmptyLine:
+        why = "空行，脚本在此等待";
+        break;
+    case StepProblem::NoLine:
+        why = "没有这一行，脚本在此等待";
+        break;
+    case StepProblem::DelayStops:
+        why = "延时为0或不是数字，脚本停止执行";
+        break;
+    case StepProblem::DelayOutOfRange:
+        why = "延时超出 0-65535 毫秒，改用循环间隔";
+        break;
+    case StepProblem::None:
+        return;
+    }
+    statusBar()->showMessage(QString("脚本第 %1 行：%2").arg(line + 1).arg(why), kStatusTimeout);
+}
+
 void FrmMain::switchRunner(bool on) {
     if (!on) {
         runner_.stop();
+        highlightScriptLine(-1);
         ui_.Text22->setEnabled(true);
         return;
     }
@@ -407,9 +502,17 @@ void FrmMain::saveScript() {
     const QString path = prompter_->saveFileName(this, "保存文件", "TXT文件(*.TXT);;所有文件(*.*)");
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path) && !prompter_->ask(this, "文件保存", "是否覆盖文件？")) return;
-    const QString error = SaveScriptFile(path, scriptLines());
+    const bool existed = QFileInfo::exists(path);
+    const std::vector<std::string> lines = scriptLines();
+    const QString error = SaveScriptFile(path, lines);
     if (!error.isEmpty()) return refuse(error);
-    statusBar()->showMessage("已保存：" + path, kStatusTimeout);
+    const bool empty = std::all_of(lines.begin(), lines.end(), [](auto& l) { return l.empty(); });
+    if (!empty)
+        statusBar()->showMessage("已保存：" + path, kStatusTimeout);
+    else
+        statusBar()->showMessage(existed ? "列表为空，没有写入文件；原文件已删除：" + path
+                                         : "列表为空，没有保存文件",
+                                 kStatusTimeout);
 }
 
 // --- Manual tools --------------------------------------------------------------------------------
@@ -422,8 +525,8 @@ void FrmMain::sendTypedHex(Typed kind) {
     const Bytes frame = kind == Typed::Raw   ? bytes
                         : kind == Typed::Rtu ? EncodeRtuFrame(bytes)
                                              : EncodeAsciiFrame(bytes);
-    if (AddToScriptPending) {
-        AddToScriptPending = false;
+    if (addToScriptPending_) {
+        armAddToScript(false);
         appendScriptLine(FromStd(HexFrameText(frame)));
     }
     SendComm(frame);
@@ -433,8 +536,8 @@ void FrmMain::sendTypedString() {
     ui_.Check2->setChecked(false);
     const QString text = ui_.Text5->text();
     if (text.isEmpty()) return;
-    if (AddToScriptPending) {
-        AddToScriptPending = false;
+    if (addToScriptPending_) {
+        armAddToScript(false);
         appendScriptLine(text);
     }
     SendComm(ToCodePage(ToStd(text)));
@@ -455,11 +558,11 @@ void FrmMain::showCrc() {
 
 // --- Transmit and receive paths ------------------------------------------------------------------
 
-void FrmMain::SendComm(const Bytes& frame) {
+bool FrmMain::SendComm(const Bytes& frame) {
     if (!link_.isOpen()) {
         statusBar()->showMessage("串口未打开，没有发送", kStatusTimeout);
         link_.restartPoll(SerialLink::kFirstPollAfterSend);
-        return;
+        return false;
     }
     Bytes out = frame;
     if (ui_.Check2->isChecked()) {
@@ -468,7 +571,7 @@ void FrmMain::SendComm(const Bytes& frame) {
         if (!wrapped) {
             statusBar()->showMessage(FromStd(wrapped.error()), kStatusTimeout);
             link_.restartPoll(SerialLink::kFirstPollAfterSend);
-            return;
+            return false;
         }
         out = std::move(wrapped.value());
     }
@@ -485,8 +588,9 @@ void FrmMain::SendComm(const Bytes& frame) {
     // Replies to earlier requests are shown before this one goes out.
     link_.pollNow();
     link_.pollTimer().stop();
-    link_.write(ToQ(out));
+    const bool written = link_.write(ToQ(out));
     link_.restartPoll(SerialLink::kFirstPollAfterSend);
+    return written;
 }
 
 void FrmMain::CommRec(const QByteArray& bytes) {

@@ -35,22 +35,26 @@ public:
     ~FrmMain() override;
 
     // The routine every outgoing frame passes through: send log, PLC wrapping, counter, a poll for
-    // older replies, the write, and the first poll 20 ms later.
-    void SendComm(const Bytes& frame);
+    // older replies, the write, and the first poll 20 ms later. True when the frame went out.
+    bool SendComm(const Bytes& frame);
     // Shows what one poll collected: report line, fields, lamps, echo lines, counter.
     void CommRec(const QByteArray& bytes);
 
     // The steps of a sender after its request is built: refusal message, mapping form, framing,
-    // IO-override capture, add-to-script, send.
-    void dispatchRequest(const Result<Bytes>& request, const SenderOptions& options);
+    // IO-override capture, add-to-script, send. True when the frame went out.
+    bool dispatchRequest(const Result<Bytes>& request, const SenderOptions& options);
 
     void setPortText(const QString& text);
     LinkMode linkMode() const;
     SerialLink& link() { return link_; }
     ScriptRunner& runner() { return runner_; }
 
-    bool AddToScriptPending = false;
-    bool IoOverridePending = false;
+    // The capture flags: armed by the ">" and "↓" buttons (which then look pressed), consumed by
+    // the next sender that honours them, cleared by a refusal, a second press or Esc.
+    bool AddToScriptPending() const { return addToScriptPending_; }
+    bool IoOverridePending() const { return ioOverridePending_; }
+    void armAddToScript(bool on);
+    void armIoOverride(bool on);
 
 private:
     void wire();
@@ -74,6 +78,10 @@ private:
     void openScript();
     void saveScript();
     void refuse(const QString& message);
+    void refuseSender(const QString& message);
+    void showCaptureState();
+    void highlightScriptLine(int index);
+    void reportScriptProblem(int line, StepProblem problem);
 
     FrmMainUi ui_{};
     std::unique_ptr<Prompter> ownPrompter_;
@@ -83,6 +91,12 @@ private:
     LogPane receiveLog_;
     LogPane sendLog_;
     QHash<QString, QWidget*> byName_;
+    bool addToScriptPending_ = false;
+    bool ioOverridePending_ = false;
+    QList<QAbstractButton*> addButtons_; // every button that arms add-to-script
+    QList<QAbstractButton*> ioButtons_;  // every button that arms IO-override capture
+    QString captureMessage_;             // the status bar's note on an armed capture
+    int highlightedLine_ = -1;
     // Device state the window keeps for its senders; the buttons' captions show it.
     bool relayK1_ = false;
     bool relayK2_ = false;

@@ -1,5 +1,6 @@
 #include "ui/frm_main_ui.h"
 
+#include "ui/aligned_caption.h"
 #include "ui/gap_label.h"
 #include "ui/lamp.h"
 
@@ -49,7 +50,11 @@ QComboBox* Combo(const char* name, const QString& text, const QStringList& items
     auto* c = Named(new QComboBox, name);
     c->setEditable(true);
     c->addItems(items);
-    c->setEditText(text);
+    // The shown text is the current item too, so the mouse wheel steps from there.
+    if (const int i = c->findText(text); i >= 0)
+        c->setCurrentIndex(i);
+    else
+        c->setEditText(text);
     c->setMinimumContentsLength(chars);
     c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     return c;
@@ -65,21 +70,6 @@ QLabel* InlineLabel(const char* name, const QString& caption, QWidget* field) {
 
 QGroupBox* Group(const char* name, const QString& title) {
     return Named(new QGroupBox(title), name);
-}
-
-// Lamps spread evenly over the caption that names them, one per caption column.
-QWidget* LampsOver(QLabel* caption, std::initializer_list<Lamp*> lamps) {
-    auto* w = new QWidget;
-    auto* grid = new QGridLayout(w);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setVerticalSpacing(1);
-    int col = 0;
-    for (Lamp* l : lamps) {
-        grid->addWidget(l, 0, col, Qt::AlignHCenter);
-        grid->setColumnStretch(col++, 1);
-    }
-    grid->addWidget(caption, 1, 0, 1, col, Qt::AlignLeft);
-    return w;
 }
 
 Lamp* NewLamp(const char* name, const QColor& color) {
@@ -273,12 +263,19 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         queries->addLayout(Row({Command67, Command70}, false), 2, 3);
         queries->addWidget(Command29, 3, 0);
         queries->addWidget(Command43, 3, 1);
-        queries->addWidget(LampsOver(Label41, {Shape1, Shape2, Shape4, Shape3}), 3, 2);
+        queries->addWidget(
+            new LampCaption(
+                Label41, {{Shape1, "停止"}, {Shape2, "左限"}, {Shape4, "右限"}, {Shape3, "零点"}}),
+            3, 2);
         queries->addWidget(LabelMotionState, 3, 3);
         queries->addWidget(Command94, 4, 0);
         queries->addWidget(Command99, 4, 1);
-        queries->addWidget(LampsOver(Label63, {Shape5, Shape6, Shape7, Shape8, Shape9}), 4, 2, 1,
-                           2);
+        queries->addWidget(new LampCaption(Label63, {{Shape5, "IN1"},
+                                                     {Shape6, "IN2"},
+                                                     {Shape7, "IN3"},
+                                                     {Shape8, "IN4"},
+                                                     {Shape9, "IN5"}}),
+                           4, 2, 1, 2);
         auto* v = new QVBoxLayout(Frame2);
         v->addWidget(Label7);
         auto* h = new QHBoxLayout;
@@ -343,12 +340,9 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         patterns << QString::number(p, 2).rightJustified(5, '0');
     Combo8 = Combo("Combo8", "00001", patterns, 5);
     Label61 = InlineLabel("Label61", "IO控制:           ＝命令", Combo8);
-    Label64 = Label("Label64", "IN序号  54321");
-    {
-        QFont small = Label64->font();
-        small.setPointSizeF(small.pointSizeF() * 0.85);
-        Label64->setFont(small);
-    }
+    auto* digits = Named(new DigitsCaption("IN序号  54321"), "Label64");
+    digits->setAnchor(Combo8->lineEdit());
+    Label64 = digits;
     Text31 = Edit("Text31", "", 18);
     Text31->setMinimumWidth(Text31->width());
     Text31->setMaximumWidth(QWIDGETSIZE_MAX);
@@ -403,7 +397,7 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         io->addWidget(Text31, 0, 1);
         io->addWidget(Command88, 0, 2);
         io->addWidget(Command81, 0, 3);
-        io->addWidget(Label64, 1, 0, Qt::AlignLeft);
+        io->addWidget(Label64, 1, 0);
         io->setRowMinimumHeight(1, 0);
         io->setColumnStretch(1, 1);
         v->addLayout(io);
