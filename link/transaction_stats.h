@@ -1,0 +1,54 @@
+#pragma once
+
+#include "link/transaction.h"
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <vector>
+
+namespace stepbench {
+
+// Counts and round trips of the transactions of one command.
+struct CommandStats {
+    std::size_t sent = 0;
+    std::size_t ok = 0;
+    std::size_t noReply = 0;
+    std::size_t badChecksum = 0;
+    std::size_t exception = 0;
+    std::size_t mismatch = 0;
+    std::size_t timed = 0; // transactions with a round trip
+    double minMs = 0;
+    double maxMs = 0;
+    double sumMs = 0;
+
+    double meanMs() const { return timed ? sumMs / double(timed) : 0; }
+    // The 99th percentile of the most recent round trips (nearest rank).
+    double p99Ms() const;
+
+    void add(Verdict verdict, std::optional<double> roundTripMs);
+
+private:
+    friend class TransactionStats;
+    std::vector<double> recent_; // a ring of the latest round trips, for the percentile
+    std::size_t next_ = 0;
+};
+
+// The statistics of every command seen, and of all of them together. The command is the device
+// command code, or kRawCommand for bytes sent as they were typed.
+class TransactionStats {
+public:
+    static constexpr int kRawCommand = -1;
+    static constexpr std::size_t kRecentRoundTrips = 10000;
+
+    void add(int command, Verdict verdict, std::optional<double> roundTripMs);
+    void clear() { byCommand_.clear(), total_ = {}; }
+    const std::map<int, CommandStats>& byCommand() const { return byCommand_; }
+    const CommandStats& total() const { return total_; }
+
+private:
+    std::map<int, CommandStats> byCommand_;
+    CommandStats total_;
+};
+
+} // namespace stepbench

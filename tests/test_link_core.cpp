@@ -1,0 +1,174 @@
+#include "codec/frame.h"
+#include "link/frame_cutter.h"
+#include "link/transaction.h"
+#include "link/transaction_stats.h"
+#include "support.h"
+
+#include <QTest>
+
+using namespace stepbench;
+
+namespace {
+
+// Bytes written as the protocol documents them, with 'text' in quotes for ASCII: "'Z' 3A 30".
+Bytes Wire(const QString& spec) {
+    Bytes out;
+    for (const QString& part : spec.split('|')) {
+        const QString p = part.trimmed();
+        if (p.startsWith('\'')) {
+            const QByteArray text =
+                p.mid(1, p.size() - 2).toLatin1().replace("\\r", "\r").replace("\\n", "\n");
+            out.insert(out.end(), text.begin(), text.end());
+        } else {
+            const Bytes b = B(p.toLatin1().constData());
+            out.insert(out.end(), b.begin(), b.end());
+        }
+    }
+    return out;
+}
+
+// "F:01 20 00 39 C0" per piece: F frame, B bad checksum, N noise.
+QStringList Describe(const std::vector<Piece>& pieces) {
+    QStringList out;
+    for (const Piece& p : pieces)
+        out << QString("%1:%2")
+                   .arg(p.kind == PieceKind::Frame         ? 'F'
+                        : p.kind == PieceKind::BadChecksum ? 'B'
+                                                           : 'N')
+                   .arg(Hex(p.bytes));
+    return out;
+}
+
+QStringList Cut(const Bytes& bytes, LinkMode mode, bool byteByByte, bool keepStarted) {
+    FrameCutter cutter(mode);
+    QStringList out;
+    if (byteByByte) {
+        for (std::uint8_t b : bytes)
+            out << Describe(cutter.push(ByteView(&b, 1)));
+    } else {
+        out << Describe(cutter.push(bytes));
+    }
+    out << "|" << Describe(cutter.flush(keepStarted));
+    return out;
+}
+
+} // namespace
+
+class TestLinkCore : public QObject {
+    Q_OBJECT
+private slots:
+    // What comes out before the line goes quiet, "|", then what the quiet spell gives out.
+    // clang-format off
+    void cutting_data() {
+        QTest::addColumn<bool>("ascii");
+        QTest::addColumn<QString>("wire");
+        QTest::addColumn<bool>("keepStarted");
+        QTest::addColumn<QString>("pieces");
+        QTest::newRow("value reply") << false << "01 26 04 00 00 00 64 FC ED" << false << "F:01 26 04 00 00 00 64 FC ED,|";
+        QTest::newRow("two replies back to back") << false << "01 20 00 39 C0 | 01 37 04 00 00 00 00 FE 47" << false << "F:01 20 00 39 C0,F:01 37 04 00 00 00 00 FE 47,|";
+        QTest::newRow("noise before a reply") << false << "FF 13 | 01 20 00 39 C0" << false << "N:FF 13,F:01 20 00 39 C0,|";
+        QTest::newRow("wrong crc comes out when quiet") << false << "01 26 04 00 00 00 64 FC EE" << false << "|,B:01 26 04 00 00 00 64 FC EE";
+        QTest::newRow("wrong crc while awaited, its bytes looking like more") << false << "01 26 04 00 00 02 2B BC 86" << true << "|,B:01 26 04 00 00 02 2B BC 86";
+        QTest::newRow("wrong crc, then a good reply") << false << "01 20 00 39 C1 | 01 20 00 39 C0" << false << "B:01 20 00 39 C1,F:01 20 00 39 C0,|";
+        QTest::newRow("reply padded to eight bytes") << false << "01 20 00 00 00 00 00 00 | " + Hex(EncodeRtuFrame(B("0120000000000000"))).mid(24) << false << "F:" + Hex(EncodeRtuFrame(B("0120000000000000"))) + ",|";
+        QTest::newRow("last character after a reply") << false << "01 20 00 39 C0 80" << false << "F:01 20 00 39 C0,|,N:80";
+        QTest::newRow("modbus read reply") << false << Hex(EncodeRtuFrame(B("010304000000 64"))) << false << "F:" + Hex(EncodeRtuFrame(B("01030400000064"))) + ",|";
+        QTest::newRow("modbus write reply") << false << Hex(EncodeRtuFrame(B("0110040D0002"))) << false << "F:" + Hex(EncodeRtuFrame(B("0110040D0002"))) + ",|";
+        QTest::newRow("modbus exception") << false << "01 83 02 C0 F1" << false << "F:01 83 02 C0 F1,|";
+        QTest::newRow("a reply cut short is held while awaited") << false << "01 26 04 00 00" << true << "|";
+        QTest::newRow("a reply cut short is noise when not") << false << "01 26 04 00 00" << false << "|,N:01 26 04 00 00";
+        QTest::newRow("single stray byte") << false << "06" << false << "|,N:06";
+        QTest::newRow("ascii line") << true << "':0126040000006471\\r\\n'" << false << "F:" + Hex(Wire("':0126040000006471\\r\\n'")) + ",|";
+        QTest::newRow("ascii noise before the line") << true << "'Z:0126040000006471\\r\\n'" << false << "N:5A,F:" + Hex(Wire("':0126040000006471\\r\\n'")) + ",|";
+        QTest::newRow("ascii wrong lrc") << true << "':0126040000006470\\r\\n'" << false << "B:" + Hex(Wire("':0126040000006470\\r\\n'")) + ",|";
+        QTest::newRow("ascii line not yet ended") << true << "':01260400'" << false << "|,N:" + Hex(Wire("':01260400'"));
+    }
+    // clang-format on
+    void cutting() {
+        QFETCH(bool, ascii);
+        QFETCH(QString, wire);
+        QFETCH(bool, keepStarted);
+        QFETCH(QString, pieces);
+        const Bytes bytes = Wire(wire);
+        const LinkMode mode = ascii ? LinkMode::Ascii : LinkMode::Rtu;
+        // Fed whole and byte by byte, the line is cut the same way.
+        for (bool byteByByte : {false, true})
+            QCOMPARE(Cut(bytes, mode, byteByByte, keepStarted).join(','), pieces);
+    }
+
+    // Noise never grows the held bytes without end, and nothing is lost.
+    void noiseIsBounded() {
+        FrameCutter cutter;
+        std::size_t out = 0;
+        Bytes noise(5000);
+        for (std::size_t i = 0; i < noise.size(); ++i)
+            noise[i] = std::uint8_t(i * 7919 % 251);
+        for (const Piece& p : cutter.push(noise))
+            out += p.bytes.size();
+        QVERIFY(out >= noise.size() - 1024);
+        for (const Piece& p : cutter.flush())
+            out += p.bytes.size();
+        QCOMPARE(out, noise.size());
+    }
+
+    // clang-format off
+    void judging_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QString>("piece"); // kind and bytes as the cutter gives them
+        QTest::addColumn<QString>("verdict"); // "-": the piece does not concern the request
+        QTest::newRow("reply") << QByteArray::fromHex("01260 03A60") << "F:01 26 04 00 00 00 64 FC ED" << "正常";
+        QTest::newRow("another command") << QByteArray::fromHex("012600 3A60") << "F:01 20 00 39 C0" << "应答不符";
+        QTest::newRow("another address") << QByteArray::fromHex("022000 39C0") << "F:01 20 00 39 C0" << "应答不符";
+        QTest::newRow("damaged reply") << QByteArray::fromHex("012000 39C0") << "B:01 20 00 39 C1" << "校验错误";
+        QTest::newRow("noise") << QByteArray::fromHex("012000 39C0") << "N:01 20" << "-";
+        QTest::newRow("modbus exception") << QByteArray::fromHex("010304260002 0000") << "F:01 83 02 C0 F1" << "异常应答";
+        QTest::newRow("address query: any address") << QByteArray::fromHex("002100 0000") << "F:07 21 01 07 00 00" << "正常";
+        QTest::newRow("ascii reply") << QByteArray(":012600D9\r\n") << "A::0126040000006471\r\n" << "正常";
+    }
+    // clang-format on
+    void judging() {
+        QFETCH(QByteArray, request);
+        QFETCH(QString, piece);
+        QFETCH(QString, verdict);
+        const auto expected = ExpectationOf(B(request));
+        QVERIFY(expected);
+        Piece p;
+        if (piece.startsWith("A:")) {
+            p = {PieceKind::Frame, B(piece.mid(2).toLatin1()), LinkMode::Ascii};
+        } else {
+            p.kind = piece[0] == 'F'   ? PieceKind::Frame
+                     : piece[0] == 'B' ? PieceKind::BadChecksum
+                                       : PieceKind::Noise;
+            p.bytes = B(piece.mid(2).toLatin1().constData());
+        }
+        const auto v = Judge(*expected, p);
+        QCOMPARE(v ? QString::fromUtf8(VerdictName(*v).data()) : QString("-"), verdict);
+    }
+
+    void broadcastExpectsNothing() {
+        QVERIFY(ExpectationOf(B("00250400000001"))->broadcast);
+        QVERIFY(!ExpectationOf(B("002100"))->broadcast);
+        QVERIFY(!ExpectationOf(B("01"))); // too short to name a function
+    }
+
+    void statistics() {
+        TransactionStats stats;
+        for (int i = 1; i <= 200; ++i)
+            stats.add(0x26, Verdict::Ok, i / 10.0);
+        stats.add(0x26, Verdict::NoReply, std::nullopt);
+        stats.add(0x20, Verdict::BadChecksum, 3.0);
+        const CommandStats& s = stats.byCommand().at(0x26);
+        QCOMPARE(s.sent, std::size_t(201));
+        QCOMPARE(s.ok, std::size_t(200));
+        QCOMPARE(s.noReply, std::size_t(1));
+        QCOMPARE(s.minMs, 0.1);
+        QCOMPARE(s.maxMs, 20.0);
+        QCOMPARE(s.meanMs(), 10.05);
+        QCOMPARE(s.p99Ms(), 19.8);
+        QCOMPARE(stats.total().sent, std::size_t(202));
+        QCOMPARE(stats.total().badChecksum, std::size_t(1));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestLinkCore)
+#include "test_link_core.moc"
