@@ -1,4 +1,4 @@
-#include "link/serial_link.h"
+#include "link/link.h"
 
 #include "codec/number.h"
 
@@ -9,16 +9,29 @@
 
 namespace stepbench {
 
-SerialLink::SerialLink(QObject* parent) : QObject(parent), port_(this), timer_(this) {
-    timer_.setObjectName("Timer1");
+Link::Link(QObject* parent) : QObject(parent), port_(this), poll_(this), quiet_(this) {
+    poll_.setObjectName("Timer1");
     // The poll's 20 ms after a send must not drift by the coarse timer's 5 %.
-    timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(kPollInterval);
-    connect(&timer_, &QTimer::timeout, this, &SerialLink::onTick);
-    connect(&port_, &QSerialPort::errorOccurred, this, &SerialLink::onError);
+    poll_.setTimerType(Qt::PreciseTimer);
+    poll_.setInterval(kPollInterval);
+    quiet_.setTimerType(Qt::PreciseTimer);
+    quiet_.setSingleShot(true);
+    connect(&poll_, &QTimer::timeout, this, [this] {
+        pollNow();
+        restartPoll(kPollInterval);
+    });
+    connect(&quiet_, &QTimer::timeout, this, &Link::flushIfQuiet);
+    connect(&port_, &QSerialPort::readyRead, this, &Link::readAvailable);
+    connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
 }
 
-QString SerialLink::deviceForPortText(const QString& text, QString* error) {
+qint64 Link::now() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+QString Link::deviceForPortText(const QString& text, QString* error) {
     const QString t = text.trimmed();
     if (t.startsWith('/')) return t;
     bool isNumber = false;
@@ -43,7 +56,7 @@ QString SerialLink::deviceForPortText(const QString& text, QString* error) {
     return {};
 }
 
-bool SerialLink::open(const QString& portText, const QString& baudText, QString* error) {
+bool Link::open(const QString& portText, const QString& baudText, QString* error) {
     close();
     const QString device = deviceForPortText(portText, error);
     if (device.isEmpty()) return false;
@@ -58,7 +71,7 @@ bool SerialLink::open(const QString& portText, const QString& baudText, QString*
     port_.setParity(QSerialPort::NoParity);
     port_.setStopBits(QSerialPort::OneStop);
     port_.setFlowControl(QSerialPort::NoFlowControl);
-    // No cap on Qt's buffer: the poll reads everything each tick, so a busy line loses nothing.
+    // No cap on Qt's buffer: every read takes all there is, so a busy line loses nothing.
     port_.setReadBufferSize(0);
     if (!port_.open(QIODevice::ReadWrite) || !port_.setBaudRate(baud)) {
         QString reason = DescribePortError(port_.error());
@@ -73,43 +86,84 @@ bool SerialLink::open(const QString& portText, const QString& baudText, QString*
     }
     // Bytes that waited in the line before the open belong to nobody's request.
     port_.clear();
+    cutter_.flush();
     return true;
 }
 
-void SerialLink::close() {
+void Link::close() {
+    quiet_.stop();
     if (port_.isOpen()) port_.close();
+    // What was held belongs to the closed line; it is shown, not carried over to the next.
+    handOn(cutter_.flush());
 }
 
-void SerialLink::pollNow() {
+void Link::setFraming(LinkMode framing) {
+    if (framing == cutter_.framing()) return;
+    handOn(cutter_.flush());
+    cutter_.setFraming(framing);
+}
+
+std::chrono::milliseconds Link::quietTime() const {
+    // 3.5 characters of 10 bits, rounded up to the timer's millisecond.
+    const qint32 baud = std::max<qint32>(1, port_.baudRate());
+    const auto ms = std::chrono::milliseconds((35 * 1000 + baud - 1) / baud);
+    return std::max(ms, kMinQuiet);
+}
+
+void Link::readAvailable() {
+    if (!port_.isOpen()) return;
+    const QByteArray bytes = port_.readAll();
+    if (bytes.isEmpty()) return;
+    lastByteNs_ = now();
+    emit received(bytes);
+    handOn(cutter_.push(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 std::size_t(bytes.size()))));
+    if (cutter_.holding()) quiet_.start(quietTime());
+}
+
+void Link::handOn(std::vector<Piece> pieces) {
+    for (const Piece& piece : pieces)
+        emit pieceReceived(piece, lastByteNs_);
+}
+
+void Link::flushIfQuiet() {
+    if (!cutter_.holding()) return;
+    const qint64 quiet = std::chrono::nanoseconds(quietTime()).count();
+    if (now() - lastByteNs_ < quiet) return;
+    handOn(cutter_.flush(awaiting_));
+}
+
+void Link::flush() {
+    handOn(cutter_.flush());
+}
+
+void Link::pollNow() {
     if (!port_.isOpen()) return;
     // Take what the kernel holds now, not only what the event loop has already fetched.
     port_.waitForReadyRead(0);
-    while (port_.isOpen() && port_.bytesAvailable() > 0)
-        emit received(port_.read(kReadChunk));
+    readAvailable();
+    flushIfQuiet();
 }
 
-bool SerialLink::write(const QByteArray& frame) {
+bool Link::write(const QByteArray& frame) {
     if (!port_.isOpen()) return false;
-    if (port_.write(frame) != frame.size()) {
+    // flush() hands the bytes to the system now rather than at the next turn of the event loop.
+    if (port_.write(frame) != frame.size() || (!port_.flush() && port_.bytesToWrite() > 0)) {
         const QString reason = DescribePortError(QSerialPort::WriteError);
         close();
         emit lost(reason);
         return false;
     }
+    lastWriteNs_ = now();
     return true;
 }
 
-void SerialLink::restartPoll(std::chrono::milliseconds interval) {
-    timer_.stop();
-    timer_.start(interval);
+void Link::restartPoll(std::chrono::milliseconds interval) {
+    poll_.stop();
+    poll_.start(interval);
 }
 
-void SerialLink::onTick() {
-    pollNow();
-    restartPoll(kPollInterval);
-}
-
-void SerialLink::onError(QSerialPort::SerialPortError error) {
+void Link::onError(QSerialPort::SerialPortError error) {
     // A vanished device makes Qt repeat the error at full speed until the port is closed.
     if (error != QSerialPort::ReadError && error != QSerialPort::WriteError &&
         error != QSerialPort::ResourceError)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/frame_cutter.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
@@ -9,18 +11,19 @@
 
 namespace stepbench {
 
-// The one serial port of the program and its receive poll (the timer "Timer1"). Replies are not
-// taken as they arrive but collected by the poll: every 100 ms, 20 ms after a send, and once
-// directly before each send, so that older replies are shown first.
-class SerialLink : public QObject {
+// The one line of the program to the device: the port, the reading of bytes as they arrive and
+// their cutting into frames, and the receive poll (the timer "Timer1"). Each frame is handed on
+// the moment its last byte is in. Bytes that make no frame are handed on once the line has been
+// quiet for 3.5 character times (at least 2 ms), or at the latest by the poll, which keeps its
+// rhythm of every 100 ms and 20 ms after a send as a fallback.
+class Link : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kPollInterval{100};
     static constexpr std::chrono::milliseconds kFirstPollAfterSend{20};
-    // One decode covers at most this many bytes, as the device's tools always read.
-    static constexpr qsizetype kReadChunk = 512;
+    static constexpr std::chrono::milliseconds kMinQuiet{2};
 
-    explicit SerialLink(QObject* parent = nullptr);
+    explicit Link(QObject* parent = nullptr);
 
     // The device a COM_PORT text names: a path as it is, a number N from 1 to 256 as COM port N,
     // a listed port name or an existing device under /dev. Empty, with the reason in error, when
@@ -33,26 +36,52 @@ public:
     void close();
     bool isOpen() const { return port_.isOpen(); }
     QString portName() const { return port_.portName(); }
+    qint32 baudRate() const { return port_.baudRate(); }
 
-    // Reads every waiting byte and hands it on through received(), in pieces of kReadChunk.
+    // How replies are framed, and so how the bytes are cut.
+    void setFraming(LinkMode framing);
+    // While a reply is awaited, the beginning of a frame is not given up at a quiet spell (a
+    // slow line, a USB adapter's latency); flush() gives it up when the wait is over.
+    void setAwaitingReply(bool awaiting) { awaiting_ = awaiting; }
+
+    // Reads every waiting byte now, and hands on what has been quiet long enough.
     void pollNow();
-    // Writes the whole frame; a failed write closes the port and reports lost().
+    // Hands on everything held, whatever it is.
+    void flush();
+    // Writes the whole frame and hands it to the system at once, so the time of the write is
+    // known; a failed write closes the port and reports lost().
     bool write(const QByteArray& frame);
+    // When the last write was handed to the system, on the clock of now().
+    qint64 lastWriteNs() const { return lastWriteNs_; }
     // Stops the poll timer and starts it again with the interval.
     void restartPoll(std::chrono::milliseconds interval);
-    QTimer& pollTimer() { return timer_; }
+    QTimer& pollTimer() { return poll_; }
+
+    // The monotonic clock of every time stamp of the link, in ns.
+    static qint64 now();
 
 signals:
+    // Every byte as it is read, before it is cut.
     void received(const QByteArray& bytes);
+    // A frame, a frame with a wrong checksum, or noise; lastByteNs is when its last byte came.
+    void pieceReceived(const stepbench::Piece& piece, qint64 lastByteNs);
     // The port went away (adapter pulled, write failed); it is closed already.
     void lost(const QString& reason);
 
 private:
+    void readAvailable();
+    void handOn(std::vector<Piece> pieces);
+    void flushIfQuiet();
+    std::chrono::milliseconds quietTime() const;
     void onError(QSerialPort::SerialPortError error);
-    void onTick();
 
     QSerialPort port_;
-    QTimer timer_;
+    QTimer poll_;
+    QTimer quiet_;
+    FrameCutter cutter_;
+    bool awaiting_ = false;
+    qint64 lastByteNs_ = 0;
+    qint64 lastWriteNs_ = 0;
 };
 
 // The Chinese words for what went wrong with a port.

@@ -3,6 +3,7 @@
 #include "codec/codepage.h"
 #include "codec/hextext.h"
 #include "commands/protocol.h"
+#include "link/transaction.h"
 
 #include <array>
 
@@ -58,12 +59,17 @@ void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, Dec
     }
 }
 
-} // namespace
-
-DecodedReply DecodeReply(ByteView received, LinkMode mode) {
+DecodedReply EchoOf(ByteView received) {
     DecodedReply out;
     out.hexLine = "RecHex:" + HexFrameText(received);
     out.textLine = "RecAsc:" + VisibleText(received);
+    return out;
+}
+
+} // namespace
+
+DecodedReply DecodeReply(ByteView received, LinkMode mode) {
+    DecodedReply out = EchoOf(received);
 
     Bytes decoded;
     ByteView reply = received;
@@ -85,6 +91,20 @@ DecodedReply DecodeReply(ByteView received, LinkMode mode) {
     if (c->value == ReplyValue::BaudInLine && reply.size() > 3) report += ShortHexByte(reply[3]);
     out.reportLine = std::move(report);
     DecodeValue(*c, reply, checksumSize, out);
+    return out;
+}
+
+DecodedReply DecodePiece(const Piece& piece) {
+    const Bytes message = FrameMessage(piece);
+    std::string line;
+    if (piece.kind == PieceKind::BadChecksum)
+        line = "校验错误:" + HexFrameText(piece.bytes);
+    else if (piece.kind == PieceKind::Frame && message.size() >= 3 && (message[1] & 0x80))
+        line = "异常应答:" + HexByte(message[2]) + " " + std::string(ExceptionMeaning(message[2]));
+    else
+        return DecodeReply(piece.bytes, piece.framing);
+    DecodedReply out = EchoOf(piece.bytes);
+    out.reportLine = std::move(line);
     return out;
 }
 

@@ -2,6 +2,7 @@
 
 #include "codec/bytes.h"
 #include "codec/frame.h"
+#include "link/frame_cutter.h"
 
 #include <optional>
 #include <string>
@@ -39,5 +40,10 @@ struct DecodedReply {
 // ":"-led line is first turned back into bytes (its LRC kept as the last byte); other chunks in
 // that mode (the tail of a line split across polls) are only echoed.
 DecodedReply DecodeReply(ByteView received, LinkMode mode);
+
+// What one piece off the line shows: a frame is decoded as its reply (an exception reply gets the
+// line "异常应答:" with its code and meaning), a frame with a wrong checksum only gets the line
+// "校验错误:" with its bytes and updates no field or lamp, noise is decoded as DecodeReply does.
+DecodedReply DecodePiece(const Piece& piece);
 
 } // namespace stepbench
