@@ -143,11 +143,21 @@ void Device::handleFrame(ByteView request, Framing framing, std::vector<Bytes>& 
     // Address 0 is the bus's broadcast: every device acts, none answers, but for the address
     // query that exists to find a lone device's address.
     if (!reply || (to == 0 && request[1] != 0x21) || !settings_.repliesOn) return;
+    if (to != 0 && dropEvery_ > 0 && ++requests_ % dropEvery_ == 0) {
+        log("-> (dropped)", *reply);
+        return;
+    }
     (*reply)[0] = from;
     const bool native = request[1] != kReadRegisters && request[1] != kWriteRegisters;
     if (native && settings_.fixedLengthReplies && reply->size() < kFixedReplyLength)
         reply->resize(kFixedReplyLength, 0);
     Bytes frame = framing == Framing::Rtu ? EncodeRtuFrame(*reply) : EncodeAsciiFrame(*reply);
+    if (corruptEvery_ > 0 && ++replies_ % corruptEvery_ == 0) {
+        // The last checksum byte, or the LRC's last digit before CR LF.
+        const std::size_t at = framing == Framing::Rtu ? frame.size() - 1 : frame.size() - 3;
+        frame[at] = framing == Framing::Rtu ? static_cast<std::uint8_t>(frame[at] ^ 0xFF)
+                                            : (frame[at] == '0' ? '1' : '0');
+    }
     if (settings_.lastCharacter) frame.push_back(settings_.lastCharacterValue);
     log("->", frame);
     replies.push_back(std::move(frame));

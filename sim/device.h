@@ -62,6 +62,13 @@ public:
     void setInputs(std::uint8_t pattern, Clock::time_point now);
     void forceLimit(bool left, bool active) { axis_.forceLimit(left, active); }
 
+    // Faults of a bad line, for testing the tool: every Nth request to the device goes
+    // unanswered (it still acts), every Nth reply leaves with a damaged checksum. 0: never.
+    void setFaults(int dropEvery, int corruptEvery) {
+        dropEvery_ = dropEvery;
+        corruptEvery_ = corruptEvery;
+    }
+
     const Settings& settings() const { return settings_; }
     const Axis& axis() const { return axis_; }
     std::string status() const;
@@ -86,6 +93,10 @@ private:
     Clock::time_point lastByte_;
     Bytes pending_;
     std::uint8_t externalInputs_ = 0;
+    int dropEvery_ = 0;
+    int corruptEvery_ = 0;
+    long requests_ = 0;
+    long replies_ = 0;
     double encoderOrigin_ = 0;
     double encoderRelativeOrigin_ = 0;
 };

@@ -32,6 +32,10 @@ Options:
   --address N     bus address, 1-247 (default 1)
   --delay MS      reply delay in milliseconds (default 2)
   --split MS      send every reply in two pieces MS milliseconds apart
+  --pace [BAUD]   send replies at the line's real speed, 10 bits a byte: at BAUD, or at the
+                  baud rate the program on the other end set
+  --drop N        leave every Nth request to the device unanswered (it still acts)
+  --corrupt N     damage the checksum of every Nth reply
   --trace         print every request and reply on standard error
   --protocol      print the device's command set as a Markdown table and exit
   --help          this text
@@ -97,6 +101,18 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--split" && ParseNumber(value, 1, 60000, v)) {
             options.splitPause = std::chrono::milliseconds(v);
+            ++i;
+        } else if (arg == "--pace") {
+            options.pace = true;
+            if (ParseNumber(value, 1, 10000000, v)) {
+                options.paceBaud = int(v);
+                ++i;
+            }
+        } else if (arg == "--drop" && ParseNumber(value, 1, 1000000, v)) {
+            options.dropEvery = int(v);
+            ++i;
+        } else if (arg == "--corrupt" && ParseNumber(value, 1, 1000000, v)) {
+            options.corruptEvery = int(v);
             ++i;
         } else {
             std::cerr << "stepbench-sim: bad option or value: " << arg << "\n"

@@ -19,6 +19,7 @@ constexpr auto kIdleWake = std::chrono::milliseconds(5);
 
 PtyDevice::PtyDevice(PtyOptions options) : options_(std::move(options)), device_(options_.address) {
     device_.trace = options_.trace;
+    device_.setFaults(options_.dropEvery, options_.corruptEvery);
 }
 
 PtyDevice::~PtyDevice() {
@@ -67,6 +68,7 @@ void PtyDevice::run() {
     std::uint8_t buffer[4096];
     while (running_) {
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kIdleWake);
+        if (!unwritten_.empty() && options_.pace) wait = std::chrono::milliseconds(1);
         if (!queue_.empty()) {
             const auto untilDue =
                 std::chrono::ceil<std::chrono::milliseconds>(queue_.front().due - Clock::now());
@@ -90,10 +92,24 @@ void PtyDevice::run() {
             queue_.pop_front();
         }
         if (!unwritten_.empty()) {
-            const ssize_t n = write(master_, unwritten_.data(), unwritten_.size());
+            const std::size_t due = options_.pace ? bytesDue(now) : unwritten_.size();
+            const ssize_t n = due ? write(master_, unwritten_.data(), due) : 0;
             if (n > 0) unwritten_.erase(unwritten_.begin(), unwritten_.begin() + n);
         }
     }
+}
+
+std::size_t PtyDevice::bytesDue(Clock::time_point now) {
+    const int baud = options_.paceBaud > 0 ? options_.paceBaud : LineBaud(master_);
+    if (baud <= 0) return unwritten_.size();
+    const auto perByte = std::chrono::nanoseconds(10'000'000'000LL / baud);
+    // A line that has been idle starts the next byte now, not in the past.
+    if (nextByteAt_ + perByte < now) nextByteAt_ = now;
+    if (now < nextByteAt_) return 0;
+    const auto due =
+        std::min<std::size_t>(unwritten_.size(), std::size_t((now - nextByteAt_) / perByte) + 1);
+    nextByteAt_ += perByte * static_cast<long>(due);
+    return due;
 }
 
 } // namespace stepbench::sim

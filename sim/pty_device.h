@@ -18,8 +18,18 @@ struct PtyOptions {
     std::chrono::milliseconds replyDelay{2};
     // When not zero, each reply goes out in two pieces this far apart.
     std::chrono::milliseconds splitPause{0};
+    // Replies leave at the line's real speed, 10 bits a byte: at this baud, or at 0 the baud the
+    // program on the other end set.
+    bool pace = false;
+    int paceBaud = 0;
+    int dropEvery = 0;    // every Nth request to the device goes unanswered
+    int corruptEvery = 0; // every Nth reply has a damaged checksum
     std::function<void(const std::string&)> trace;
 };
+
+// The baud rate the program on the other end of a pseudo-terminal set, read on the master side;
+// 0 when it cannot be read.
+int LineBaud(int masterFd);
 
 // The virtual device serving on a pseudo-terminal from a thread of its own: a program opens
 // path() as it would open a serial port.
@@ -50,6 +60,8 @@ private:
     };
     void run();
     void schedule(Bytes reply, Clock::time_point now);
+    // How many of the unwritten bytes the paced line has carried by now.
+    std::size_t bytesDue(Clock::time_point now);
 
     PtyOptions options_;
     Device device_;
@@ -61,6 +73,7 @@ private:
     std::string path_;
     std::deque<Outgoing> queue_;
     Bytes unwritten_;
+    Clock::time_point nextByteAt_{};
 };
 
 } // namespace stepbench::sim
