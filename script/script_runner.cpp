@@ -28,6 +28,7 @@ void ScriptRunner::start(int loopInterval) {
     loopInterval_ = loopInterval;
     index_ = 0;
     running_ = true;
+    waiting_ = false;
     clock_.start();
     due_ = qint64(loopInterval) * 1000000;
     if (loopInterval > 0) timer_.start(loopInterval);
@@ -35,10 +36,22 @@ void ScriptRunner::start(int loopInterval) {
 
 void ScriptRunner::stop() {
     running_ = false;
+    waiting_ = false;
     timer_.stop();
 }
 
+void ScriptRunner::resume() {
+    if (!running_ || !waiting_) return;
+    waiting_ = false;
+    tick();
+}
+
 void ScriptRunner::tick() {
+    if (gate_ && !gate_()) {
+        waiting_ = true;
+        ++waits_;
+        return;
+    }
     const std::vector<std::string> lines = lines_();
     const int index = index_;
     const Step step = ScriptStep(lines, index, loopInterval_);

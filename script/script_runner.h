@@ -27,6 +27,12 @@ public:
 
     // Starts at line 0, the first step one loop interval from now (0: no step at all).
     void start(int loopInterval);
+    // A step waits while the gate is shut (the bus busy with an earlier request), and runs when
+    // resume() says it has opened; the timetable then goes on from there.
+    void setGate(std::function<bool()> open) { gate_ = std::move(open); }
+    void resume();
+    // How many steps had to wait for the gate.
+    int waits() const { return waits_; }
     void stop();
     bool isRunning() const { return running_; }
     int index() const { return index_; }
@@ -43,6 +49,9 @@ private:
 
     Lines lines_;
     Send send_;
+    std::function<bool()> gate_;
+    bool waiting_ = false;
+    int waits_ = 0;
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 due_ = 0; // when the tick now running was due, in ns on clock_

@@ -123,7 +123,7 @@ private slots:
         Window win;
         QVERIFY(win.open(peer.path()));
         long long counted = 0;
-        connect(&win.main.link(), &SerialLink::received, this,
+        connect(&win.main.link(), &Link::received, this,
                 [&counted](const QByteArray& b) { counted += b.size(); });
 
         std::atomic<long long> written{0};

@@ -9,6 +9,7 @@
 #include "link/reply_decoder.h"
 #include "script/script_file.h"
 #include "ui/lamp.h"
+#include "ui/monitor_view.h"
 #include "ui/protocol_help.h"
 
 #include <QCompleter>
@@ -30,6 +31,8 @@ constexpr auto kStatusTimeout = 8000;
 const QString kSystemTitle = "系统提示";
 // Text40 has no caption of its own; messages name it by the two buttons that send it.
 constexpr std::string_view kValueFieldLabel = "LastChr/通讯不返回的数值";
+constexpr std::uint8_t kEmergencyStop = 0x3C;
+constexpr std::uint8_t kDecelerateStop = 0x3D;
 // The highest mapping address the device accepts: with the lowest command code, 0x20, it names
 // register 65535. (The message names 65500, as the device's documentation does.)
 constexpr double kMaxMappingAddress = 65503;
@@ -39,9 +42,6 @@ QString FromStd(const std::string& s) {
 }
 std::string ToStd(const QString& s) {
     return s.toStdString();
-}
-QByteArray ToQ(const Bytes& b) {
-    return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
 }
 
 QWidget* AboutPage() {
@@ -61,14 +61,18 @@ QWidget* AboutPage() {
 
 FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     : QMainWindow(parent), ownPrompter_(prompter ? nullptr : std::make_unique<Prompter>()),
-      prompter_(prompter ? prompter : ownPrompter_.get()), link_(this),
-      runner_([this] { return scriptLines(); }, [this](const Bytes& frame) { SendComm(frame); },
-              this) {
+      prompter_(prompter ? prompter : ownPrompter_.get()), link_(this), queue_(link_, this),
+      runner_([this] { return scriptLines(); },
+              [this](const Bytes& frame) { SendComm(frame, Origin::Script); }, this),
+      monitor_(new MonitorView(prompter_)), linkStats_(new QLabel) {
     ui_.setupUi(this);
     receiveLog_ = LogPane(ui_.RichTextBox1, ui_.Label45);
     sendLog_ = LogPane(ui_.RichTextBox2, ui_.Label44);
     ui_.SSTab1->insertTab(0, AboutPage(), "关于");
+    ui_.SSTab1->insertTab(2, monitor_, "通讯监视");
     ui_.SSTab1->setCurrentIndex(1);
+    linkStats_->setObjectName("LabelLinkStats");
+    statusBar()->addPermanentWidget(linkStats_);
     ui_.RichTextBox3->setHtml(ProtocolHelpHtml());
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->objectName().isEmpty()) byName_.insert(w->objectName(), w);
@@ -90,8 +94,19 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
 FrmMain::~FrmMain() = default;
 
 void FrmMain::wire() {
-    connect(&link_, &SerialLink::received, this, &FrmMain::CommRec);
-    connect(&link_, &SerialLink::lost, this, &FrmMain::onPortLost);
+    // The motion sampler's replies update fields and lamps but stay out of the receive log.
+    connect(&queue_, &TransactionQueue::pieceReceived, this,
+            [this](const Piece& piece, std::optional<Origin> origin) {
+                if (origin != Origin::Sampler) CommRec(piece);
+            });
+    connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
+    connect(&link_, &Link::lost, this, &FrmMain::onPortLost);
+    connect(monitor_, &MonitorView::message, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
+    connect(ui_.TextReplyTimeout, &QLineEdit::editingFinished, this, &FrmMain::applyReplyTimeout);
+    // The runner takes its next step only when the bus is free.
+    runner_.setGate([this] { return queue_.idle(); });
+    connect(&queue_, &TransactionQueue::becameIdle, &runner_, &ScriptRunner::resume);
     connect(ui_.Command32, &QPushButton::clicked, this, &FrmMain::openPort);
     connect(ui_.Command33, &QPushButton::clicked, this, &FrmMain::closePort);
     connect(ui_.Combo7, &QComboBox::currentTextChanged, this, &FrmMain::applyLinkMode);
@@ -215,6 +230,9 @@ void FrmMain::openPort() {
         return;
     }
     setPanelOpen(true);
+    link_.setFraming(linkMode());
+    failuresSinceOpen_ = 0;
+    linkStats_->clear();
     link_.pollTimer().start();
     statusBar()->showMessage(
         QString("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
@@ -222,11 +240,35 @@ void FrmMain::openPort() {
 
 void FrmMain::closePort() {
     link_.close();
+    const std::size_t dropped = queue_.abort("串口已关闭");
     setPanelOpen(false);
-    statusBar()->showMessage("串口已关闭", kStatusTimeout);
+    statusBar()->showMessage(dropped ? QString("串口已关闭，%1 条排队的命令没有发送").arg(dropped)
+                                     : QString("串口已关闭"),
+                             kStatusTimeout);
+}
+
+void FrmMain::applyReplyTimeout() {
+    const QString text = ui_.TextReplyTimeout->text();
+    const double ms = ReadInteger(ToStd(text));
+    if (!(ms >= 10 && ms <= 60000)) {
+        ui_.TextReplyTimeout->setText(QString::number(queue_.replyTimeout().count()));
+        return refuse(QString("应答超时“%1”超出范围（允许 10 到 60000 毫秒），仍为 %2 毫秒。")
+                          .arg(text)
+                          .arg(queue_.replyTimeout().count()));
+    }
+    queue_.setReplyTimeout(std::chrono::milliseconds(static_cast<long long>(ms)));
+}
+
+void FrmMain::onTransaction(const Transaction& transaction) {
+    monitor_->add(transaction);
+    if (IsFailure(transaction.verdict)) ++failuresSinceOpen_;
+    if (transaction.roundTripMs)
+        lastRoundTrip_ = QString("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);
+    linkStats_->setText(QString("%1   失败 %2").arg(lastRoundTrip_).arg(failuresSinceOpen_));
 }
 
 void FrmMain::onPortLost(const QString& reason) {
+    // The queue has ended what was on the line already; what waited is dropped with it.
     setPanelOpen(false);
     const QString message = "串口已断开并关闭：" + reason;
     statusBar()->showMessage(message);
@@ -245,6 +287,7 @@ void FrmMain::setPanelOpen(bool open) {
 void FrmMain::applyLinkMode() {
     // The IO-override entry always travels in RTU framing, so its buttons need RTU mode.
     const bool rtu = linkMode() == LinkMode::Rtu;
+    link_.setFraming(linkMode());
     ui_.Command81->setEnabled(rtu);
     ui_.Command88->setEnabled(rtu);
 }
@@ -529,7 +572,7 @@ void FrmMain::sendTypedHex(Typed kind) {
         armAddToScript(false);
         appendScriptLine(FromStd(HexFrameText(frame)));
     }
-    SendComm(frame);
+    SendComm(frame, Origin::Manual, kind == Typed::Raw);
 }
 
 void FrmMain::sendTypedString() {
@@ -540,7 +583,7 @@ void FrmMain::sendTypedString() {
         armAddToScript(false);
         appendScriptLine(text);
     }
-    SendComm(ToCodePage(ToStd(text)));
+    SendComm(ToCodePage(ToStd(text)), Origin::Manual, true);
 }
 
 void FrmMain::showCrc() {
@@ -558,47 +601,49 @@ void FrmMain::showCrc() {
 
 // --- Transmit and receive paths ------------------------------------------------------------------
 
-bool FrmMain::SendComm(const Bytes& frame) {
-    if (!link_.isOpen()) {
-        statusBar()->showMessage("串口未打开，没有发送", kStatusTimeout);
-        link_.restartPoll(SerialLink::kFirstPollAfterSend);
+bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
+    const auto notSent = [this](const QString& why) {
+        statusBar()->showMessage(why, kStatusTimeout);
+        link_.restartPoll(Link::kFirstPollAfterSend);
         return false;
-    }
+    };
+    if (!link_.isOpen()) return notSent("串口未打开，没有发送");
     Bytes out = frame;
     if (ui_.Check2->isChecked()) {
         const PlcForm form = ui_.Option3->isChecked() ? PlcForm::Read : PlcForm::Write;
         auto wrapped = WrapForPlc(frame, form, ReadNumber(ToStd(ui_.Text34->text())));
-        if (!wrapped) {
-            statusBar()->showMessage(FromStd(wrapped.error()), kStatusTimeout);
-            link_.restartPoll(SerialLink::kFirstPollAfterSend);
-            return false;
-        }
+        if (!wrapped) return notSent(FromStd(wrapped.error()));
         out = std::move(wrapped.value());
     }
+    const auto code = CommandCodeOfFrame(frame);
+    QString error;
+    // The stops never wait behind other requests.
+    const bool stop = !raw && code && (*code == kEmergencyStop || *code == kDecelerateStop);
+    if (!queue_.submit({.frame = out,
+                        .command = raw ? std::nullopt : code,
+                        .origin = origin,
+                        .urgent = stop,
+                        .raw = raw},
+                       &error))
+        return notSent(error);
 
     QStringList entry{"SndAsc:" + FromStd(VisibleText(out)),
                       "SndHex:" + FromStd(HexFrameText(out))};
     if (ui_.Check2->isChecked()) entry << "西门子标准格式:";
-    if (const auto code = CommandCodeOfFrame(frame)) {
+    if (code) {
         const CommandInfo* info = FindCommand(*code);
         if (info && !info->sendLine.empty()) entry << FromStd(std::string(info->sendLine));
     }
     sendLog_.addEntry(entry, qsizetype(out.size()));
-
-    // Replies to earlier requests are shown before this one goes out.
-    link_.pollNow();
-    link_.pollTimer().stop();
-    const bool written = link_.write(ToQ(out));
-    link_.restartPoll(SerialLink::kFirstPollAfterSend);
-    return written;
+    link_.restartPoll(Link::kFirstPollAfterSend);
+    return true;
 }
 
-void FrmMain::CommRec(const QByteArray& bytes) {
-    const Bytes received(bytes.begin(), bytes.end());
-    const DecodedReply reply = DecodeReply(received, linkMode());
+void FrmMain::CommRec(const Piece& piece) {
+    const DecodedReply reply = DecodePiece(piece);
     QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
     if (reply.reportLine) entry << FromStd(*reply.reportLine);
-    receiveLog_.addEntry(entry, bytes.size());
+    receiveLog_.addEntry(entry, qsizetype(piece.bytes.size()));
     for (const FieldUpdate& f : reply.fields) {
         QWidget* w = byName_.value(QString::fromLatin1(f.field.data(), qsizetype(f.field.size())));
         if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(FromStd(f.text));

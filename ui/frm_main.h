@@ -3,7 +3,8 @@
 #include "codec/bytes.h"
 #include "codec/frame.h"
 #include "commands/catalogue.h"
-#include "link/serial_link.h"
+#include "link/link.h"
+#include "link/transaction_queue.h"
 #include "script/script_runner.h"
 #include "ui/frm_main_ui.h"
 #include "ui/log_pane.h"
@@ -15,6 +16,8 @@
 #include <optional>
 
 namespace stepbench {
+
+class MonitorView;
 
 // How a sender treats its frame beyond building it (the capture modes it honours, the register
 // mapping form it selects, whether it ignores the link mode).
@@ -34,11 +37,12 @@ public:
     explicit FrmMain(Prompter* prompter = nullptr, QWidget* parent = nullptr);
     ~FrmMain() override;
 
-    // The routine every outgoing frame passes through: send log, PLC wrapping, counter, a poll for
-    // older replies, the write, and the first poll 20 ms later. True when the frame went out.
-    bool SendComm(const Bytes& frame);
-    // Shows what one poll collected: report line, fields, lamps, echo lines, counter.
-    void CommRec(const QByteArray& bytes);
+    // The routine every outgoing frame passes through: send log, PLC wrapping, counter, the
+    // transaction queue, and the first poll 20 ms later. True when the frame was accepted for the
+    // line. Raw bytes expect no particular reply.
+    bool SendComm(const Bytes& frame, Origin origin = Origin::Panel, bool raw = false);
+    // Shows one piece off the line: report line, fields, lamps, echo lines, counter.
+    void CommRec(const Piece& piece);
 
     // The steps of a sender after its request is built: refusal message, mapping form, framing,
     // IO-override capture, add-to-script, send. True when the frame went out.
@@ -46,7 +50,8 @@ public:
 
     void setPortText(const QString& text);
     LinkMode linkMode() const;
-    SerialLink& link() { return link_; }
+    Link& link() { return link_; }
+    TransactionQueue& queue() { return queue_; }
     ScriptRunner& runner() { return runner_; }
 
     // The capture flags: armed by the ">" and "↓" buttons (which then look pressed), consumed by
@@ -78,6 +83,8 @@ private:
     void openScript();
     void saveScript();
     void refuse(const QString& message);
+    void applyReplyTimeout();
+    void onTransaction(const Transaction& transaction);
     void refuseSender(const QString& message);
     void showCaptureState();
     void highlightScriptLine(int index);
@@ -86,8 +93,13 @@ private:
     FrmMainUi ui_{};
     std::unique_ptr<Prompter> ownPrompter_;
     Prompter* prompter_;
-    SerialLink link_;
+    Link link_;
+    TransactionQueue queue_;
     ScriptRunner runner_;
+    MonitorView* monitor_;
+    QLabel* linkStats_; // the status bar's last round trip and failure count
+    int failuresSinceOpen_ = 0;
+    QString lastRoundTrip_;
     LogPane receiveLog_;
     LogPane sendLog_;
     QHash<QString, QWidget*> byName_;

@@ -123,6 +123,10 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     plc->addWidget(Option4, 0, 2);
     plc->addWidget(Command3, 1, 0);
     plc->addWidget(Text34, 1, 1, 1, 2);
+    LabelReplyTimeout = Label("LabelReplyTimeout", "应答超时(ms)");
+    TextReplyTimeout = Edit("TextReplyTimeout", "300", 6);
+    plc->addWidget(LabelReplyTimeout, 2, 0, Qt::AlignRight);
+    plc->addWidget(TextReplyTimeout, 2, 1, 1, 2);
     auto* top = new QHBoxLayout;
     top->addLayout(topLeft);
     top->addSpacing(12);

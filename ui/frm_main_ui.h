@@ -33,6 +33,8 @@ struct FrmMainUi {
     QCheckBox* Check2;
     QRadioButton *Option3, *Option4;
     QPushButton* Command3;
+    QLabel* LabelReplyTimeout;
+    QLineEdit* TextReplyTimeout;
 
     // Logs.
     QLabel *Label1, *Label45, *Label2, *Label44;

@@ -1,0 +1,209 @@
+#include "codec/frame.h"
+#include "sim/pty_device.h"
+#include "support.h"
+#include "ui/monitor_view.h"
+#include "window_support.h"
+
+#include <QFile>
+#include <QListWidget>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <mutex>
+
+using namespace stepbench;
+using namespace std::chrono_literals;
+
+namespace {
+
+// The verdicts of the monitor's rows, oldest first.
+QStringList Verdicts(Window& win) {
+    auto* model = win.main.findChild<QTableView*>("TransactionTable")->model();
+    QStringList out;
+    for (int r = 0; r < model->rowCount(); ++r)
+        out << model->index(r, TransactionModel::Result).data().toString();
+    return out;
+}
+
+void SetTimeout(Window& win, const char* ms) {
+    win.type("TextReplyTimeout", ms);
+    emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
+}
+
+// Requests and replies in the order the device saw and sent them ("<" and ">").
+struct Ears {
+    std::mutex mutex;
+    QString order;
+    sim::PtyOptions options(sim::PtyOptions o = {}) {
+        o.trace = [this](const std::string& line) {
+            std::lock_guard lock(mutex);
+            order += line.starts_with("<-") ? '<' : line.starts_with("->") ? '>' : '?';
+        };
+        return o;
+    }
+    QString heard() {
+        std::lock_guard lock(mutex);
+        return order;
+    }
+};
+
+} // namespace
+
+class TestMonitor : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+private slots:
+    // At 2400 baud a reply is still on the line at the first poll: it is one frame all the same.
+    void slowLineReplyIsOneFrame() {
+        sim::PtyDevice device({.replyDelay = 5ms, .pace = true, .trace = {}});
+        QVERIFY(device.start());
+        Window win;
+        win.type("Combo2", "2400");
+        QVERIFY(win.open(device.path()));
+        win.click("Command58");
+        QTRY_COMPARE(win.text("Text26"), QString("10000"));
+        QCOMPARE(win.lines("RichTextBox1").filter("RecHex:").size(), 1);
+        QTRY_COMPARE(Verdicts(win), QStringList{"正常"});
+        const double rtt = win.main.findChild<QTableView*>("TransactionTable")
+                               ->model()
+                               ->index(0, TransactionModel::RoundTrip)
+                               .data()
+                               .toDouble();
+        QVERIFY2(rtt > 37 && rtt < 150, qPrintable(QString::number(rtt))); // 9 bytes at 2400
+    }
+
+    // A stray byte before an ASCII line hides nothing.
+    void noiseBeforeAnAsciiLine() {
+        PtyPeer peer;
+        Window win;
+        win.type("Combo7", "Modbus ASC");
+        QVERIFY(win.open(peer.path()));
+        win.click("Command57");
+        Received(peer);
+        peer.write(B(QByteArray("Z:0126040000006471\r\n")));
+        QTRY_COMPARE(win.text("Text27"), QString("100"));
+        QTRY_COMPARE(Verdicts(win), QStringList{"正常"});
+    }
+
+    // Damaged, missing, exceptional and broadcast replies each get their verdict, and a damaged
+    // value is never shown.
+    void verdicts() {
+        sim::PtyDevice device({.corruptEvery = 3, .trace = {}});
+        QVERIFY(device.start());
+        Window win;
+        SetTimeout(win, "60");
+        QVERIFY(win.open(device.path()));
+        win.click("Command57"); // answered intact
+        QTRY_COMPARE(win.text("Text27"), QString("100"));
+        win.type("Text12", "555");
+        win.click("Command17");
+        win.click("Command57"); // the third reply is damaged
+        QTRY_COMPARE(Verdicts(win).size(), 3);
+        QCOMPARE(win.text("Text27"), QString("100"));
+        QVERIFY2(win.text("RichTextBox1").contains("校验错误:01 26 04 00 00 02 2B"),
+                 qPrintable(win.text("RichTextBox1")));
+        win.type("Text23", "2"); // nobody there
+        win.click("Command12");
+        win.type("Text23", "0"); // everybody, nobody answers
+        win.click("Command12");
+        win.type("Text23", "1");
+        win.click("Check2");
+        win.type("Text34", "1000"); // the device still maps from 0
+        win.click("Command57");
+        QTRY_COMPARE(Verdicts(win), (QStringList{"正常", "正常", "校验错误", "无应答", "广播",
+                                                 "异常应答 02 非法数据地址"}));
+        QVERIFY(win.main.findChild<QLabel*>("LabelLinkStats")->text().contains("失败 3"));
+
+        auto* errorsOnly = win.w<QAbstractButton>("CheckErrorsOnly");
+        errorsOnly->setChecked(true);
+        QCOMPARE(win.main.findChild<QTableView*>("TransactionTable")->model()->rowCount(), 3);
+    }
+
+    // A fast script loop never puts two requests on the bus: each step waits for the reply.
+    void scriptWaitsForTheBus() {
+        Ears ears;
+        sim::PtyDevice device(ears.options({.replyDelay = 30ms}));
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.w<QListWidget>("List1")->addItem("01 20 00 39 C0 ");
+        win.type("Text22", "20");
+        win.click("Check1");
+        QTRY_VERIFY(ears.heard().size() >= 12);
+        win.click("Check1");
+        QTest::qWait(100);
+        const QString order = ears.heard();
+        QVERIFY2(order == QString("<>").repeated(int(order.size() / 2)), qPrintable(order));
+        QVERIFY(win.main.runner().waits() > 0);
+    }
+
+    // A stop goes out at once, even while another request waits for its reply.
+    void stopNeverWaits() {
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        win.click("Command57");
+        win.click("Command58"); // queued behind the first
+        QCOMPARE(Hex(Received(peer)), Hex(EncodeRtuFrame(B("012600"))));
+        win.click("Command23");
+        QCOMPARE(Hex(Received(peer)), Hex(EncodeRtuFrame(B("013C00"))));
+    }
+
+    void replyTimeoutRefusesNonsense() {
+        Window win;
+        SetTimeout(win, "5");
+        QCOMPARE(win.text("TextReplyTimeout"), QString("300"));
+        QVERIFY(win.prompter.messages.last().contains("10 到 60000"));
+        SetTimeout(win, "1500");
+        QCOMPARE(win.main.queue().replyTimeout(), 1500ms);
+    }
+
+    void exportCsv() {
+        sim::PtyDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.click("Command57");
+        QTRY_COMPARE(Verdicts(win).size(), 1);
+        const QString path = dir_.filePath("log.csv");
+        win.prompter.fileName = path;
+        win.click("CommandExportCsv");
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(
+            lines[0],
+            QByteArray("\xEF\xBB\xBFtime,address,command,request,reply,round_trip_ms,verdict\r"));
+        const QList<QByteArray> row = lines[1].trimmed().split(',');
+        QCOMPARE(row.size(), 7);
+        QVERIFY(QDateTime::fromString(QString(row[0]), Qt::ISODateWithMs).isValid());
+        QCOMPARE(row.mid(1, 4), (QList<QByteArray>{"01", "查询运动初速度", "01 26 00 3A 60",
+                                                   "01 26 04 00 00 00 64 FC ED"}));
+        QCOMPARE(row[6], QByteArray("正常"));
+
+        // A folder that cannot be written (here a file stands where the folder should be, which
+        // stops root too): a message, and no file, not even half of one.
+        const QString notAFolder = dir_.filePath("not-a-folder");
+        QFile(notAFolder).open(QIODevice::WriteOnly);
+        const QStringList before = QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden);
+        win.prompter.fileName = notAFolder + "/log.csv";
+        win.click("CommandExportCsv");
+        QVERIFY(win.main.statusBar()->currentMessage().contains("导出失败"));
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), before);
+    }
+
+    void tableKeepsTheLatestHundredThousand() {
+        TransactionModel model;
+        Transaction t;
+        for (quint64 id = 1; id <= quint64(TransactionModel::kMaxRows) + 5; ++id) {
+            t.id = id;
+            model.add(t);
+        }
+        QCOMPARE(model.rowCount(), TransactionModel::kMaxRows);
+        QCOMPARE(model.at(0).id, quint64(6));
+    }
+};
+
+QTEST_MAIN(TestMonitor)
+#include "test_monitor.moc"

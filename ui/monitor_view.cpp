@@ -1,0 +1,282 @@
+#include "ui/monitor_view.h"
+
+#include "codec/hextext.h"
+#include "commands/protocol.h"
+#include "ui/prompter.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSortFilterProxyModel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace stepbench {
+namespace {
+
+// The statistics are redrawn at most this often, however fast transactions come.
+constexpr std::chrono::milliseconds kStatsRefresh{500};
+
+QString Hex(const Bytes& b) {
+    return QString::fromStdString(HexFrameText(b)).trimmed();
+}
+
+QString CommandName(std::optional<std::uint8_t> code) {
+    if (!code) return "原始字节";
+    const CommandInfo* info = FindCommand(*code);
+    const QString hex = QString::fromStdString(HexByte(*code));
+    return info ? QString::fromUtf8(info->name.data(), qsizetype(info->name.size())) : "0x" + hex;
+}
+
+QString Ms(double ms) {
+    return QString::number(ms, 'f', 1);
+}
+
+QString CsvField(const QString& s) {
+    if (!s.contains(',') && !s.contains('"') && !s.contains('\n')) return s;
+    return '"' + QString(s).replace('"', "\"\"") + '"';
+}
+
+class FailuresOnly : public QSortFilterProxyModel {
+public:
+    using QSortFilterProxyModel::QSortFilterProxyModel;
+    void setOn(bool on) {
+        on_ = on;
+        invalidateRowsFilter();
+    }
+
+protected:
+    bool filterAcceptsRow(int row, const QModelIndex&) const override {
+        return !on_ || static_cast<const TransactionModel*>(sourceModel())
+                           ->index(row, 0)
+                           .data(TransactionModel::kFailureRole)
+                           .toBool();
+    }
+
+private:
+    bool on_ = false;
+};
+
+} // namespace
+
+void TransactionModel::add(const Transaction& transaction) {
+    if (rows_.size() >= std::size_t(kMaxRows)) {
+        beginRemoveRows({}, 0, 0);
+        rows_.pop_front();
+        endRemoveRows();
+    }
+    const int row = int(rows_.size());
+    beginInsertRows({}, row, row);
+    rows_.push_back(transaction);
+    endInsertRows();
+}
+
+void TransactionModel::clear() {
+    beginResetModel();
+    rows_.clear();
+    endResetModel();
+}
+
+int TransactionModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(rows_.size());
+}
+
+int TransactionModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : Columns;
+}
+
+QString TransactionModel::cell(const Transaction& t, int column) {
+    switch (column) {
+    case Time:
+        return t.written.toString("hh:mm:ss.zzz");
+    case Address: {
+        const auto a = t.address();
+        return a ? QString::fromStdString(HexByte(*a)) : QString();
+    }
+    case Command:
+        return CommandName(t.request.command);
+    case RequestBytes:
+        return Hex(t.request.frame);
+    case ReplyBytes:
+        return Hex(t.reply);
+    case RoundTrip:
+        return t.roundTripMs ? Ms(*t.roundTripMs) : QString();
+    case Result: {
+        QString text = QString::fromUtf8(VerdictName(t.verdict).data());
+        if (const auto code = t.exceptionCode())
+            text += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
+                                          QString::fromUtf8(ExceptionMeaning(*code).data()));
+        if (!t.note.isEmpty()) text += "（" + t.note + "）";
+        return text;
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant TransactionModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount()) return {};
+    const Transaction& t = rows_[std::size_t(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(t, index.column());
+    case kFailureRole:
+        return IsFailure(t.verdict);
+    case Qt::ForegroundRole:
+        if (index.column() == Result && IsFailure(t.verdict)) return QColor(190, 0, 0);
+        return {};
+    case Qt::BackgroundRole:
+        if (IsFailure(t.verdict)) return QColor(255, 232, 228);
+        return {};
+    case Qt::TextAlignmentRole:
+        if (index.column() == RoundTrip) return int(Qt::AlignRight | Qt::AlignVCenter);
+        return {};
+    default:
+        return {};
+    }
+}
+
+QVariant TransactionModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
+    static const char* const kHeaders[] = {"时间", "地址",     "命令", "请求",
+                                           "应答", "往返(ms)", "结果"};
+    return section >= 0 && section < Columns ? QString(kHeaders[section]) : QVariant();
+}
+
+MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
+    : QWidget(parent), prompter_(prompter), failures_(new FailuresOnly(this)),
+      table_(new QTableView), statsTable_(new QTableWidget), errorsOnly_(new QCheckBox("只看错误")),
+      statsTimer_(new QTimer(this)) {
+    setObjectName("TransactionMonitor");
+    table_->setObjectName("TransactionTable");
+    statsTable_->setObjectName("TransactionStats");
+    errorsOnly_->setObjectName("CheckErrorsOnly");
+    auto* exportButton = new QPushButton("导出CSV");
+    exportButton->setObjectName("CommandExportCsv");
+    auto* resetButton = new QPushButton("清零统计");
+    resetButton->setObjectName("CommandResetMonitor");
+
+    failures_->setSourceModel(&model_);
+    table_->setModel(failures_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+    const int digit = table_->fontMetrics().horizontalAdvance('0');
+    const int widths[] = {13, 4, 18, 36, 36, 8};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        table_->setColumnWidth(c, widths[c] * digit + 12);
+
+    statsTable_->setColumnCount(9);
+    statsTable_->setHorizontalHeaderLabels({"命令", "发送", "正常", "无应答", "校验错误",
+                                            "异常应答", "最小(ms)", "平均/最大(ms)", "99%(ms)"});
+    statsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    statsTable_->verticalHeader()->hide();
+    statsTable_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    statsTable_->horizontalHeader()->setStretchLastSection(true);
+    statsTable_->setColumnWidth(0, 18 * digit + 12);
+    statsTable_->setMaximumHeight((table_->fontMetrics().height() + 4) * 9);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(errorsOnly_);
+    bar->addStretch(1);
+    bar->addWidget(resetButton);
+    bar->addWidget(exportButton);
+    auto* v = new QVBoxLayout(this);
+    v->addLayout(bar);
+    v->addWidget(table_, 1);
+    v->addWidget(statsTable_);
+
+    connect(errorsOnly_, &QCheckBox::toggled, this,
+            [this](bool on) { static_cast<FailuresOnly*>(failures_)->setOn(on); });
+    connect(resetButton, &QPushButton::clicked, this, &MonitorView::reset);
+    connect(exportButton, &QPushButton::clicked, this, &MonitorView::exportTable);
+    statsTimer_->setSingleShot(true);
+    statsTimer_->setInterval(kStatsRefresh);
+    connect(statsTimer_, &QTimer::timeout, this, &MonitorView::refreshStats);
+}
+
+void MonitorView::add(const Transaction& transaction) {
+    // Follow the newest row only while the user looks at the end of the table.
+    QScrollBar* bar = table_->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    model_.add(transaction);
+    if (atEnd) table_->scrollToBottom();
+    stats_.add(transaction.request.command ? int(*transaction.request.command)
+                                           : TransactionStats::kRawCommand,
+               transaction.verdict, transaction.roundTripMs);
+    if (!statsTimer_->isActive()) statsTimer_->start();
+}
+
+void MonitorView::reset() {
+    model_.clear();
+    stats_.clear();
+    refreshStats();
+}
+
+void MonitorView::refreshStats() {
+    const auto& all = stats_.byCommand();
+    statsTable_->setRowCount(int(all.size()) + (all.empty() ? 0 : 1));
+    int row = 0;
+    const auto put = [this, &row](const QString& name, const CommandStats& s) {
+        const QString timing = s.timed ? Ms(s.meanMs()) + " / " + Ms(s.maxMs) : QString();
+        const QStringList cells = {name,
+                                   QString::number(s.sent),
+                                   QString::number(s.ok),
+                                   QString::number(s.noReply),
+                                   QString::number(s.badChecksum),
+                                   QString::number(s.exception),
+                                   s.timed ? Ms(s.minMs) : QString(),
+                                   timing,
+                                   s.timed ? Ms(s.p99Ms()) : QString()};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            statsTable_->setItem(row, c, item);
+        }
+        ++row;
+    };
+    for (const auto& [command, s] : all)
+        put(command == TransactionStats::kRawCommand ? CommandName(std::nullopt)
+                                                     : CommandName(std::uint8_t(command)),
+            s);
+    if (!all.empty()) put("合计", stats_.total());
+}
+
+bool MonitorView::exportCsv(const QString& path, QString* error) const {
+    QString text = "time,address,command,request,reply,round_trip_ms,verdict\r\n";
+    for (int r = 0; r < model_.rowCount(); ++r) {
+        const Transaction& t = model_.at(r);
+        QStringList fields{t.written.toString(Qt::ISODateWithMs)};
+        for (int c = TransactionModel::Address; c < TransactionModel::Columns; ++c)
+            fields << CsvField(TransactionModel::cell(t, c));
+        text += fields.join(',') + "\r\n";
+    }
+    // The byte order mark makes spreadsheet programs read the Chinese as UTF-8.
+    const QByteArray bytes = "\xEF\xBB\xBF" + text.toUtf8();
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+void MonitorView::exportTable() {
+    const QString path = prompter_->saveFileName(this, "导出CSV", "CSV文件(*.csv);;所有文件(*.*)");
+    if (path.isEmpty()) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, "导出CSV", "是否覆盖文件？")) return;
+    QString error;
+    if (exportCsv(path, &error))
+        emit message(QString("已导出 %1 条通讯记录：%2").arg(model_.rowCount()).arg(path));
+    else
+        emit message(QString("导出失败，没有写入文件 %1：%2").arg(path, error));
+}
+
+} // namespace stepbench
