@@ -1,0 +1,98 @@
+// stepbench-shots: sets the window up as a user would (on the virtual device) and photographs
+// the screen, for the README's pictures. Run under a 1366x768 X server: scripts/screenshot.
+#include "sim/pty_device.h"
+#include "ui/frm_main.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QTabWidget>
+#include <cstdio>
+#include <functional>
+#include <map>
+
+using namespace stepbench;
+
+namespace {
+
+void Wait(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+struct Scene {
+    FrmMain& window;
+    void click(const char* name) {
+        window.findChild<QAbstractButton*>(name)->click();
+        Wait(120);
+    }
+    void type(const char* name, const QString& text) {
+        window.findChild<QLineEdit*>(name)->setText(text);
+    }
+    void tab(const QString& title) {
+        auto* tabs = window.findChild<QTabWidget*>("SSTab1");
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i) == title) tabs->setCurrentIndex(i);
+    }
+};
+
+const std::map<std::string, std::function<void(Scene&)>> kScenes = {
+    {"window", [](Scene&) {}},
+    {"replies",
+     [](Scene& s) {
+         s.click("Command32");
+         s.click("Command12");
+         s.click("Command57");
+         s.click("Command43");
+         s.click("Command99");
+     }},
+    {"monitor",
+     [](Scene& s) {
+         s.click("Command32");
+         for (const char* b : {"Command12", "Command57", "Command58", "Command59", "Command60",
+                               "Command28", "Command30", "Command29", "Command94"})
+             s.click(b);
+         s.type("Text23", "2"); // nobody answers there
+         s.click("Command12");
+         Wait(400);
+         s.type("Text23", "1");
+         s.click("Command20");
+         for (int i = 0; i < 6; ++i)
+             s.click("Command30");
+         s.click("Command23");
+         s.tab("通讯监视");
+     }},
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc != 3 || !kScenes.count(argv[1])) {
+        std::fprintf(stderr, "usage: stepbench-shots window|replies|monitor OUT.png\n");
+        return 2;
+    }
+    for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
+        if (QFontDatabase::hasFamily(family)) {
+            QFont font(family);
+            font.setPointSizeF(8.5);
+            QApplication::setFont(font);
+            break;
+        }
+    sim::PtyDevice device;
+    if (!device.start()) return 1;
+    FrmMain window;
+    window.setPortText(QString::fromStdString(device.path()));
+    window.show();
+    Wait(500);
+    Scene scene{window};
+    kScenes.at(argv[1])(scene);
+    Wait(800);
+    return window.screen()->grabWindow(0).save(argv[2]) ? 0 : 1;
+}
