@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <unordered_map>
 
 namespace stepbench {
 namespace {
@@ -60,8 +61,20 @@ bool IsLeadByte(std::uint8_t b) {
 std::size_t DecodeAt(ByteView bytes, std::size_t i, std::string& utf8) {
     const std::size_t size = IsLeadByte(bytes[i]) ? 2 : 1;
     if (i + size > bytes.size()) return 0;
-    const std::string_view in(reinterpret_cast<const char*>(bytes.data() + i), size);
-    return FromGbk().convert(in, utf8) && !utf8.empty() ? size : 0;
+    // Every received byte is echoed: remember each code's character rather than asking iconv
+    // again (at most one entry per two-byte code).
+    thread_local std::unordered_map<std::uint16_t, std::string> known;
+    const auto code =
+        static_cast<std::uint16_t>(size == 2 ? bytes[i] << 8 | bytes[i + 1] : bytes[i]);
+    auto it = known.find(code);
+    if (it == known.end()) {
+        const std::string_view in(reinterpret_cast<const char*>(bytes.data() + i), size);
+        std::string character;
+        if (!FromGbk().convert(in, character)) character.clear();
+        it = known.emplace(code, std::move(character)).first;
+    }
+    utf8 = it->second;
+    return utf8.empty() ? 0 : size;
 }
 
 } // namespace

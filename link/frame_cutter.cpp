@@ -182,6 +182,13 @@ void FrameCutter::leftover(ByteView bytes, std::vector<Piece>& out) const {
     AddNoise(bytes, framing_, out);
 }
 
+bool FrameCutter::holdingStartedFrame() const {
+    if (held_.empty()) return false;
+    if (framing_ == LinkMode::Ascii) return held_[0] == ':';
+    const Candidates c = RtuCandidates(held_);
+    return c.needMore || c.lengths[0] > held_.size();
+}
+
 std::vector<Piece> FrameCutter::flush(bool keepStartedFrame) {
     std::vector<Piece> out;
     std::size_t keepFrom = held_.size();

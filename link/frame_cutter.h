@@ -47,6 +47,8 @@ public:
     std::vector<Piece> flush(bool keepStartedFrame = false);
 
     bool holding() const { return !held_.empty(); }
+    // What is held is the beginning of one frame, the rest of which may be on its way.
+    bool holdingStartedFrame() const;
 
 private:
     std::vector<Piece> pushRtu();

@@ -118,7 +118,9 @@ void Link::readAvailable() {
     emit received(bytes);
     handOn(cutter_.push(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                  std::size_t(bytes.size()))));
-    if (cutter_.holding()) quiet_.start(quietTime());
+    // Bytes that start no frame are shown after a quiet spell; the beginning of a frame waits
+    // for its rest, or at the latest for the poll (or the reply timeout, when awaited).
+    if (cutter_.holding() && !cutter_.holdingStartedFrame()) quiet_.start(quietTime());
 }
 
 void Link::handOn(std::vector<Piece> pieces) {

@@ -15,7 +15,8 @@ namespace stepbench {
 // their cutting into frames, and the receive poll (the timer "Timer1"). Each frame is handed on
 // the moment its last byte is in. Bytes that make no frame are handed on once the line has been
 // quiet for 3.5 character times (at least 2 ms), or at the latest by the poll, which keeps its
-// rhythm of every 100 ms and 20 ms after a send as a fallback.
+// rhythm of every 100 ms and 20 ms after a send as a fallback; the beginning of a frame whose
+// rest is late (a slow adapter) waits for the poll, or while a reply is awaited for its timeout.
 class Link : public QObject {
     Q_OBJECT
 public:

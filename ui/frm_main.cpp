@@ -66,8 +66,8 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
               [this](const Bytes& frame) { SendComm(frame, Origin::Script); }, this),
       monitor_(new MonitorView(prompter_)), linkStats_(new QLabel) {
     ui_.setupUi(this);
-    receiveLog_ = LogPane(ui_.RichTextBox1, ui_.Label45);
-    sendLog_ = LogPane(ui_.RichTextBox2, ui_.Label44);
+    receiveLog_ = std::make_unique<LogPane>(ui_.RichTextBox1, ui_.Label45);
+    sendLog_ = std::make_unique<LogPane>(ui_.RichTextBox2, ui_.Label44);
     ui_.SSTab1->insertTab(0, AboutPage(), "关于");
     ui_.SSTab1->insertTab(2, monitor_, "通讯监视");
     ui_.SSTab1->setCurrentIndex(1);
@@ -179,8 +179,8 @@ void FrmMain::wire() {
         ui_.Text2->setText(ui_.Text3->text());
         ui_.Text3->setText(low);
     });
-    connect(ui_.Command36, &QPushButton::clicked, this, [this] { receiveLog_.clear(); });
-    connect(ui_.Command6, &QPushButton::clicked, this, [this] { sendLog_.clear(); });
+    connect(ui_.Command36, &QPushButton::clicked, this, [this] { receiveLog_->clear(); });
+    connect(ui_.Command6, &QPushButton::clicked, this, [this] { sendLog_->clear(); });
 }
 
 LinkMode FrmMain::linkMode() const {
@@ -634,7 +634,7 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
         const CommandInfo* info = FindCommand(*code);
         if (info && !info->sendLine.empty()) entry << FromStd(std::string(info->sendLine));
     }
-    sendLog_.addEntry(entry, qsizetype(out.size()));
+    sendLog_->addEntry(entry, qsizetype(out.size()));
     link_.restartPoll(Link::kFirstPollAfterSend);
     return true;
 }
@@ -643,11 +643,15 @@ void FrmMain::CommRec(const Piece& piece) {
     const DecodedReply reply = DecodePiece(piece);
     QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
     if (reply.reportLine) entry << FromStd(*reply.reportLine);
-    receiveLog_.addEntry(entry, qsizetype(piece.bytes.size()));
+    receiveLog_->addEntry(entry, qsizetype(piece.bytes.size()));
     for (const FieldUpdate& f : reply.fields) {
         QWidget* w = byName_.value(QString::fromLatin1(f.field.data(), qsizetype(f.field.size())));
-        if (auto* edit = qobject_cast<QLineEdit*>(w)) edit->setText(FromStd(f.text));
-        if (auto* label = qobject_cast<QLabel*>(w)) label->setText(FromStd(f.text));
+        // Only a changed value is set: replies repeat the same values many times a second.
+        const QString text = FromStd(f.text);
+        if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->text() != text)
+            edit->setText(text);
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->text() != text)
+            label->setText(text);
     }
     for (const LampUpdate& l : reply.lamps) {
         QWidget* w = byName_.value(QString::fromLatin1(l.lamp.data(), qsizetype(l.lamp.size())));

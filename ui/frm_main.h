@@ -100,8 +100,8 @@ private:
     QLabel* linkStats_; // the status bar's last round trip and failure count
     int failuresSinceOpen_ = 0;
     QString lastRoundTrip_;
-    LogPane receiveLog_;
-    LogPane sendLog_;
+    std::unique_ptr<LogPane> receiveLog_;
+    std::unique_ptr<LogPane> sendLog_;
     QHash<QString, QWidget*> byName_;
     bool addToScriptPending_ = false;
     bool ioOverridePending_ = false;
