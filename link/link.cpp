@@ -8,6 +8,11 @@
 #include <unistd.h>
 
 namespace stepbench {
+namespace {
+
+const QString kLabelSeparator = " — ";
+
+} // namespace
 
 Link::Link(QObject* parent) : QObject(parent), port_(this), poll_(this), quiet_(this) {
     poll_.setObjectName("Timer1");
@@ -31,8 +36,22 @@ qint64 Link::now() {
         .count();
 }
 
+QString PortLabel(const QString& name, const QString& description, const QString& manufacturer,
+                  const QString& serialNumber) {
+    QStringList maker;
+    for (const QString& s : {manufacturer, serialNumber})
+        if (!s.trimmed().isEmpty()) maker << s.trimmed();
+    QString detail = description.trimmed();
+    if (!maker.isEmpty()) detail += (detail.isEmpty() ? "(" : " (") + maker.join(", ") + ")";
+    return detail.isEmpty() ? name : name + kLabelSeparator + detail;
+}
+
+QString PortNameOfLabel(const QString& text) {
+    return text.section(kLabelSeparator, 0, 0).trimmed();
+}
+
 QString Link::deviceForPortText(const QString& text, QString* error) {
-    const QString t = text.trimmed();
+    const QString t = PortNameOfLabel(text);
     if (t.startsWith('/')) return t;
     bool isNumber = false;
     const double n = RoundHalfEven(t.toDouble(&isNumber));
@@ -95,6 +114,12 @@ void Link::close() {
     if (port_.isOpen()) port_.close();
     // What was held belongs to the closed line; it is shown, not carried over to the next.
     handOn(cutter_.flush());
+}
+
+bool Link::setBaudRate(qint32 baud) {
+    if (!port_.isOpen()) return false;
+    handOn(cutter_.flush());
+    return port_.setBaudRate(baud);
 }
 
 void Link::setFraming(LinkMode framing) {

@@ -34,6 +34,8 @@ public:
     // Opens the port at "baud,n,8,1" and discards what was waiting. On failure the port stays
     // closed and error says why, in Chinese with the system's own words.
     bool open(const QString& portText, const QString& baudText, QString* error);
+    // Changes the baud rate of the open port (the bus scan tries every rate).
+    bool setBaudRate(qint32 baud);
     void close();
     bool isOpen() const { return port_.isOpen(); }
     QString portName() const { return port_.portName(); }
@@ -87,5 +89,12 @@ private:
 
 // The Chinese words for what went wrong with a port.
 QString DescribePortError(QSerialPort::SerialPortError error);
+
+// How the port list names a port: "ttyUSB0 — FT232R USB UART (FTDI, A50285BI)", with whatever
+// of the description, maker and serial number the system knows.
+QString PortLabel(const QString& name, const QString& description, const QString& manufacturer,
+                  const QString& serialNumber);
+// The port name at the start of a label (or of a typed text).
+QString PortNameOfLabel(const QString& text);
 
 } // namespace stepbench

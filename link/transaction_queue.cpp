@@ -24,7 +24,6 @@ std::optional<std::uint8_t> Transaction::exceptionCode() const {
 
 TransactionQueue::TransactionQueue(Link& link, QObject* parent) : QObject(parent), link_(link) {
     connect(&link_, &Link::pieceReceived, this, &TransactionQueue::onPiece);
-    connect(&link_, &Link::lost, this, [this] { abort("串口断开"); });
 }
 
 bool TransactionQueue::submit(Request request, QString* error) {
@@ -154,12 +153,14 @@ void TransactionQueue::finish(std::list<Active>::iterator it, Verdict verdict, B
     pump();
 }
 
-std::size_t TransactionQueue::abort(const QString& note) {
-    const std::size_t dropped = waiting_.size();
+TransactionQueue::Aborted TransactionQueue::abort(const QString& note) {
+    Aborted aborted{waiting_.size(), {}};
     waiting_.clear();
-    while (!active_.empty())
+    while (!active_.empty()) {
+        aborted.cut.push_back(active_.front().transaction.request.origin);
         finish(active_.begin(), Verdict::NoReply, {}, std::nullopt, note);
-    return dropped;
+    }
+    return aborted;
 }
 
 } // namespace stepbench

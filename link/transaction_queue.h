@@ -36,6 +36,8 @@ struct Transaction {
     Verdict verdict = Verdict::NoReply;
     std::optional<double> roundTripMs; // from the end of the write to the reply's last byte
     QString note;                      // why it ended early ("串口断开")
+    // Not a transaction but an event of the line in its place ("串口重新打开"), when not empty.
+    QString event;
 
     // The request's device address, when its frame names one.
     std::optional<std::uint8_t> address() const;
@@ -67,9 +69,13 @@ public:
     // Nothing on the line and nothing waiting.
     bool idle() const { return active_.empty() && waiting_.empty() && !holding_; }
     std::size_t waiting() const { return waiting_.size(); }
-    // Ends what is on the line (with the note) and drops what waits; returns how many were
-    // dropped. For a port that was closed or lost.
-    std::size_t abort(const QString& note);
+    // Ends what is on the line (with the note, verdict 无应答) and drops what waits. For a port
+    // that was closed or lost; its owner calls it.
+    struct Aborted {
+        std::size_t dropped = 0; // requests that never went out
+        std::vector<Origin> cut; // the origins of the requests cut off on the line
+    };
+    Aborted abort(const QString& note);
 
 signals:
     void started(const stepbench::Transaction& transaction);
