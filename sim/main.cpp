@@ -30,6 +30,7 @@ switches 500000 steps either side.
 
 Options:
   --address N     bus address, 1-247 (default 1)
+  --baud B        hear only while the line is set to B baud (default: at any rate)
   --delay MS      reply delay in milliseconds (default 2)
   --split MS      send every reply in two pieces MS milliseconds apart
   --pace [BAUD]   send replies at the line's real speed, 10 bits a byte: at BAUD, or at the
@@ -95,6 +96,9 @@ int main(int argc, char** argv) {
             options.trace = [](const std::string& s) { std::cerr << s << std::endl; };
         } else if (arg == "--address" && ParseNumber(value, 1, 247, v)) {
             options.address = static_cast<std::uint8_t>(v);
+            ++i;
+        } else if (arg == "--baud" && ParseNumber(value, 1, 10000000, v)) {
+            options.lineBaud = int(v);
             ++i;
         } else if (arg == "--delay" && ParseNumber(value, 0, 60000, v)) {
             options.replyDelay = std::chrono::milliseconds(v);

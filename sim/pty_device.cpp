@@ -82,6 +82,7 @@ void PtyDevice::run() {
         for (;;) {
             const ssize_t n = read(master_, buffer, sizeof buffer);
             if (n <= 0) break;
+            if (options_.lineBaud && LineBaud(master_) != options_.lineBaud) continue;
             for (Bytes& reply : device_.receive(ByteView(buffer, std::size_t(n)), now))
                 schedule(std::move(reply), now);
         }

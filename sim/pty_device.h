@@ -22,6 +22,9 @@ struct PtyOptions {
     // program on the other end set.
     bool pace = false;
     int paceBaud = 0;
+    // When not 0, the device hears only while the line is set to this baud rate: at any other
+    // rate its bytes would be garbage to it.
+    int lineBaud = 0;
     int dropEvery = 0;    // every Nth request to the device goes unanswered
     int corruptEvery = 0; // every Nth reply has a damaged checksum
     std::function<void(const std::string&)> trace;
