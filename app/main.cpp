@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFontDatabase>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QApplication::setOrganizationName("stepbench");
     QApplication::setApplicationName("stepbench");
     QApplication::setApplicationVersion(STEPBENCH_VERSION);
 
@@ -21,6 +23,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption simulate(
         "simulate", "Start the virtual device on a pseudo-terminal and put its path in COM_PORT.");
     parser.addOption(simulate);
+    const QCommandLineOption reset("reset-settings", "Start from the default set-up, forgetting "
+                                                     "the one kept from the last run.");
+    parser.addOption(reset);
     parser.process(app);
 
     // The Chinese captions need a CJK face; use Noto's when it is installed.
@@ -33,13 +38,16 @@ int main(int argc, char** argv) {
         }
 
     stepbench::FrmMain window;
+    auto settings = std::make_unique<QSettings>();
+    if (parser.isSet(reset)) settings->clear();
+    window.useSettings(std::move(settings));
     std::unique_ptr<stepbench::sim::PtyDevice> device;
     if (parser.isSet(simulate)) {
         device = std::make_unique<stepbench::sim::PtyDevice>();
         std::string error;
         if (device->start(&error)) {
             const QString path = QString::fromStdString(device->path());
-            window.setPortText(path);
+            window.setPortText(path, false);
             window.statusBar()->showMessage(
                 QString("虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接").arg(path));
         } else {

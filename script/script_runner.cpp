@@ -37,16 +37,32 @@ void ScriptRunner::start(int loopInterval) {
 void ScriptRunner::stop() {
     running_ = false;
     waiting_ = false;
+    held_ = false;
     timer_.stop();
 }
 
 void ScriptRunner::resume() {
-    if (!running_ || !waiting_) return;
+    if (!running_ || !waiting_ || held_) return;
     waiting_ = false;
     tick();
 }
 
+void ScriptRunner::hold(bool rewind) {
+    if (!running_) return;
+    held_ = true;
+    waiting_ = false;
+    timer_.stop();
+    if (rewind) index_ = lastIndex_;
+}
+
+void ScriptRunner::release() {
+    if (!held_) return;
+    held_ = false;
+    if (running_) tick();
+}
+
 void ScriptRunner::tick() {
+    if (held_) return;
     if (gate_ && !gate_()) {
         waiting_ = true;
         ++waits_;
@@ -54,6 +70,7 @@ void ScriptRunner::tick() {
     }
     const std::vector<std::string> lines = lines_();
     const int index = index_;
+    lastIndex_ = index;
     const Step step = ScriptStep(lines, index, loopInterval_);
     index_ = step.nextIndex;
     // Arm the next tick before sending, so the time a send takes does not lengthen the pause.

@@ -33,6 +33,11 @@ public:
     void resume();
     // How many steps had to wait for the gate.
     int waits() const { return waits_; }
+    // Holds the runner where it is while the port is away; with rewind, the line whose request
+    // was cut off runs again. release() carries on at once.
+    void hold(bool rewind);
+    void release();
+    bool held() const { return held_; }
     void stop();
     bool isRunning() const { return running_; }
     int index() const { return index_; }
@@ -51,7 +56,9 @@ private:
     Send send_;
     std::function<bool()> gate_;
     bool waiting_ = false;
+    bool held_ = false;
     int waits_ = 0;
+    int lastIndex_ = 0; // the line of the last step
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 due_ = 0; // when the tick now running was due, in ns on clock_

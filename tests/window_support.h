@@ -27,8 +27,12 @@ public:
         messages << title + ": " + text;
         return answer;
     }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return fileName; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return fileName; }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return fileName;
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return fileName;
+    }
 };
 
 // A window under test, with its controls found by objectName.

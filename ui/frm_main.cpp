@@ -11,13 +11,13 @@
 #include "ui/lamp.h"
 #include "ui/monitor_view.h"
 #include "ui/protocol_help.h"
+#include "ui/scan_dialog.h"
 
-#include <QCompleter>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
-#include <QSerialPortInfo>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTabBar>
@@ -64,7 +64,8 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
       prompter_(prompter ? prompter : ownPrompter_.get()), link_(this), queue_(link_, this),
       runner_([this] { return scriptLines(); },
               [this](const Bytes& frame) { SendComm(frame, Origin::Script); }, this),
-      monitor_(new MonitorView(prompter_)), linkStats_(new QLabel) {
+      portWatch_(link_, this), busScan_(link_, queue_, this), monitor_(new MonitorView(prompter_)),
+      linkStats_(new QLabel) {
     ui_.setupUi(this);
     receiveLog_ = std::make_unique<LogPane>(ui_.RichTextBox1, ui_.Label45);
     sendLog_ = std::make_unique<LogPane>(ui_.RichTextBox2, ui_.Label44);
@@ -77,11 +78,6 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->objectName().isEmpty()) byName_.insert(w->objectName(), w);
 
-    QStringList ports;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-        ports << info.portName() << info.systemLocation();
-    ui_.COM_PORT->setCompleter(new QCompleter(ports, ui_.COM_PORT));
-
     // As large as the working tab wants, within the screen; the tab scrolls on smaller screens.
     const QSize want = ui_.workingTab->sizeHint() + QSize(24, 72);
     resize(want.boundedTo(screen()->availableGeometry().size()));
@@ -89,6 +85,21 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     wire();
     armAddToScript(false);
     armIoOverride(false);
+    portWatch_.watchList(true);
+}
+
+void FrmMain::useSettings(std::unique_ptr<QSettings> settings) {
+    settings_ = std::move(settings);
+    RestoreSetUp(*settings_, *this, *ui_.SSTab1, byName_, kept_);
+    applyReplyTimeout();
+}
+
+void FrmMain::closeEvent(QCloseEvent* event) {
+    if (settings_) {
+        SaveSetUp(*settings_, *this, *ui_.SSTab1, byName_, kept_);
+        if (portForNextStart_) settings_->setValue("controls/COM_PORT", *portForNextStart_);
+    }
+    QMainWindow::closeEvent(event);
 }
 
 FrmMain::~FrmMain() = default;
@@ -101,6 +112,10 @@ void FrmMain::wire() {
             });
     connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
     connect(&link_, &Link::lost, this, &FrmMain::onPortLost);
+    connect(&portWatch_, &PortWatch::reopened, this, &FrmMain::onPortBack);
+    connect(&portWatch_, &PortWatch::listChanged, this, &FrmMain::showPortList);
+    connect(ui_.CommandScanBus, &QPushButton::clicked, this, &FrmMain::scanBus);
+    connect(ui_.MenuRecentScripts, &QMenu::aboutToShow, this, &FrmMain::showRecentScripts);
     connect(monitor_, &MonitorView::message, this,
             [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
     connect(ui_.TextReplyTimeout, &QLineEdit::editingFinished, this, &FrmMain::applyReplyTimeout);
@@ -187,8 +202,17 @@ LinkMode FrmMain::linkMode() const {
     return LinkModeFromText(ToStd(ui_.Combo7->currentText()));
 }
 
-void FrmMain::setPortText(const QString& text) {
-    ui_.COM_PORT->setText(text);
+void FrmMain::setPortText(const QString& text, bool keep) {
+    if (!keep && !portForNextStart_) portForNextStart_ = ui_.COM_PORT->currentText();
+    ui_.COM_PORT->setEditText(text);
+}
+
+void FrmMain::showPortList(const QStringList& labels) {
+    // The typed text stays; only the offered ports change.
+    const QString typed = ui_.COM_PORT->currentText();
+    ui_.COM_PORT->clear();
+    ui_.COM_PORT->addItems(labels);
+    ui_.COM_PORT->setEditText(typed);
 }
 
 // --- Serial port -------------------------------------------------------------------------------
@@ -224,12 +248,14 @@ void FrmMain::showCaptureState() {
 
 void FrmMain::openPort() {
     QString error;
-    if (!link_.open(ui_.COM_PORT->text(), ui_.Combo2->currentText(), &error)) {
+    if (!link_.open(ui_.COM_PORT->currentText(), ui_.Combo2->currentText(), &error)) {
         statusBar()->showMessage(error);
         prompter_->inform(this, kSystemTitle, error);
         return;
     }
     setPanelOpen(true);
+    portWatch_.watchList(false);
+    portWatch_.remember(link_.portName(), ui_.Combo2->currentText());
     link_.setFraming(linkMode());
     failuresSinceOpen_ = 0;
     linkStats_->clear();
@@ -239,11 +265,16 @@ void FrmMain::openPort() {
 }
 
 void FrmMain::closePort() {
+    const bool waited = portWatch_.waiting();
+    portWatch_.stop();
+    runner_.release();
     link_.close();
-    const std::size_t dropped = queue_.abort("串口已关闭");
+    const std::size_t dropped = queue_.abort("串口已关闭").dropped;
     setPanelOpen(false);
-    statusBar()->showMessage(dropped ? QString("串口已关闭，%1 条排队的命令没有发送").arg(dropped)
-                                     : QString("串口已关闭"),
+    portWatch_.watchList(true);
+    statusBar()->showMessage(waited ? QString("不再等待串口，已关闭")
+                             : dropped ? QString("串口已关闭，%1 条排队的命令没有发送").arg(dropped)
+                                       : QString("串口已关闭"),
                              kStatusTimeout);
 }
 
@@ -268,11 +299,50 @@ void FrmMain::onTransaction(const Transaction& transaction) {
 }
 
 void FrmMain::onPortLost(const QString& reason) {
-    // The queue has ended what was on the line already; what waited is dropped with it.
-    setPanelOpen(false);
+    const auto aborted = queue_.abort("串口断开");
     const QString message = "串口已断开并关闭：" + reason;
+    monitor_->addEvent(message);
+    if (ui_.CheckAutoReconnect->isChecked()) {
+        // The script waits where it was cut: the line whose request was lost runs again.
+        runner_.hold(std::find(aborted.cut.begin(), aborted.cut.end(), Origin::Script) !=
+                     aborted.cut.end());
+        portWatch_.waitForReturn();
+        statusBar()->showMessage("等待串口重新出现…（" + reason + "）");
+        return;
+    }
+    setPanelOpen(false);
+    portWatch_.watchList(true);
     statusBar()->showMessage(message);
     prompter_->inform(this, kSystemTitle, message);
+}
+
+void FrmMain::onPortBack(const QString& device) {
+    link_.setFraming(linkMode());
+    monitor_->addEvent("串口重新打开：" + device);
+    statusBar()->showMessage("串口已重新打开：" + device, kStatusTimeout);
+    runner_.release();
+}
+
+void FrmMain::scanBus() {
+    if (runner_.isRunning())
+        return refuse("脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。");
+    if (!link_.isOpen()) return refuse("请先打开串口，再扫描总线。");
+    QList<qint32> bauds;
+    for (int i = 0; i < ui_.Combo2->count(); ++i)
+        bauds << ui_.Combo2->itemText(i).toInt();
+    auto* dialog = new ScanDialog(busScan_, bauds, linkMode(), prompter_, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &ScanDialog::chosen, this, [this](std::uint8_t address, qint32 baud) {
+        ui_.Text23->setText(QString::number(address, 16).toUpper());
+        ui_.Combo2->setEditText(QString::number(baud));
+        if (const int i = ui_.Combo2->findText(QString::number(baud)); i >= 0)
+            ui_.Combo2->setCurrentIndex(i);
+        statusBar()->showMessage(QString("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）")
+                                     .arg(ui_.Text23->text())
+                                     .arg(baud),
+                                 kStatusTimeout);
+    });
+    dialog->open();
 }
 
 void FrmMain::setPanelOpen(bool open) {
@@ -528,21 +598,45 @@ void FrmMain::removeSelectedLine() {
 }
 
 void FrmMain::openScript() {
-    const QString path = prompter_->openFileName(this, "打开文件", "txt文件(*.txt);;所有文件(*.*)");
+    const QString path = prompter_->openFileName(this, "打开文件", "txt文件(*.txt);;所有文件(*.*)",
+                                                 kept_.scriptFolder);
     if (path.isEmpty()) return;
     if (!QFileInfo::exists(path))
         return prompter_->inform(this, kSystemTitle, "文件名无效,请重新打开!");
+    loadScript(path);
+}
+
+void FrmMain::loadScript(const QString& path) {
     const auto lines = LoadScriptFile(path);
     if (!lines) return refuse(FromStd(lines.error()));
     ui_.List1->clear();
     for (const std::string& line : *lines)
         ui_.List1->addItem(FromStd(line));
+    kept_.scriptFolder = QFileInfo(path).absolutePath();
+    kept_.usedScript(QFileInfo(path).absoluteFilePath());
     statusBar()->showMessage(QString("已载入 %1 行：%2").arg(lines->size()).arg(path),
                              kStatusTimeout);
 }
 
+void FrmMain::showRecentScripts() {
+    QMenu* menu = ui_.MenuRecentScripts;
+    menu->clear();
+    for (const QString& path : kept_.recentScripts) {
+        QAction* action = menu->addAction(path);
+        // A file that is gone stays in the list, greyed, until it is back or pushed out.
+        action->setEnabled(QFileInfo(path).isFile());
+        connect(action, &QAction::triggered, this, [this, path] {
+            if (QFileInfo(path).isFile()) return loadScript(path);
+            kept_.recentScripts.removeAll(path);
+            refuse(QString("文件 %1 已不存在，已从“最近打开”中去掉").arg(path));
+        });
+    }
+    if (kept_.recentScripts.isEmpty()) menu->addAction("（没有最近打开的文件）")->setEnabled(false);
+}
+
 void FrmMain::saveScript() {
-    const QString path = prompter_->saveFileName(this, "保存文件", "TXT文件(*.TXT);;所有文件(*.*)");
+    const QString path = prompter_->saveFileName(this, "保存文件", "TXT文件(*.TXT);;所有文件(*.*)",
+                                                 kept_.scriptFolder);
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path) && !prompter_->ask(this, "文件保存", "是否覆盖文件？")) return;
     const bool existed = QFileInfo::exists(path);
@@ -550,6 +644,8 @@ void FrmMain::saveScript() {
     const QString error = SaveScriptFile(path, lines);
     if (!error.isEmpty()) return refuse(error);
     const bool empty = std::all_of(lines.begin(), lines.end(), [](auto& l) { return l.empty(); });
+    kept_.scriptFolder = QFileInfo(path).absolutePath();
+    if (!empty) kept_.usedScript(QFileInfo(path).absoluteFilePath());
     if (!empty)
         statusBar()->showMessage("已保存：" + path, kStatusTimeout);
     else

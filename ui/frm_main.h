@@ -3,15 +3,19 @@
 #include "codec/bytes.h"
 #include "codec/frame.h"
 #include "commands/catalogue.h"
+#include "link/bus_scan.h"
 #include "link/link.h"
+#include "link/port_watch.h"
 #include "link/transaction_queue.h"
 #include "script/script_runner.h"
 #include "ui/frm_main_ui.h"
 #include "ui/log_pane.h"
 #include "ui/prompter.h"
+#include "ui/setup_keeper.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <QSettings>
 #include <memory>
 #include <optional>
 
@@ -48,11 +52,16 @@ public:
     // IO-override capture, add-to-script, send. True when the frame went out.
     bool dispatchRequest(const Result<Bytes>& request, const SenderOptions& options);
 
-    void setPortText(const QString& text);
+    // Puts a port into COM_PORT; unless kept, the port saved for the next start stays as it was
+    // (the virtual device's path is for this run only).
+    void setPortText(const QString& text, bool keep = true);
+    // Restores the set-up kept there and keeps it there again when the window closes.
+    void useSettings(std::unique_ptr<QSettings> settings);
     LinkMode linkMode() const;
     Link& link() { return link_; }
     TransactionQueue& queue() { return queue_; }
     ScriptRunner& runner() { return runner_; }
+    PortWatch& portWatch() { return portWatch_; }
 
     // The capture flags: armed by the ">" and "↓" buttons (which then look pressed), consumed by
     // the next sender that honours them, cleared by a refusal, a second press or Esc.
@@ -61,11 +70,17 @@ public:
     void armAddToScript(bool on);
     void armIoOverride(bool on);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void wire();
     void openPort();
     void closePort();
     void onPortLost(const QString& reason);
+    void onPortBack(const QString& device);
+    void showPortList(const QStringList& labels);
+    void scanBus();
     void setPanelOpen(bool open);
     void applyLinkMode();
     void applyPlcControls();
@@ -81,7 +96,9 @@ private:
     void clampDelayField();
     void removeSelectedLine();
     void openScript();
+    void loadScript(const QString& path);
     void saveScript();
+    void showRecentScripts();
     void refuse(const QString& message);
     void applyReplyTimeout();
     void onTransaction(const Transaction& transaction);
@@ -96,8 +113,13 @@ private:
     Link link_;
     TransactionQueue queue_;
     ScriptRunner runner_;
+    PortWatch portWatch_;
+    BusScan busScan_;
     MonitorView* monitor_;
-    QLabel* linkStats_; // the status bar's last round trip and failure count
+    std::unique_ptr<QSettings> settings_;
+    KeptState kept_;
+    std::optional<QString> portForNextStart_; // when COM_PORT holds a port for this run only
+    QLabel* linkStats_;                       // the status bar's last round trip and failure count
     int failuresSinceOpen_ = 0;
     QString lastRoundTrip_;
     std::unique_ptr<LogPane> receiveLog_;

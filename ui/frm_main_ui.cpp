@@ -136,9 +136,9 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     // Serial port.
     Frame4 = Group("Frame4", "串口设置");
     Label8 = Label("Label8", "串口号：  COM");
-    COM_PORT = Edit("COM_PORT", "1", 8);
-    COM_PORT->setMinimumWidth(COM_PORT->width());
-    COM_PORT->setMaximumWidth(QWIDGETSIZE_MAX);
+    // Editable: the list offers the ports found, and any path can be typed.
+    COM_PORT = Combo("COM_PORT", "1", {}, 8);
+    COM_PORT->setInsertPolicy(QComboBox::NoInsert);
     Command32 = Button("Command32", "打开");
     Label9 = Label("Label9", "波特率：");
     Combo2 = Combo("Combo2", "9600",
@@ -147,6 +147,9 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     Command33 = Button("Command33", "关闭");
     Command33->setEnabled(false);
     Label10 = Label("Label10", "起始/终止位为1,无硬件奇偶校验");
+    CheckAutoReconnect = Named(new QCheckBox("自动重连"), "CheckAutoReconnect");
+    CheckAutoReconnect->setToolTip("串口断开后等待它重新出现，再以同样的设置打开，脚本接着运行");
+    CommandScanBus = Button("CommandScanBus", "扫描总线", "查找总线上的设备地址和波特率");
     {
         auto* g = new QGridLayout(Frame4);
         g->addWidget(Label8, 0, 0);
@@ -156,6 +159,8 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         g->addWidget(Combo2, 1, 1);
         g->addWidget(Command33, 1, 2);
         g->addWidget(Label10, 2, 0, 1, 3);
+        g->addWidget(CheckAutoReconnect, 3, 0, 1, 2);
+        g->addWidget(CommandScanBus, 3, 2);
         g->setColumnStretch(1, 1);
     }
 
@@ -471,6 +476,11 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     Check1 = Named(new QCheckBox("按行循环执行命令"), "Check1");
     Command54 = Button("Command54", "打开文件");
     Command55 = Button("Command55", "命令另存为");
+    CommandRecentScripts = Named(new QToolButton, "CommandRecentScripts");
+    CommandRecentScripts->setText("最近打开");
+    CommandRecentScripts->setPopupMode(QToolButton::InstantPopup);
+    MenuRecentScripts = Named(new QMenu("最近打开", window), "MenuRecentScripts");
+    CommandRecentScripts->setMenu(MenuRecentScripts);
     List1 = Named(new QListWidget, "List1");
     List1->setContextMenuPolicy(Qt::CustomContextMenu);
     Text20 = Edit("Text20", "1000", 5);
@@ -482,7 +492,7 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     {
         auto* v = new QVBoxLayout(Frame6);
         v->addLayout(Row({Label59, Check1}));
-        v->addLayout(Row({Command54, Command55}));
+        v->addLayout(Row({Command54, CommandRecentScripts, Command55}));
         v->addWidget(List1, 1);
         v->addLayout(Row({Label32, Command34}));
     }

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTextBrowser>
+#include <QToolButton>
 
 class QMainWindow;
 
@@ -50,9 +51,11 @@ struct FrmMainUi {
     // Serial port.
     QGroupBox* Frame4;
     QLabel *Label8, *Label9, *Label10;
-    QLineEdit* COM_PORT;
+    QComboBox* COM_PORT;
     QComboBox* Combo2;
     QPushButton *Command32, *Command33;
+    QCheckBox* CheckAutoReconnect;
+    QPushButton* CommandScanBus;
 
     // Basic commands.
     QGroupBox* Frame1;
@@ -100,6 +103,8 @@ struct FrmMainUi {
     QLineEdit *Text22, *Text20;
     QCheckBox* Check1;
     QPushButton *Command54, *Command55, *Command34;
+    QToolButton* CommandRecentScripts;
+    QMenu* MenuRecentScripts;
     QListWidget* List1;
     QMenu* MenuCMD;
     QAction *DelectList, *DelectAll;

@@ -91,6 +91,7 @@ int TransactionModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString TransactionModel::cell(const Transaction& t, int column) {
+    if (!t.event.isEmpty() && column != Time) return column == Command ? t.event : QString();
     switch (column) {
     case Time:
         return t.written.toString("hh:mm:ss.zzz");
@@ -202,16 +203,28 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     connect(statsTimer_, &QTimer::timeout, this, &MonitorView::refreshStats);
 }
 
-void MonitorView::add(const Transaction& transaction) {
+void MonitorView::append(const Transaction& row) {
     // Follow the newest row only while the user looks at the end of the table.
     QScrollBar* bar = table_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
-    model_.add(transaction);
+    model_.add(row);
     if (atEnd) table_->scrollToBottom();
+}
+
+void MonitorView::add(const Transaction& transaction) {
+    append(transaction);
     stats_.add(transaction.request.command ? int(*transaction.request.command)
                                            : TransactionStats::kRawCommand,
                transaction.verdict, transaction.roundTripMs);
     if (!statsTimer_->isActive()) statsTimer_->start();
+}
+
+void MonitorView::addEvent(const QString& text) {
+    Transaction event;
+    event.written = QDateTime::currentDateTime();
+    event.verdict = Verdict::Unchecked;
+    event.event = text;
+    append(event);
 }
 
 void MonitorView::reset() {

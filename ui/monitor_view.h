@@ -50,6 +50,8 @@ public:
     explicit MonitorView(Prompter* prompter, QWidget* parent = nullptr);
 
     void add(const Transaction& transaction);
+    // A line for an event of the port (lost, reopened) among the transactions.
+    void addEvent(const QString& text);
     void reset();
     // Writes the table as CSV (UTF-8 with BOM) through a temporary file; false with the reason.
     bool exportCsv(const QString& path, QString* error) const;
@@ -60,6 +62,7 @@ signals:
     void message(const QString& text);
 
 private:
+    void append(const Transaction& row);
     void refreshStats();
     void exportTable();
 

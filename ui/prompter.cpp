@@ -14,13 +14,15 @@ bool Prompter::ask(QWidget* parent, const QString& title, const QString& text) {
            QMessageBox::Yes;
 }
 
-QString Prompter::openFileName(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+QString Prompter::openFileName(QWidget* parent, const QString& title, const QString& filter,
+                               const QString& folder) {
+    return QFileDialog::getOpenFileName(parent, title, folder, filter);
 }
 
-QString Prompter::saveFileName(QWidget* parent, const QString& title, const QString& filter) {
+QString Prompter::saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                               const QString& folder) {
     // No overwrite question from the dialog: the window asks its own.
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter, nullptr,
+    return QFileDialog::getSaveFileName(parent, title, folder, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

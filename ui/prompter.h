@@ -12,8 +12,11 @@ public:
     virtual ~Prompter() = default;
     virtual void inform(QWidget* parent, const QString& title, const QString& text);
     virtual bool ask(QWidget* parent, const QString& title, const QString& text);
-    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter);
-    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter);
+    // The dialogs start in folder (the last one used), or the working folder when it is empty.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& folder = {});
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& folder = {});
 };
 
 } // namespace stepbench

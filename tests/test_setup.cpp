@@ -1,0 +1,321 @@
+#include "link/link.h"
+#include "sim/pty_device.h"
+#include "support.h"
+#include "ui/monitor_view.h"
+#include "window_support.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QGuiApplication>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QScreen>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <mutex>
+
+using namespace stepbench;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Frames a virtual device heard, from its own thread.
+struct Ears {
+    std::mutex mutex;
+    int frames = 0;
+    sim::PtyOptions options(sim::PtyOptions o = {}) {
+        o.trace = [this](const std::string& line) {
+            std::lock_guard lock(mutex);
+            frames += line.starts_with("<-");
+        };
+        return o;
+    }
+    int heard() {
+        std::lock_guard lock(mutex);
+        return frames;
+    }
+};
+
+QString ConfigFile(const QTemporaryDir& dir) {
+    return dir.filePath("stepbench/stepbench.conf");
+}
+
+} // namespace
+
+class TestSetup : public QObject {
+    Q_OBJECT
+    QTemporaryDir config_;
+    QTemporaryDir dir_;
+
+private slots:
+    void initTestCase() {
+        // Before the first QSettings: it reads the folder once.
+        qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
+        QCoreApplication::setOrganizationName("stepbench");
+        QCoreApplication::setApplicationName("stepbench");
+    }
+
+    // What the user set is there again at the next start; the virtual device's path is not.
+    void setUpComesBack() {
+        const QString script = dir_.filePath("a.txt");
+        {
+            QFile f(script);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write("01 20 00 39 C0 \r\n") > 0);
+        }
+        {
+            Window win;
+            win.main.useSettings(std::make_unique<QSettings>());
+            win.type("COM_PORT", "/dev/ttyUSB3");
+            win.type("Combo2", "19200");
+            win.type("Text23", "1F");
+            win.type("Combo7", "Modbus ASC");
+            win.w<QAbstractButton>("Check2")->setChecked(true);
+            win.w<QAbstractButton>("Option4")->setChecked(true);
+            win.type("TextReplyTimeout", "750");
+            win.type("Text12", "-250");
+            win.type("Combo9", "250K");
+            win.w<QAbstractButton>("CheckAutoReconnect")->setChecked(true);
+            win.w<QTabWidget>("SSTab1")->setCurrentIndex(2);
+            win.prompter.fileName = script;
+            win.click("Command54");
+            win.main.setPortText("/dev/pts/99", false); // this run only
+            win.main.close();
+        }
+        Window win;
+        win.main.useSettings(std::make_unique<QSettings>());
+        const std::pair<const char*, const char*> kept[] = {{"COM_PORT", "/dev/ttyUSB3"},
+                                                            {"Combo2", "19200"},
+                                                            {"Text23", "1F"},
+                                                            {"Combo7", "Modbus ASC"},
+                                                            {"TextReplyTimeout", "750"},
+                                                            {"Text12", "-250"},
+                                                            {"Combo9", "250K"}};
+        for (auto [name, value] : kept)
+            QCOMPARE(win.text(name), QString(value));
+        QCOMPARE(win.main.queue().replyTimeout(), 750ms);
+        QVERIFY(win.w<QAbstractButton>("Check2")->isChecked());
+        QVERIFY(win.w<QAbstractButton>("Option4")->isChecked());
+        QVERIFY(win.w<QAbstractButton>("CheckAutoReconnect")->isChecked());
+        QCOMPARE(win.w<QTabWidget>("SSTab1")->currentIndex(), 2);
+        QCOMPARE(win.w<QComboBox>("Combo9")->currentIndex(), 7);
+
+        // The recent script is there; chosen after it has gone, it is taken off with a message.
+        auto* menu = win.main.findChild<QMenu*>("MenuRecentScripts");
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 1);
+        QVERIFY(menu->actions()[0]->isEnabled());
+        QFile::remove(script);
+        menu->actions()[0]->trigger();
+        QVERIFY(win.prompter.messages.last().contains("已不存在"));
+        emit menu->aboutToShow();
+        QVERIFY(!menu->actions()[0]->isEnabled()); // only the "none" line is left
+    }
+
+    // Nonsense in the file gives the start-up value of those keys, never a crash or a window
+    // off every screen.
+    void damagedSettingsGiveTheDefaults() {
+        QFile::remove(ConfigFile(config_));
+        {
+            QSettings s;
+            s.setValue("controls/Combo2", "abc");
+            s.setValue("controls/Text23", "999");
+            s.setValue("controls/Text12", "lots");
+            s.setValue("controls/Combo7", "Modbus XYZ");
+            s.setValue("controls/TextReplyTimeout", "5");
+            s.setValue("controls/Text34", "70000");
+            s.setValue("controls/Check2", "maybe");
+            s.setValue("window/tab", 42);
+            Window off;
+            off.main.setGeometry(20000, 20000, 800, 600);
+            s.setValue("window/geometry", off.main.saveGeometry());
+            s.setValue("script/recent", QStringList(20, "/nowhere.txt"));
+        }
+        Window win;
+        win.main.useSettings(std::make_unique<QSettings>());
+        const std::pair<const char*, const char*> defaults[] = {
+            {"Combo2", "9600"},          {"Text23", "1"},
+            {"Text12", "100"},           {"Combo7", "Modbus RTU"},
+            {"TextReplyTimeout", "300"}, {"Text34", "0"}};
+        for (auto [name, value] : defaults)
+            QCOMPARE(win.text(name), QString(value));
+        QVERIFY(!win.w<QAbstractButton>("Check2")->isChecked());
+        QVERIFY(QGuiApplication::primaryScreen()->availableGeometry().intersects(
+            win.main.frameGeometry()));
+        QCOMPARE(win.w<QTabWidget>("SSTab1")->currentIndex(), 1);
+        auto* menu = win.main.findChild<QMenu*>("MenuRecentScripts");
+        emit menu->aboutToShow();
+        QCOMPARE(menu->actions().size(), 8);
+        QVERIFY(!menu->actions()[0]->isEnabled()); // greyed: the file does not exist
+
+        // A file that is not even a settings file.
+        QFile f(ConfigFile(config_));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, '\xFF'));
+        f.close();
+        Window again;
+        again.main.useSettings(std::make_unique<QSettings>());
+        QCOMPARE(again.text("Combo2"), QString("9600"));
+    }
+
+    // clang-format off
+    void portLabels_data() {
+        QTest::addColumn<QStringList>("info"); // name, description, maker, serial number
+        QTest::addColumn<QString>("label");
+        QTest::newRow("usb adapter") << QStringList{"ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI"} << "ttyUSB0 — FT232R USB UART (FTDI, A50285BI)";
+        QTest::newRow("no serial number") << QStringList{"ttyACM0", "CDC", "Acme", ""} << "ttyACM0 — CDC (Acme)";
+        QTest::newRow("maker only") << QStringList{"ttyUSB1", "", "FTDI", ""} << "ttyUSB1 — (FTDI)";
+        QTest::newRow("nothing known") << QStringList{"ttyS0", "", "", ""} << "ttyS0";
+    }
+    // clang-format on
+    void portLabels() {
+        QFETCH(QStringList, info);
+        QFETCH(QString, label);
+        QCOMPARE(PortLabel(info[0], info[1], info[2], info[3]), label);
+        QCOMPARE(PortNameOfLabel(label), info[0]);
+    }
+
+    // The adapter goes away during a script and comes back under the same path: the port is
+    // opened again and the script carries on.
+    void reconnectsAndTheScriptCarriesOn() {
+        const QString path = dir_.filePath("ttyBench");
+        Ears first;
+        auto device = std::make_unique<sim::PtyDevice>(first.options());
+        QVERIFY(device->start());
+        QVERIFY(QFile::link(QString::fromStdString(device->path()), path));
+        Window win;
+        win.w<QAbstractButton>("CheckAutoReconnect")->setChecked(true);
+        QVERIFY(win.open(path.toStdString()));
+        win.w<QListWidget>("List1")->addItem("01 20 00 39 C0 ");
+        win.type("Text22", "20");
+        win.click("Check1");
+        QTRY_VERIFY(first.heard() >= 3);
+
+        device.reset(); // pulled
+        QFile::remove(path);
+        QTRY_VERIFY(win.main.statusBar()->currentMessage().contains("等待串口重新出现"));
+        QVERIFY(win.w("Command33")->isEnabled() && !win.w("Command32")->isEnabled());
+        QVERIFY(win.prompter.messages.isEmpty()); // no box to click away while waiting
+        QTest::qWait(300);
+
+        Ears second;
+        sim::PtyDevice back(second.options());
+        QVERIFY(back.start());
+        QVERIFY(QFile::link(QString::fromStdString(back.path()), path));
+        QTRY_VERIFY(win.main.link().isOpen());
+        QTRY_VERIFY(second.heard() >= 3);
+        QVERIFY(win.main.runner().isRunning());
+        auto* model = win.main.findChild<QTableView*>("TransactionTable")->model();
+        QStringList events;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (model->index(r, TransactionModel::RoundTrip).data().toString().isEmpty())
+                events << model->index(r, TransactionModel::Command).data().toString();
+        QVERIFY(events.filter("断开").size() >= 1 && events.filter("重新打开").size() == 1);
+        win.click("Check1");
+        QFile::remove(path);
+    }
+
+    // "关闭" while waiting stops the wait.
+    void closeStopsWaiting() {
+        auto device = std::make_unique<sim::PtyDevice>();
+        QVERIFY(device->start());
+        Window win;
+        win.w<QAbstractButton>("CheckAutoReconnect")->setChecked(true);
+        QVERIFY(win.open(device->path()));
+        device.reset();
+        QTRY_VERIFY(win.main.portWatch().waiting());
+        win.click("Command33");
+        QVERIFY(!win.main.portWatch().waiting());
+        QVERIFY(win.w("Command32")->isEnabled());
+    }
+
+    // A script held while the port was away runs the line that was cut off again.
+    void heldRunnerRunsTheCutLineAgain() {
+        QStringList sent;
+        ScriptRunner runner(
+            [] {
+                return std::vector<std::string>{"0A", "0B", "0C"};
+            },
+            [&](const Bytes& b) { sent << Hex(b); });
+        runner.start(10);
+        QTRY_VERIFY(sent.size() >= 2);
+        const QStringList before = sent;
+        runner.hold(true);
+        runner.release();
+        QCOMPARE(sent, before + QStringList{before.last()});
+        runner.stop();
+    }
+
+    // The scan finds the device at its own address and no other; cancelled, it stops at once.
+    void scanFindsTheDevice() {
+        sim::PtyDevice device({.address = 7, .trace = {}});
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.click("CommandScanBus");
+        auto* dialog = win.main.findChild<QDialog*>("ScanDialog");
+        QVERIFY(dialog);
+        auto* results = dialog->findChild<QTableView*>("ScanResults")->model();
+        win.type("TextScanTimeout", "20");
+        dialog->findChild<QAbstractButton*>("CommandStartScan")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialog->findChild<QAbstractButton*>("CommandStartScan")->isEnabled(), 5000);
+        QCOMPARE(results->rowCount(), 1);
+        QCOMPARE(results->index(0, 0).data().toString(), QString("07"));
+        QCOMPARE(results->index(0, 1).data().toString(), QString("9600"));
+
+        // Double click: the address and baud rate go into the window.
+        auto* table = dialog->findChild<QTableView*>("ScanResults");
+        emit table->doubleClicked(results->index(0, 0));
+        QCOMPARE(win.text("Text23"), QString("7"));
+
+        dialog->findChild<QAbstractButton*>("CommandStartScan")->click();
+        QTest::qWait(60);
+        dialog->findChild<QAbstractButton*>("CommandCancelScan")->click();
+        QVERIFY(dialog->findChild<QAbstractButton*>("CommandStartScan")->isEnabled());
+        const int value = dialog->findChild<QProgressBar*>("ProgressScan")->value();
+        QTest::qWait(150);
+        QCOMPARE(dialog->findChild<QProgressBar*>("ProgressScan")->value(), value);
+        QVERIFY(value < 31);
+    }
+
+    // Every rate of the baud list: the device that hears only 19200 is found at 19200, and the
+    // port is back at its own rate afterwards.
+    void scanOfAllBaudRates() {
+        sim::PtyDevice device({.address = 7, .lineBaud = 19200, .trace = {}});
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.click("CommandScanBus");
+        auto* dialog = win.main.findChild<QDialog*>("ScanDialog");
+        dialog->findChild<QSpinBox*>("SpinScanFrom")->setValue(6);
+        dialog->findChild<QSpinBox*>("SpinScanTo")->setValue(8);
+        dialog->findChild<QAbstractButton*>("CheckScanAllBauds")->setChecked(true);
+        win.type("TextScanTimeout", "20");
+        dialog->findChild<QAbstractButton*>("CommandStartScan")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dialog->findChild<QAbstractButton*>("CommandStartScan")->isEnabled(), 8000);
+        auto* results = dialog->findChild<QTableView*>("ScanResults")->model();
+        QCOMPARE(results->rowCount(), 1);
+        QCOMPARE(results->index(0, 1).data().toString(), QString("19200"));
+        QCOMPARE(win.main.link().baudRate(), 9600);
+    }
+
+    void scanRefusedWhileAScriptRuns() {
+        PtyPeer peer;
+        Window win;
+        QVERIFY(win.open(peer.path()));
+        win.w<QListWidget>("List1")->addItem("01 20 00 39 C0 ");
+        win.click("Check1");
+        win.click("CommandScanBus");
+        QVERIFY(!win.main.findChild<QDialog*>("ScanDialog"));
+        QVERIFY(win.prompter.messages.last().contains("脚本正在运行"));
+        win.click("Check1");
+    }
+};
+
+QTEST_MAIN(TestSetup)
+#include "test_setup.moc"

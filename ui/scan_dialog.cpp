@@ -1,0 +1,127 @@
+#include "ui/scan_dialog.h"
+
+#include "codec/number.h"
+#include "ui/prompter.h"
+
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTableView>
+
+namespace stepbench {
+
+ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, Prompter* prompter,
+                       QWidget* parent)
+    : QDialog(parent), scan_(scan), allBauds_(std::move(allBauds)), framing_(framing),
+      prompter_(prompter), from_(new QSpinBox), to_(new QSpinBox),
+      allBaudsCheck_(new QCheckBox("所有波特率")), timeout_(new QLineEdit("50")),
+      startButton_(new QPushButton("开始扫描")), cancelButton_(new QPushButton("取消")),
+      progress_(new QProgressBar), hits_(new QStandardItemModel(0, 3, this)),
+      table_(new QTableView) {
+    setObjectName("ScanDialog");
+    setWindowTitle("扫描总线");
+    from_->setObjectName("SpinScanFrom");
+    to_->setObjectName("SpinScanTo");
+    allBaudsCheck_->setObjectName("CheckScanAllBauds");
+    timeout_->setObjectName("TextScanTimeout");
+    startButton_->setObjectName("CommandStartScan");
+    cancelButton_->setObjectName("CommandCancelScan");
+    progress_->setObjectName("ProgressScan");
+    table_->setObjectName("ScanResults");
+    for (QSpinBox* box : {from_, to_})
+        box->setRange(1, 247);
+    from_->setValue(1);
+    to_->setValue(32);
+    cancelButton_->setEnabled(false);
+    progress_->setFormat("");
+    hits_->setHorizontalHeaderLabels({"地址(Hex)", "波特率", "往返(ms)"});
+    table_->setModel(hits_);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->verticalHeader()->hide();
+    table_->horizontalHeader()->setStretchLastSection(true);
+
+    auto* range = new QHBoxLayout;
+    range->addWidget(from_);
+    range->addWidget(new QLabel("到"));
+    range->addWidget(to_);
+    range->addStretch(1);
+    auto* form = new QFormLayout;
+    form->addRow("地址", range);
+    form->addRow("", allBaudsCheck_);
+    form->addRow("每个应答等待(ms)", timeout_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(startButton_);
+    buttons->addWidget(cancelButton_);
+    auto* v = new QVBoxLayout(this);
+    v->addLayout(form);
+    v->addLayout(buttons);
+    v->addWidget(progress_);
+    v->addWidget(new QLabel("应答的设备（双击取用其地址和波特率）："));
+    v->addWidget(table_, 1);
+    resize(sizeHint().width() + 80, sizeHint().height() + 120);
+
+    connect(startButton_, &QPushButton::clicked, this, &ScanDialog::start);
+    connect(cancelButton_, &QPushButton::clicked, &scan_, &BusScan::cancel);
+    connect(&scan_, &BusScan::progress, this, &ScanDialog::showProgress);
+    connect(&scan_, &BusScan::found, this, &ScanDialog::addHit);
+    connect(&scan_, &BusScan::finished, this, &ScanDialog::finish);
+    connect(table_, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        emit chosen(std::uint8_t(hits_->item(index.row(), 0)->data().toInt()),
+                    hits_->item(index.row(), 1)->text().toInt());
+    });
+    // Closing the dialog ends a scan still running.
+    connect(this, &QDialog::finished, &scan_, &BusScan::cancel);
+}
+
+void ScanDialog::start() {
+    const double ms = ReadInteger(timeout_->text().toStdString());
+    if (!(ms >= 10 && ms <= 60000)) {
+        return prompter_->inform(
+            this, "系统提示",
+            QString("应答等待“%1”超出范围（允许 10 到 60000 毫秒）").arg(timeout_->text()));
+    }
+    hits_->removeRows(0, hits_->rowCount());
+    BusScan::Plan plan{.from = from_->value(),
+                       .to = to_->value(),
+                       .bauds = allBaudsCheck_->isChecked() ? allBauds_ : QList<qint32>{},
+                       .timeout = std::chrono::milliseconds(static_cast<long long>(ms)),
+                       .framing = framing_};
+    QString error;
+    if (!scan_.start(plan, &error)) {
+        return prompter_->inform(this, "系统提示", error);
+    }
+    startButton_->setEnabled(false);
+    cancelButton_->setEnabled(true);
+}
+
+void ScanDialog::showProgress(int address, qint32 baud, int done, int total) {
+    progress_->setRange(0, total);
+    progress_->setValue(done);
+    progress_->setFormat(QString("地址 %1 @ %2   %p%").arg(address).arg(baud));
+}
+
+void ScanDialog::addHit(const ScanHit& hit) {
+    auto* address = new QStandardItem(QString("%1").arg(hit.address, 2, 16, QChar('0')).toUpper());
+    address->setData(hit.address);
+    hits_->appendRow({address, new QStandardItem(QString::number(hit.baud)),
+                      new QStandardItem(QString::number(hit.roundTripMs, 'f', 1))});
+}
+
+void ScanDialog::finish(bool cancelled) {
+    startButton_->setEnabled(true);
+    cancelButton_->setEnabled(false);
+    if (progress_->maximum() > 0 && !cancelled) progress_->setValue(progress_->maximum());
+    progress_->setFormat(QString(cancelled ? "已取消，找到 %1 个设备" : "完成，找到 %1 个设备")
+                             .arg(hits_->rowCount()));
+}
+
+} // namespace stepbench
