@@ -121,6 +121,13 @@ std::optional<std::uint8_t> CommandCodeOfFrame(ByteView frame) {
     return frame.size() >= 2 ? std::optional(frame[1]) : std::nullopt;
 }
 
+Result<Bytes> FrameForLine(ByteView request, const LineFraming& framing) {
+    const Bytes frame = EncodeFrame(request, framing.mode);
+    if (!framing.plc) return frame;
+    const PlcForm form = request.size() > 3 ? PlcForm::Write : PlcForm::Read;
+    return WrapForPlc(frame, form, framing.mappingAddress);
+}
+
 Result<Bytes> WrapForPlc(ByteView frame, PlcForm form, double mappingAddress) {
     if (auto line = ReadAsciiLine(frame); line && line->complete) {
         auto wrapped = WrapBody(line->bytes, 1, form, mappingAddress);

@@ -42,4 +42,16 @@ std::optional<std::uint8_t> CommandCodeOfFrame(ByteView frame);
 enum class PlcForm { Read, Write };
 Result<Bytes> WrapForPlc(ByteView frame, PlcForm form, double mappingAddress);
 
+// How requests go on the line: the link mode, and whether (and at what mapping address) they are
+// wrapped for the PLC standard protocol.
+struct LineFraming {
+    LinkMode mode = LinkMode::Rtu;
+    bool plc = false;
+    double mappingAddress = 0;
+};
+
+// A request as it goes on the line: framed in the link mode, then, in the PLC protocol, wrapped
+// as a register read (without data) or write (with data).
+Result<Bytes> FrameForLine(ByteView request, const LineFraming& framing);
+
 } // namespace stepbench
