@@ -28,6 +28,15 @@ framing, whichever a request comes in, and Modbus functions 03 and 0x10 at regis
 the home switch is 5000 steps on the positive side of the power-on position, the limit
 switches 500000 steps either side.
 
+Motion follows the drive's parameters. A move starts at the start speed, accelerates at the
+acceleration up to the maximum speed, and decelerates at the deceleration so as to reach the
+end speed at its target, where it stops: a trapezoid, or a triangle when the move is too short
+to reach the maximum. A constant-speed run ramps to its speed the same way; a decelerating
+stop ramps down to the start speed and stops; an emergency stop stops at once. Homing runs at
+the homing speed until the home switch, which becomes position 0. A limit switch that is
+active in the direction of travel (at its place, or forced with "left on"/"right on") stops
+the axis at once.
+
 Options:
   --address N     bus address, 1-247 (default 1)
   --baud B        hear only while the line is set to B baud (default: at any rate)
