@@ -68,6 +68,21 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          s.click("Command23");
          s.tab("通讯监视");
      }},
+    {"motion",
+     [](Scene& s) {
+         s.click("Command32");
+         s.type("Text13", "5000");
+         s.click("Command24");
+         s.tab("运动曲线");
+         s.click("CheckSampling");
+         Wait(500);
+         s.type("Text8", "10000");
+         s.click("Command18");
+         Wait(3200);
+         s.type("Text8", "-4000");
+         s.click("Command18");
+         Wait(2500);
+     }},
 };
 
 } // namespace
@@ -75,7 +90,7 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 3 || !kScenes.count(argv[1])) {
-        std::fprintf(stderr, "usage: stepbench-shots window|replies|monitor OUT.png\n");
+        std::fprintf(stderr, "usage: stepbench-shots window|replies|monitor|motion OUT.png\n");
         return 2;
     }
     for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})

@@ -112,7 +112,7 @@ private slots:
         win.click("Command57");
         QTRY_COMPARE(Verdicts(win), (QStringList{"正常", "正常", "校验错误", "无应答", "广播",
                                                  "异常应答 02 非法数据地址"}));
-        QVERIFY(win.main.findChild<QLabel*>("LabelLinkStats")->text().contains("失败 3"));
+        QTRY_VERIFY(win.main.findChild<QLabel*>("LabelLinkStats")->text().contains("失败 3"));
 
         auto* errorsOnly = win.w<QAbstractButton>("CheckErrorsOnly");
         errorsOnly->setChecked(true);

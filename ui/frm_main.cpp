@@ -10,6 +10,7 @@
 #include "script/script_file.h"
 #include "ui/lamp.h"
 #include "ui/monitor_view.h"
+#include "ui/motion_view.h"
 #include "ui/protocol_help.h"
 #include "ui/scan_dialog.h"
 
@@ -31,6 +32,7 @@ constexpr auto kStatusTimeout = 8000;
 const QString kSystemTitle = "系统提示";
 // Text40 has no caption of its own; messages name it by the two buttons that send it.
 constexpr std::string_view kValueFieldLabel = "LastChr/通讯不返回的数值";
+constexpr std::chrono::milliseconds kLinkStatsRefresh{200};
 constexpr std::uint8_t kEmergencyStop = 0x3C;
 constexpr std::uint8_t kDecelerateStop = 0x3D;
 // The highest mapping address the device accepts: with the lowest command code, 0x20, it names
@@ -49,7 +51,8 @@ QWidget* AboutPage() {
     auto* v = new QVBoxLayout(page);
     auto* text = new QLabel(QString("<h2>stepbench %1</h2>"
                                     "<p>串口步进电机驱动器调试工具</p>"
-                                    "<p>许可证: MIT</p><p>Qt %2</p>")
+                                    "<p>源代码的许可证: MIT。本程序使用 Qt Charts (GPL-3)，"
+                                    "因此编译出的程序按 GPL-3 的条款分发。</p><p>Qt %2</p>")
                                 .arg(QCoreApplication::applicationVersion(), qVersion()));
     text->setObjectName("AboutText");
     v->addWidget(text);
@@ -64,16 +67,26 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
       prompter_(prompter ? prompter : ownPrompter_.get()), link_(this), queue_(link_, this),
       runner_([this] { return scriptLines(); },
               [this](const Bytes& frame) { SendComm(frame, Origin::Script); }, this),
-      portWatch_(link_, this), busScan_(link_, queue_, this), monitor_(new MonitorView(prompter_)),
-      linkStats_(new QLabel) {
+      portWatch_(link_, this), busScan_(link_, queue_, this), sampler_(queue_, this),
+      monitor_(new MonitorView(prompter_)), linkStats_(new QLabel) {
     ui_.setupUi(this);
     receiveLog_ = std::make_unique<LogPane>(ui_.RichTextBox1, ui_.Label45);
     sendLog_ = std::make_unique<LogPane>(ui_.RichTextBox2, ui_.Label44);
     ui_.SSTab1->insertTab(0, AboutPage(), "关于");
-    ui_.SSTab1->insertTab(2, monitor_, "通讯监视");
+    auto* motion = new MotionView(
+        sampler_, [this] { return samplingPlan(); }, prompter_);
+    connect(motion, &MotionView::message, this,
+            [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
+    ui_.SSTab1->insertTab(2, motion, "运动曲线");
+    ui_.SSTab1->insertTab(3, monitor_, "通讯监视");
     ui_.SSTab1->setCurrentIndex(1);
     linkStats_->setObjectName("LabelLinkStats");
     statusBar()->addPermanentWidget(linkStats_);
+    linkStatsTimer_.setSingleShot(true);
+    linkStatsTimer_.setInterval(kLinkStatsRefresh);
+    connect(&linkStatsTimer_, &QTimer::timeout, this, [this] {
+        linkStats_->setText(QString("%1   失败 %2").arg(lastRoundTrip_).arg(failuresSinceOpen_));
+    });
     ui_.RichTextBox3->setHtml(ProtocolHelpHtml());
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->objectName().isEmpty()) byName_.insert(w->objectName(), w);
@@ -108,7 +121,7 @@ void FrmMain::wire() {
     // The motion sampler's replies update fields and lamps but stay out of the receive log.
     connect(&queue_, &TransactionQueue::pieceReceived, this,
             [this](const Piece& piece, std::optional<Origin> origin) {
-                if (origin != Origin::Sampler) CommRec(piece);
+                CommRec(piece, origin != Origin::Sampler);
             });
     connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
     connect(&link_, &Link::lost, this, &FrmMain::onPortLost);
@@ -295,7 +308,8 @@ void FrmMain::onTransaction(const Transaction& transaction) {
     if (IsFailure(transaction.verdict)) ++failuresSinceOpen_;
     if (transaction.roundTripMs)
         lastRoundTrip_ = QString("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);
-    linkStats_->setText(QString("%1   失败 %2").arg(lastRoundTrip_).arg(failuresSinceOpen_));
+    // Shown a few times a second at most: the sampler closes 80 transactions a second.
+    if (!linkStatsTimer_.isActive()) linkStatsTimer_.start();
 }
 
 void FrmMain::onPortLost(const QString& reason) {
@@ -321,6 +335,20 @@ void FrmMain::onPortBack(const QString& device) {
     monitor_->addEvent("串口重新打开：" + device);
     statusBar()->showMessage("串口已重新打开：" + device, kStatusTimeout);
     runner_.release();
+}
+
+std::optional<MotionSampler::Plan> FrmMain::samplingPlan() {
+    const std::string address = ToStd(ui_.Text23->text());
+    const auto a = ReadAddress({"设备操作地址(Hex)", address});
+    if (!a) {
+        refuse(FromStd(a.error()));
+        return std::nullopt;
+    }
+    return MotionSampler::Plan{
+        .address = *a,
+        .framing = {.mode = linkMode(),
+                    .plc = ui_.Check2->isChecked(),
+                    .mappingAddress = ReadNumber(ToStd(ui_.Text34->text()))}};
 }
 
 void FrmMain::scanBus() {
@@ -735,11 +763,13 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
     return true;
 }
 
-void FrmMain::CommRec(const Piece& piece) {
+void FrmMain::CommRec(const Piece& piece, bool toLog) {
     const DecodedReply reply = DecodePiece(piece);
-    QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
-    if (reply.reportLine) entry << FromStd(*reply.reportLine);
-    receiveLog_->addEntry(entry, qsizetype(piece.bytes.size()));
+    if (toLog) {
+        QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
+        if (reply.reportLine) entry << FromStd(*reply.reportLine);
+        receiveLog_->addEntry(entry, qsizetype(piece.bytes.size()));
+    }
     for (const FieldUpdate& f : reply.fields) {
         QWidget* w = byName_.value(QString::fromLatin1(f.field.data(), qsizetype(f.field.size())));
         // Only a changed value is set: replies repeat the same values many times a second.

@@ -5,6 +5,7 @@
 #include "commands/catalogue.h"
 #include "link/bus_scan.h"
 #include "link/link.h"
+#include "link/motion_sampler.h"
 #include "link/port_watch.h"
 #include "link/transaction_queue.h"
 #include "script/script_runner.h"
@@ -16,6 +17,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QSettings>
+#include <QTimer>
 #include <memory>
 #include <optional>
 
@@ -45,8 +47,9 @@ public:
     // transaction queue, and the first poll 20 ms later. True when the frame was accepted for the
     // line. Raw bytes expect no particular reply.
     bool SendComm(const Bytes& frame, Origin origin = Origin::Panel, bool raw = false);
-    // Shows one piece off the line: report line, fields, lamps, echo lines, counter.
-    void CommRec(const Piece& piece);
+    // Shows one piece off the line: report line, fields, lamps, echo lines, counter; without
+    // toLog only its fields and lamps (the motion sampler's replies).
+    void CommRec(const Piece& piece, bool toLog = true);
 
     // The steps of a sender after its request is built: refusal message, mapping form, framing,
     // IO-override capture, add-to-script, send. True when the frame went out.
@@ -81,6 +84,7 @@ private:
     void onPortBack(const QString& device);
     void showPortList(const QStringList& labels);
     void scanBus();
+    std::optional<MotionSampler::Plan> samplingPlan();
     void setPanelOpen(bool open);
     void applyLinkMode();
     void applyPlcControls();
@@ -115,11 +119,13 @@ private:
     ScriptRunner runner_;
     PortWatch portWatch_;
     BusScan busScan_;
+    MotionSampler sampler_;
     MonitorView* monitor_;
     std::unique_ptr<QSettings> settings_;
     KeptState kept_;
     std::optional<QString> portForNextStart_; // when COM_PORT holds a port for this run only
     QLabel* linkStats_;                       // the status bar's last round trip and failure count
+    QTimer linkStatsTimer_;
     int failuresSinceOpen_ = 0;
     QString lastRoundTrip_;
     std::unique_ptr<LogPane> receiveLog_;

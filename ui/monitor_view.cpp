@@ -212,7 +212,9 @@ void MonitorView::append(const Transaction& row) {
 }
 
 void MonitorView::add(const Transaction& transaction) {
-    append(transaction);
+    // The motion sampler's queries are counted, not listed: at 80 a second they would drown the
+    // user's own requests and push them out of the table.
+    if (transaction.request.origin != Origin::Sampler) append(transaction);
     stats_.add(transaction.request.command ? int(*transaction.request.command)
                                            : TransactionStats::kRawCommand,
                transaction.verdict, transaction.roundTripMs);

@@ -1,0 +1,432 @@
+#include "ui/motion_view.h"
+
+#include "ui/prompter.h"
+
+#include <QBoxLayout>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTimer>
+#include <QValueAxis>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+namespace stepbench {
+namespace {
+
+// The plots are redrawn at most this often, however fast samples come: painting is most of what
+// sampling costs.
+constexpr std::chrono::milliseconds kRedraw{200};
+// Each series is drawn with at most two points per this many of the plot's pixels.
+constexpr int kPixelsPerBucket = 2;
+constexpr double kZoomStep = 1.25;
+constexpr double kMinSpan = 0.5;
+
+using Value = std::optional<double> (*)(const MotionSample&);
+
+// A tick spacing of 1, 2 or 5 times a power of ten that divides the span into about n parts.
+double NiceStep(double span, int n) {
+    const double raw = std::max(span, 1e-9) / n;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power) return m * power;
+    return 10 * power;
+}
+
+// Sets the range with ticks at round values of it. The spacing is set first: the other way
+// round, a range that grew a thousandfold would briefly carry a thousand times the ticks.
+void SetRange(QValueAxis* axis, double from, double to, int ticks) {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(NiceStep(to - from, ticks));
+    axis->setRange(from, to);
+}
+
+std::optional<double> Opt(const std::optional<std::int32_t>& v) {
+    return v ? std::optional<double>(*v) : std::nullopt;
+}
+// A switch lane: its base when off, raised when on.
+std::optional<double> Lane(const std::optional<bool>& on, int lane) {
+    return on ? std::optional<double>(lane + (*on ? 0.7 : 0.0)) : std::nullopt;
+}
+
+const Value kPosition = [](const MotionSample& s) { return Opt(s.position); };
+const Value kClosedLoop = [](const MotionSample& s) { return Opt(s.closedLoopPosition); };
+const Value kSpeed = [](const MotionSample& s) { return Opt(s.speed); };
+const Value kLanes[] = {
+    [](const MotionSample& s) { return Lane(s.rightLimit, 0); },
+    [](const MotionSample& s) { return Lane(s.home, 1); },
+    [](const MotionSample& s) { return Lane(s.leftLimit, 2); },
+    [](const MotionSample& s) { return Lane(s.moving, 3); },
+};
+
+// The samples of the time range, thinned to the lowest and highest value of each bucket of time,
+// so that a long run draws as fast as a short one and keeps its peaks.
+QList<QPointF> Thinned(const std::deque<MotionSample>& samples, double from, double to, int buckets,
+                       Value value) {
+    QList<QPointF> out;
+    const auto first =
+        std::lower_bound(samples.begin(), samples.end(), from,
+                         [](const MotionSample& s, double t) { return s.seconds < t; });
+    const double width = std::max(1e-9, (to - from) / std::max(1, buckets));
+    std::optional<QPointF> low, high;
+    int bucket = -1;
+    const auto flush = [&] {
+        if (!low) return;
+        if (low->x() <= high->x())
+            out << *low << *high;
+        else
+            out << *high << *low;
+        low.reset();
+        high.reset();
+    };
+    for (auto it = first; it != samples.end() && it->seconds <= to; ++it) {
+        const auto v = value(*it);
+        if (!v) continue;
+        const int b = int((it->seconds - from) / width);
+        if (b != bucket) {
+            flush();
+            bucket = b;
+        }
+        const QPointF p(it->seconds, *v);
+        if (!low || p.y() < low->y()) low = p;
+        if (!high || p.y() > high->y()) high = p;
+    }
+    flush();
+    return out;
+}
+
+} // namespace
+
+// One plot of the view: its series over the shared time axis, and the cursor line.
+class MotionChart : public QChartView {
+    Q_OBJECT
+public:
+    MotionChart(const QString& unit, const QStringList& names, bool lanes = false)
+        : QChartView(new QChart) {
+        // Plain, unshaded and without antialiasing: the plots are redrawn ten times a second, and
+        // painting is what sampling costs.
+        chart()->setBackgroundVisible(false);
+        chart()->setDropShadowEnabled(false);
+        // Every item moves on every redraw: an index of them costs more than it saves.
+        scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+        setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+        chart()->setMargins(kMargins);
+        chart()->legend()->setAlignment(Qt::AlignTop);
+        // The time axis is shared: only the bottom plot labels it (labels are costly to lay out
+        // afresh as the plots scroll).
+        time_->setLabelsVisible(lanes);
+        if (lanes) time_->setTitleText("时间 (s)");
+        time_->setLabelFormat("%.1f");
+        chart()->addAxis(time_, Qt::AlignBottom);
+        values_->setTitleText(unit);
+        values_->setLabelFormat("%.0f");
+        if (lanes) {
+            // One band per switch, raised while it is active; the legend names them.
+            values_->setRange(-0.15, double(names.size()) - 0.15);
+            values_->setLabelsVisible(false);
+            values_->setGridLineVisible(false);
+        }
+        chart()->addAxis(values_, Qt::AlignLeft);
+        for (const QString& name : names) {
+            auto* s = new QLineSeries;
+            s->setName(name);
+            chart()->addSeries(s);
+            s->attachAxis(time_);
+            s->attachAxis(values_);
+            series_ << s;
+        }
+        cursorLine_->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
+        chart()->addSeries(cursorLine_);
+        cursorLine_->attachAxis(time_);
+        cursorLine_->attachAxis(values_);
+        if (auto* marker = chart()->legend()->markers(cursorLine_).value(0))
+            marker->setVisible(false);
+    }
+
+    void setTimeRange(double from, double to) { SetRange(time_, from, to, 8); }
+    void setPoints(int series, const QList<QPointF>& points) { series_[series]->replace(points); }
+    // Value axes follow what is shown, with a little room above and below.
+    void fitValues() {
+        if (!values_->labelsVisible()) return;
+        QValueAxis* axis = values_;
+        double low = 0, high = 0;
+        bool any = false;
+        for (const QLineSeries* s : series_)
+            for (const QPointF& p : s->points()) {
+                low = any ? std::min(low, p.y()) : p.y();
+                high = any ? std::max(high, p.y()) : p.y();
+                any = true;
+            }
+        const double room = std::max(1.0, (high - low) * 0.05);
+        SetRange(axis, low - room, high + room, 4);
+    }
+    // Where the plot area would begin and end without alignment, and the margins that line it
+    // up with the other plots.
+    double naturalLeft() const { return chart()->plotArea().left() - left_; }
+    double naturalRight() const { return chart()->plotArea().right() + right_; }
+    void alignTo(double left, double right) {
+        const int l = std::max(0, int(left - naturalLeft() + 0.5));
+        const int r = std::max(0, int(naturalRight() - right + 0.5));
+        if (l == left_ && r == right_) return;
+        left_ = l;
+        right_ = r;
+        chart()->setMargins(kMargins + QMargins(l, 0, r, 0));
+    }
+    void setCursorAt(std::optional<double> seconds) {
+        if (!seconds) return cursorLine_->clear();
+        const double low = values_->property("min").toDouble();
+        const double high = values_->property("max").toDouble();
+        cursorLine_->replace({QPointF(*seconds, low), QPointF(*seconds, high)});
+    }
+    double secondsAt(const QPoint& at) const {
+        return chart()->mapToValue(mapToScene(at), series_.first()).x();
+    }
+    int pixelWidth() const { return int(chart()->plotArea().width()); }
+
+signals:
+    void hovered(double seconds);
+    void wheeled(double factor, double seconds);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (chart()->plotArea().contains(mapToScene(event->pos())))
+            emit hovered(secondsAt(event->pos()));
+        QChartView::mouseMoveEvent(event);
+    }
+    void wheelEvent(QWheelEvent* event) override {
+        const double notches = event->angleDelta().y() / 120.0;
+        if (notches == 0) return;
+        emit wheeled(std::pow(kZoomStep, -notches), secondsAt(event->position().toPoint()));
+        event->accept();
+    }
+
+private:
+    static constexpr QMargins kMargins{4, 2, 4, 2};
+    int left_ = 0;
+    int right_ = 0;
+    QValueAxis* time_ = new QValueAxis;
+    QValueAxis* values_ = new QValueAxis;
+    QList<QLineSeries*> series_;
+    QLineSeries* cursorLine_ = new QLineSeries;
+};
+
+MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompter, QWidget* parent)
+    : QWidget(parent), sampler_(sampler), plan_(std::move(plan)), prompter_(prompter),
+      sampling_(new QPushButton("开始采样")), rate_(new QComboBox), achieved_(new QLabel),
+      closedLoop_(new QCheckBox("闭环")), window_(new QComboBox), pause_(new QPushButton("暂停")),
+      cursor_(new QLabel), charts_(new QWidget),
+      positionChart_(new MotionChart("位置 (步)", {"绝对位置", "闭环绝对位置"})),
+      speedChart_(new MotionChart("速度 (步/s)", {"速度"})),
+      stateChart_(new MotionChart("", {"右限", "零点", "左限", "运动"}, true)),
+      redrawTimer_(new QTimer(this)) {
+    setObjectName("MotionView");
+    sampling_->setObjectName("CheckSampling");
+    rate_->setObjectName("ComboSampleRate");
+    achieved_->setObjectName("LabelAchievedRate");
+    closedLoop_->setObjectName("CheckClosedLoop");
+    window_->setObjectName("ComboTimeWindow");
+    pause_->setObjectName("CheckPausePlot");
+    cursor_->setObjectName("LabelCursor");
+    auto* exportCsvButton = new QPushButton("导出CSV");
+    exportCsvButton->setObjectName("CommandExportMotionCsv");
+    auto* exportPngButton = new QPushButton("导出PNG");
+    exportPngButton->setObjectName("CommandExportMotionPng");
+
+    sampling_->setCheckable(true);
+    pause_->setCheckable(true);
+    for (int hz : {5, 10, 20, 50})
+        rate_->addItem(QString("%1 Hz").arg(hz), hz);
+    rate_->setCurrentIndex(2);
+    window_->addItem("10 s", 10.0);
+    window_->addItem("60 s", 60.0);
+    window_->addItem("全部", 0.0);
+    achieved_->setMinimumWidth(achieved_->fontMetrics().horizontalAdvance("实际 00.0 Hz"));
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(sampling_);
+    bar->addWidget(new QLabel("采样率"));
+    bar->addWidget(rate_);
+    bar->addWidget(achieved_);
+    bar->addWidget(closedLoop_);
+    bar->addSpacing(12);
+    bar->addWidget(new QLabel("时间窗"));
+    bar->addWidget(window_);
+    bar->addWidget(pause_);
+    bar->addSpacing(12);
+    bar->addWidget(cursor_, 1);
+    bar->addWidget(exportCsvButton);
+    bar->addWidget(exportPngButton);
+    auto* plots = new QVBoxLayout(charts_);
+    plots->setContentsMargins(0, 0, 0, 0);
+    plots->setSpacing(0);
+    plots->addWidget(positionChart_, 3);
+    plots->addWidget(speedChart_, 3);
+    plots->addWidget(stateChart_, 2);
+    stateChart_->setMinimumHeight(fontMetrics().height() * 13);
+    auto* v = new QVBoxLayout(this);
+    v->addLayout(bar);
+    v->addWidget(charts_, 1);
+
+    redrawTimer_->setInterval(kRedraw);
+    connect(redrawTimer_, &QTimer::timeout, this, &MotionView::redraw);
+    redrawTimer_->start();
+    connect(sampling_, &QPushButton::toggled, this, &MotionView::switchSampling);
+    connect(&sampler_, &MotionSampler::sampled, this, &MotionView::onSample);
+    const auto replan = [this] {
+        if (running_) sampler_.setPlan(currentPlan(*running_));
+    };
+    connect(rate_, &QComboBox::currentIndexChanged, this, replan);
+    connect(closedLoop_, &QCheckBox::toggled, this, replan);
+    connect(window_, &QComboBox::currentIndexChanged, this, [this] {
+        zoomSpan_.reset();
+        dirty_ = true;
+    });
+    connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
+        pausedEnd_ = paused ? std::optional(timeRange().second) : std::nullopt;
+        dirty_ = true;
+    });
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_}) {
+        connect(chart, &MotionChart::hovered, this, &MotionView::showCursor);
+        connect(chart, &MotionChart::wheeled, this, &MotionView::zoom);
+    }
+    connect(exportCsvButton, &QPushButton::clicked, this, [this] {
+        exportTo("导出CSV", "CSV文件(*.csv)", [this](auto& p, auto* e) { return exportCsv(p, e); });
+    });
+    connect(exportPngButton, &QPushButton::clicked, this, [this] {
+        exportTo("导出PNG", "PNG图片(*.png)", [this](auto& p, auto* e) { return exportPng(p, e); });
+    });
+}
+
+MotionSampler::Plan MotionView::currentPlan(const MotionSampler::Plan& base) const {
+    MotionSampler::Plan plan = base;
+    plan.rateHz = rate_->currentData().toInt();
+    plan.closedLoop = closedLoop_->isChecked();
+    return plan;
+}
+
+void MotionView::switchSampling(bool on) {
+    if (!on) {
+        sampler_.stop();
+        running_.reset();
+        sampling_->setText("开始采样");
+        return;
+    }
+    const auto plan = plan_();
+    if (!plan) {
+        const QSignalBlocker block(sampling_);
+        sampling_->setChecked(false);
+        return;
+    }
+    running_ = currentPlan(*plan);
+    record_.clear();
+    zoomSpan_.reset();
+    sampler_.start(*running_);
+    sampling_->setText("停止采样");
+}
+
+void MotionView::onSample(const MotionSample& sample) {
+    record_.add(sample);
+    achieved_->setText(QString("实际 %1 Hz").arg(sampler_.achievedRate(), 0, 'f', 1));
+    dirty_ = true;
+}
+
+std::pair<double, double> MotionView::timeRange() const {
+    const auto& samples = record_.samples();
+    const double last = samples.empty() ? 0 : samples.back().seconds;
+    const double first = samples.empty() ? 0 : samples.front().seconds;
+    const double end = pausedEnd_.value_or(last);
+    const double window = window_->currentData().toDouble();
+    const double span = zoomSpan_.value_or(window > 0 ? window : std::max(end - first, 1.0));
+    return {end - span, end};
+}
+
+void MotionView::redraw() {
+    if (!dirty_) return;
+    dirty_ = false;
+    const auto [from, to] = timeRange();
+    const auto& samples = record_.samples();
+    const int buckets = std::max(50, positionChart_->pixelWidth() / kPixelsPerBucket);
+    positionChart_->setPoints(0, Thinned(samples, from, to, buckets, kPosition));
+    positionChart_->setPoints(1, Thinned(samples, from, to, buckets, kClosedLoop));
+    speedChart_->setPoints(0, Thinned(samples, from, to, buckets, kSpeed));
+    for (int lane = 0; lane < 4; ++lane)
+        stateChart_->setPoints(lane, Thinned(samples, from, to, buckets, kLanes[lane]));
+    double left = 0, right = 1e9;
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_}) {
+        chart->setTimeRange(from, to);
+        chart->fitValues();
+        left = std::max(left, chart->naturalLeft());
+        right = std::min(right, chart->naturalRight());
+    }
+    // One time axis: the plot areas line up, whatever the width of their labels.
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+        chart->alignTo(left, right);
+}
+
+void MotionView::zoom(double factor, double atSeconds) {
+    const auto [from, to] = timeRange();
+    const double span = std::max(kMinSpan, (to - from) * factor);
+    zoomSpan_ = span;
+    // Paused, the time under the mouse stays where it is; live, the newest sample stays right.
+    if (pausedEnd_) pausedEnd_ = atSeconds + (to - atSeconds) * span / (to - from);
+    dirty_ = true;
+}
+
+void MotionView::showCursor(double atSeconds) {
+    const auto& samples = record_.samples();
+    if (samples.empty()) return;
+    auto it = std::lower_bound(samples.begin(), samples.end(), atSeconds,
+                               [](const MotionSample& s, double t) { return s.seconds < t; });
+    if (it == samples.end()) --it;
+    if (it != samples.begin() && atSeconds - std::prev(it)->seconds < it->seconds - atSeconds) --it;
+    const auto text = [](const std::optional<std::int32_t>& v) {
+        return v ? QString::number(*v) : QString("—");
+    };
+    cursor_->setText(QString("t = %1 s   位置 %2   速度 %3")
+                         .arg(it->seconds, 0, 'f', 3)
+                         .arg(text(it->position), text(it->speed)));
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+        chart->setCursorAt(it->seconds);
+}
+
+bool MotionView::exportCsv(const QString& path, QString* error) const {
+    const QByteArray bytes = record_.csv();
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+bool MotionView::exportPng(const QString& path, QString* error) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && charts_->grab().save(&file, "PNG") && file.commit())
+        return true;
+    *error = file.errorString();
+    return false;
+}
+
+void MotionView::exportTo(const QString& title, const QString& filter,
+                          const std::function<bool(const QString&, QString*)>& write) {
+    const QString path = prompter_->saveFileName(this, title, filter);
+    if (path.isEmpty()) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, title, "是否覆盖文件？")) return;
+    QString error;
+    if (write(path, &error))
+        emit message("已导出：" + path);
+    else
+        emit message(QString("导出失败，没有写入文件 %1：%2").arg(path, error));
+}
+
+} // namespace stepbench
+
+#include "motion_view.moc"
