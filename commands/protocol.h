@@ -19,6 +19,13 @@ enum class ReplyValue : std::uint8_t {
     IoEntry,       // the stored IO-override command from byte 4 up to the checksum
 };
 
+// What a command has to do with the drive's settings, for drive profiles.
+enum class Setting : std::uint8_t {
+    None,
+    ReadBack,  // sets a setting that the next command code reads back
+    WriteOnly, // sets a setting that no command reads back
+};
+
 // The data bytes on one side of a command: between min and max bytes, and what they hold.
 struct DataLayout {
     std::uint8_t min = 0;
@@ -31,6 +38,7 @@ struct DataLayout {
 // the reply decoder all read this one table.
 struct CommandInfo {
     std::uint8_t code;
+    std::string_view key;       // how the command line names it ("set-start-speed")
     std::string_view name;      // what the command does
     DataLayout request;         // data bytes of the request
     DataLayout reply;           // data bytes of the device's reply
@@ -38,9 +46,11 @@ struct CommandInfo {
     std::string_view replyLine; // report line of the device's reply; empty when there is none
     ReplyValue value = ReplyValue::None;
     std::string_view field = {}; // the field a value reply is written to
+    Setting setting = Setting::None;
 };
 
 std::span<const CommandInfo> CommandTable();
 const CommandInfo* FindCommand(std::uint8_t code);
+const CommandInfo* FindCommand(std::string_view key);
 
 } // namespace stepbench

@@ -1,0 +1,128 @@
+#include "link/profile_session.h"
+
+namespace stepbench {
+
+ProfileSession::ProfileSession(TransactionQueue& queue, QObject* parent)
+    : QObject(parent), queue_(queue) {
+    connect(&queue_, &TransactionQueue::closed, this, &ProfileSession::onClosed);
+}
+
+bool ProfileSession::readAll(std::uint8_t address, LinkMode mode, QString* error) {
+    std::deque<Step> steps;
+    for (const ProfileSetting& s : ProfileSettings())
+        if (s.read) steps.push_back({&s, std::nullopt});
+    if (!begin(address, mode, std::move(steps), error)) return false;
+    // Write-only settings are known only from what the tool itself wrote.
+    for (const auto& [name, value] : lastWritten_)
+        outcome_.drive[name] = value;
+    return true;
+}
+
+bool ProfileSession::writeAll(std::uint8_t address, LinkMode mode, const ProfileValues& values,
+                              QString* error) {
+    // Readable settings first, each read back; the write-only ones (which may change how the
+    // device answers) last.
+    std::deque<Step> steps, last;
+    for (const ProfileSetting& s : ProfileSettings()) {
+        const auto it = values.find(s.name());
+        if (it == values.end()) continue;
+        (s.read ? steps : last).push_back({&s, it->second});
+        if (s.read) steps.push_back({&s, std::nullopt});
+    }
+    steps.insert(steps.end(), last.begin(), last.end());
+    if (!begin(address, mode, std::move(steps), error)) return false;
+    writing_ = values;
+    return true;
+}
+
+bool ProfileSession::begin(std::uint8_t address, LinkMode mode, std::deque<Step> steps,
+                           QString* error) {
+    if (running()) {
+        *error = "驱动器配置正在读写中";
+        return false;
+    }
+    if (steps.empty()) {
+        *error = "没有要读写的设置";
+        return false;
+    }
+    address_ = address;
+    mode_ = mode;
+    outcome_ = {};
+    writing_.clear();
+    steps_ = std::move(steps);
+    total_ = int(steps_.size());
+    next();
+    return true;
+}
+
+void ProfileSession::cancel() {
+    if (!running()) return;
+    steps_.clear();
+    outcome_.cancelled = true;
+    emit finished(outcome_);
+}
+
+void ProfileSession::next() {
+    if (steps_.empty()) return end();
+    const Step& step = steps_.front();
+    emit progress(total_ - int(steps_.size()), total_,
+                  QString::fromStdString(step.setting->name()));
+    const Bytes request = step.write ? WriteRequest(*step.setting, address_, *step.write)
+                                     : ReadRequest(*step.setting, address_);
+    const std::uint8_t code = step.write ? step.setting->set->code : step.setting->read->code;
+    QString error;
+    if (!queue_.submit(
+            {.frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile},
+            &error)) {
+        outcome_.stoppedAt = step.setting->name();
+        outcome_.why = error;
+        end();
+    }
+}
+
+void ProfileSession::onClosed(const Transaction& t) {
+    remember(t);
+    if (!running() || t.request.origin != Origin::Profile) return;
+    const Step step = steps_.front();
+    steps_.pop_front();
+    const std::string name = step.setting->name();
+    if (t.verdict != Verdict::Ok) {
+        outcome_.stoppedAt = name;
+        outcome_.why = QString::fromUtf8(VerdictName(t.verdict).data());
+        return end();
+    }
+    if (step.write) {
+        outcome_.written.push_back(name);
+        // What was written is what a later read back must find.
+        if (!step.setting->read) outcome_.drive[name] = *step.write;
+    } else {
+        const Bytes message = FrameMessage({PieceKind::Frame, t.reply, mode_});
+        const auto value = ValueOfReply(*step.setting, message);
+        if (!value) {
+            outcome_.stoppedAt = name;
+            outcome_.why = "应答不符";
+            return end();
+        }
+        outcome_.drive[name] = *value;
+        if (const auto it = writing_.find(name); it != writing_.end() && it->second != *value)
+            outcome_.notTaken.push_back(name);
+    }
+    next();
+}
+
+void ProfileSession::remember(const Transaction& t) {
+    if (t.verdict != Verdict::Ok || !t.request.command) return;
+    const auto e = ExpectationOf(t.request.frame);
+    if (!e) return;
+    const Bytes request = FrameMessage({PieceKind::Frame, t.request.frame, e->framing});
+    for (const ProfileSetting& s : ProfileSettings())
+        if (!s.read && s.set->code == *t.request.command)
+            if (const auto value = ValueOfRequest(s, request)) lastWritten_[s.name()] = *value;
+}
+
+void ProfileSession::end() {
+    steps_.clear();
+    emit finished(outcome_);
+}
+
+} // namespace stepbench
