@@ -2,10 +2,14 @@
 // the screen, for the README's pictures. Run under a 1366x768 X server: scripts/screenshot.
 #include "sim/pty_device.h"
 #include "ui/frm_main.h"
+#include "ui/prompter.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
@@ -26,14 +30,30 @@ void Wait(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
+// Answers the file dialogs of a scene with its files, and every question with yes.
+struct Answers : Prompter {
+    QString file;
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return file;
+    }
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+        return file;
+    }
+    bool ask(QWidget*, const QString&, const QString&) override { return true; }
+};
+
 struct Scene {
     FrmMain& window;
+    Answers& answers;
     void click(const char* name) {
         window.findChild<QAbstractButton*>(name)->click();
         Wait(120);
     }
     void type(const char* name, const QString& text) {
-        window.findChild<QLineEdit*>(name)->setText(text);
+        if (auto* combo = window.findChild<QComboBox*>(name))
+            combo->setEditText(text);
+        else
+            window.findChild<QLineEdit*>(name)->setText(text);
     }
     void tab(const QString& title) {
         auto* tabs = window.findChild<QTabWidget*>("SSTab1");
@@ -68,6 +88,24 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          s.click("Command23");
          s.tab("通讯监视");
      }},
+    {"profile",
+     [](Scene& s) {
+         s.click("Command32");
+         s.tab("驱动器配置");
+         s.click("CommandReadAll");
+         Wait(800);
+         s.answers.file = QDir::temp().filePath("stepbench-shot-profile.json");
+         s.click("CommandSaveProfile");
+         s.type("Text12", "250");
+         s.click("Command17");
+         s.type("Text31", "3C 00");
+         s.type("Combo8", "00011");
+         s.click("Command81");
+         s.click("CommandOpenProfile");
+         s.click("CommandCompareProfile");
+         Wait(800);
+         QFile::remove(s.answers.file);
+     }},
     {"motion",
      [](Scene& s) {
          s.click("Command32");
@@ -90,7 +128,8 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc != 3 || !kScenes.count(argv[1])) {
-        std::fprintf(stderr, "usage: stepbench-shots window|replies|monitor|motion OUT.png\n");
+        std::fprintf(stderr,
+                     "usage: stepbench-shots window|replies|monitor|profile|motion OUT.png\n");
         return 2;
     }
     for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
@@ -102,11 +141,12 @@ int main(int argc, char** argv) {
         }
     sim::PtyDevice device;
     if (!device.start()) return 1;
-    FrmMain window;
+    Answers answers;
+    FrmMain window(&answers);
     window.setPortText(QString::fromStdString(device.path()));
     window.show();
     Wait(500);
-    Scene scene{window};
+    Scene scene{window, answers};
     kScenes.at(argv[1])(scene);
     Wait(800);
     return window.screen()->grabWindow(0).save(argv[2]) ? 0 : 1;

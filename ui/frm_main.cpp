@@ -11,6 +11,7 @@
 #include "ui/lamp.h"
 #include "ui/monitor_view.h"
 #include "ui/motion_view.h"
+#include "ui/profile_view.h"
 #include "ui/protocol_help.h"
 #include "ui/scan_dialog.h"
 
@@ -68,17 +69,30 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
       runner_([this] { return scriptLines(); },
               [this](const Bytes& frame) { SendComm(frame, Origin::Script); }, this),
       portWatch_(link_, this), busScan_(link_, queue_, this), sampler_(queue_, this),
-      monitor_(new MonitorView(prompter_)), linkStats_(new QLabel) {
+      profiles_(queue_, this), monitor_(new MonitorView(prompter_)), linkStats_(new QLabel) {
     ui_.setupUi(this);
     receiveLog_ = std::make_unique<LogPane>(ui_.RichTextBox1, ui_.Label45);
     sendLog_ = std::make_unique<LogPane>(ui_.RichTextBox2, ui_.Label44);
     ui_.SSTab1->insertTab(0, AboutPage(), "关于");
     auto* motion = new MotionView(
         sampler_, [this] { return samplingPlan(); }, prompter_);
-    connect(motion, &MotionView::message, this,
-            [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
+    auto* profile = new ProfileView(
+        profiles_,
+        [this]() -> std::optional<ProfileView::Target> {
+            if (!link_.isOpen()) {
+                refuse("请先打开串口。");
+                return std::nullopt;
+            }
+            const auto address = deviceAddress();
+            if (!address) return std::nullopt;
+            return ProfileView::Target{*address, linkMode(), link_.baudRate()};
+        },
+        prompter_);
     ui_.SSTab1->insertTab(2, motion, "运动曲线");
-    ui_.SSTab1->insertTab(3, monitor_, "通讯监视");
+    ui_.SSTab1->insertTab(3, profile, "驱动器配置");
+    ui_.SSTab1->insertTab(4, monitor_, "通讯监视");
+    connect(motion, &MotionView::message, this, &FrmMain::showStatus);
+    connect(profile, &ProfileView::message, this, &FrmMain::showStatus);
     ui_.SSTab1->setCurrentIndex(1);
     linkStats_->setObjectName("LabelLinkStats");
     statusBar()->addPermanentWidget(linkStats_);
@@ -129,8 +143,7 @@ void FrmMain::wire() {
     connect(&portWatch_, &PortWatch::listChanged, this, &FrmMain::showPortList);
     connect(ui_.CommandScanBus, &QPushButton::clicked, this, &FrmMain::scanBus);
     connect(ui_.MenuRecentScripts, &QMenu::aboutToShow, this, &FrmMain::showRecentScripts);
-    connect(monitor_, &MonitorView::message, this,
-            [this](const QString& text) { statusBar()->showMessage(text, kStatusTimeout); });
+    connect(monitor_, &MonitorView::message, this, &FrmMain::showStatus);
     connect(ui_.TextReplyTimeout, &QLineEdit::editingFinished, this, &FrmMain::applyReplyTimeout);
     // The runner takes its next step only when the bus is free.
     runner_.setGate([this] { return queue_.idle(); });
@@ -337,13 +350,23 @@ void FrmMain::onPortBack(const QString& device) {
     runner_.release();
 }
 
-std::optional<MotionSampler::Plan> FrmMain::samplingPlan() {
+std::optional<std::uint8_t> FrmMain::deviceAddress() {
     const std::string address = ToStd(ui_.Text23->text());
     const auto a = ReadAddress({"设备操作地址(Hex)", address});
     if (!a) {
         refuse(FromStd(a.error()));
         return std::nullopt;
     }
+    return *a;
+}
+
+void FrmMain::showStatus(const QString& text) {
+    statusBar()->showMessage(text, kStatusTimeout);
+}
+
+std::optional<MotionSampler::Plan> FrmMain::samplingPlan() {
+    const auto a = deviceAddress();
+    if (!a) return std::nullopt;
     return MotionSampler::Plan{
         .address = *a,
         .framing = {.mode = linkMode(),

@@ -7,6 +7,7 @@
 #include "link/link.h"
 #include "link/motion_sampler.h"
 #include "link/port_watch.h"
+#include "link/profile_session.h"
 #include "link/transaction_queue.h"
 #include "script/script_runner.h"
 #include "ui/frm_main_ui.h"
@@ -85,6 +86,9 @@ private:
     void showPortList(const QStringList& labels);
     void scanBus();
     std::optional<MotionSampler::Plan> samplingPlan();
+    std::optional<std::uint8_t> deviceAddress();
+    // A line from one of the tabs for the status bar.
+    void showStatus(const QString& text);
     void setPanelOpen(bool open);
     void applyLinkMode();
     void applyPlcControls();
@@ -120,6 +124,7 @@ private:
     PortWatch portWatch_;
     BusScan busScan_;
     MotionSampler sampler_;
+    ProfileSession profiles_;
     MonitorView* monitor_;
     std::unique_ptr<QSettings> settings_;
     KeptState kept_;

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "commands/profile_file.h"
+#include "link/profile_session.h"
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStandardItemModel;
+class QTableView;
+
+namespace stepbench {
+
+class Prompter;
+
+// The "驱动器配置" tab: every setting of a drive read at once, saved as a profile, compared with
+// one, and written to another drive.
+class ProfileView : public QWidget {
+    Q_OBJECT
+public:
+    // The drive the window talks to: its address, link mode and baud rate, or nothing (the
+    // window has said why).
+    struct Target {
+        std::uint8_t address;
+        LinkMode mode;
+        qint32 baud;
+    };
+    using TargetSource = std::function<std::optional<Target>()>;
+
+    ProfileView(ProfileSession& session, TargetSource target, Prompter* prompter,
+                QWidget* parent = nullptr);
+
+signals:
+    void message(const QString& text);
+
+private:
+    enum class Then { Show, Compare, Write };
+    void read(Then then);
+    void save();
+    void open();
+    void write();
+    void writeChosen();
+    void onFinished(const ProfileOutcome& outcome);
+    void showTable();
+    void setBusy(bool busy);
+    ProfileValues toWrite() const;
+
+    ProfileSession& session_;
+    TargetSource target_;
+    Prompter* prompter_;
+    std::optional<Target> running_;
+    Then then_ = Then::Show;
+    bool writing_ = false;
+    ProfileFile drive_;               // what was last read from the drive
+    std::optional<ProfileFile> file_; // the profile opened from a file
+    QStandardItemModel* rows_;
+    QTableView* table_;
+    QCheckBox* everything_;
+    QProgressBar* progress_;
+    QLabel* fileLabel_;
+    QList<QPushButton*> actions_;
+    QPushButton* cancel_;
+};
+
+} // namespace stepbench
