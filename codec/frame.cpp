@@ -121,11 +121,16 @@ std::optional<std::uint8_t> CommandCodeOfFrame(ByteView frame) {
     return frame.size() >= 2 ? std::optional(frame[1]) : std::nullopt;
 }
 
+PlcForm PlcFormOf(ByteView frame) {
+    if (auto line = ReadAsciiLine(frame); line && line->complete)
+        return line->bytes.size() > 4 ? PlcForm::Write : PlcForm::Read; // LRC last
+    return frame.size() > 5 ? PlcForm::Write : PlcForm::Read;           // CRC last
+}
+
 Result<Bytes> FrameForLine(ByteView request, const LineFraming& framing) {
     const Bytes frame = EncodeFrame(request, framing.mode);
     if (!framing.plc) return frame;
-    const PlcForm form = request.size() > 3 ? PlcForm::Write : PlcForm::Read;
-    return WrapForPlc(frame, form, framing.mappingAddress);
+    return WrapForPlc(frame, PlcFormOf(frame), framing.mappingAddress);
 }
 
 Result<Bytes> WrapForPlc(ByteView frame, PlcForm form, double mappingAddress) {

@@ -42,6 +42,9 @@ std::optional<std::uint8_t> CommandCodeOfFrame(ByteView frame);
 enum class PlcForm { Read, Write };
 Result<Bytes> WrapForPlc(ByteView frame, PlcForm form, double mappingAddress);
 
+// The register form a frame's request takes in the PLC protocol: a write when it carries data.
+PlcForm PlcFormOf(ByteView frame);
+
 // How requests go on the line: the link mode, and whether (and at what mapping address) they are
 // wrapped for the PLC standard protocol.
 struct LineFraming {

@@ -9,12 +9,14 @@ namespace {
 using enum ReplyValue;
 
 constexpr DataLayout kNone{};
-constexpr DataLayout Exactly(std::uint8_t n, std::string_view note) {
-    return {n, n, note};
+constexpr DataLayout Exactly(std::uint8_t n, std::string_view note,
+                             ValueForm form = ValueForm::Numbers) {
+    return {n, n, note, n == 4 && form == ValueForm::Numbers ? ValueForm::Int32 : form};
 }
 constexpr DataLayout kValue = Exactly(4, "32位数值，高字节在前");
 constexpr DataLayout kSignedValue = Exactly(4, "32位有符号数值(补码)，高字节在前");
-constexpr DataLayout kDirectionCount = Exactly(4, "方向(0正/1负) + 24位数值，高字节在前");
+constexpr DataLayout kDirectionCount =
+    Exactly(4, "方向(0正/1负) + 24位数值，高字节在前", ValueForm::DirectionCount);
 constexpr DataLayout kDirection = Exactly(1, "方向(0正向/1负向)");
 
 // Send and report lines are the texts the device's users know from its documentation.
@@ -139,7 +141,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x40,
                 "set-io-override",
                 "设置IO取代命令",
-                {1, 7, "输入组合(IN5-IN1) + 命令(0-6字节)"},
+                {1, 7, "输入组合(IN5-IN1) + 命令(0-6字节)", ValueForm::IoEntry},
                 kNone,
                 "",
                 "设置IO取代命令:",
@@ -149,7 +151,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x41,
                 "query-io-override",
                 "读取IO取代命令",
-                Exactly(1, "输入组合(IN5-IN1)"),
+                Exactly(1, "输入组合(IN5-IN1)", ValueForm::Pattern),
                 {1, 7, "输入组合 + 保存的命令"},
                 "",
                 "读取IO取代命令:",
@@ -161,7 +163,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x43,
                 "set-input-polarity",
                 "输入常开/常闭",
-                Exactly(9, "9个01常开 / 9个00常闭"),
+                Exactly(9, "9个01常开 / 9个00常闭", ValueForm::Repeated),
                 kNone,
                 "查询输入状态:",
                 "",
@@ -221,7 +223,8 @@ constexpr std::array kCommands = {
                 None,
                 {},
                 Setting::WriteOnly},
-    CommandInfo{0x4C, "can-send", "HEX到CAN发送", {0, 5, "0-5字节数据"}, kNone, "", ""},
+    CommandInfo{
+        0x4C, "can-send", "HEX到CAN发送", {0, 5, "0-5字节数据", ValueForm::Hex}, kNone, "", ""},
     CommandInfo{0x4E, "home-2", "查找原点2", kDirection, kNone, "", ""},
     CommandInfo{0x4F, "home-3", "查找原点3", kDirection, kNone, "", ""},
     CommandInfo{0x50, "move-absolute", "绝对位置运动", Exactly(4, "目标绝对位置，高字节在前"),

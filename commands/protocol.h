@@ -27,10 +27,22 @@ enum class Setting : std::uint8_t {
 };
 
 // The data bytes on one side of a command: between min and max bytes, and what they hold.
+// How the data of a request is written as values, on the command line for instance.
+enum class ValueForm : std::uint8_t {
+    Numbers,        // each byte a number 0..255
+    Int32,          // one signed 32-bit number, most significant byte first
+    DirectionCount, // a direction byte, then a 24-bit count
+    Repeated,       // one byte number, repeated to the length
+    Pattern,        // an input pattern, five digits IN5..IN1 ("00101")
+    IoEntry,        // an input pattern, then the command's bytes in hex
+    Hex,            // bytes in hex
+};
+
 struct DataLayout {
     std::uint8_t min = 0;
     std::uint8_t max = 0;
     std::string_view note = {};
+    ValueForm form = ValueForm::Numbers;
 };
 
 // One command code of the device: what it takes, what the device answers, and how the program
