@@ -1,5 +1,6 @@
 #include "script/script_file.h"
 
+#include "script/expect.h"
 #include "script/script_text.h"
 
 #include <QFile>
@@ -19,8 +20,16 @@ Result<std::vector<std::string>> LoadScriptFile(const QString& path) {
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return Error{QString("读取文件 %1 出错：%2").arg(path, file.errorString()).toStdString()};
-    return ParseScript(ByteView(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                std::size_t(data.size())));
+    auto lines = ParseScript(ByteView(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                      std::size_t(data.size())));
+    if (const auto bad = FirstBadExpectLine(lines))
+        return Error{QString("%1 第 %2 行“%3”：Expect 后应为应答的字节（如 01 26 04 00 00 03 E8）"
+                             "或 value=数值，文件未载入")
+                         .arg(path)
+                         .arg(*bad + 1)
+                         .arg(QString::fromStdString(lines[*bad]))
+                         .toStdString()};
+    return lines;
 }
 
 QString SaveScriptFile(const QString& path, const std::vector<std::string>& lines) {

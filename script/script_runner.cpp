@@ -47,6 +47,19 @@ void ScriptRunner::resume() {
     tick();
 }
 
+void ScriptRunner::checkReply(bool answered, ByteView reply, LinkMode framing) {
+    const auto checks = std::move(checks_);
+    checks_.clear();
+    for (const auto& [line, check] : checks) {
+        const auto why = check ? CheckReply(*check, answered, reply, framing)
+                               : std::optional<std::string>("这一行的 Expect 无效");
+        if (why)
+            emit checkFailed(line, QString::fromStdString(*why));
+        else
+            emit checkPassed(line);
+    }
+}
+
 void ScriptRunner::hold(bool rewind) {
     if (!running_) return;
     held_ = true;
@@ -83,10 +96,13 @@ void ScriptRunner::tick() {
         timer_.start(int((left + 500000) / 1000000)); // to the nearest millisecond
     }
     emit stepped(index);
+    // Stopped by whoever heard of the step (a count of loops reached): nothing more goes out.
+    if (!running_) return;
     if (step.problem != StepProblem::None) emit problem(step.problemLine, step.problem);
     if (step.send) {
         // A line without a single hex digit has no bytes: there is nothing to send.
         const Bytes bytes = ParseHexText(*step.send);
+        checks_ = bytes.empty() ? decltype(checks_){} : step.checks;
         if (!bytes.empty()) send_(bytes);
     }
 }

@@ -38,6 +38,9 @@ public:
     void hold(bool rewind);
     void release();
     bool held() const { return held_; }
+    // The reply to the step just sent has come, or its request ended without one: the step's
+    // Expect lines are checked against it.
+    void checkReply(bool answered, ByteView reply, LinkMode framing);
     void stop();
     bool isRunning() const { return running_; }
     int index() const { return index_; }
@@ -48,6 +51,9 @@ signals:
     void stepped(int index);
     // The line could not be run as written; the runner waits, stops or goes on as the step says.
     void problem(int line, StepProblem problem);
+    // An Expect line passed or failed (why, in words for the user).
+    void checkPassed(int line);
+    void checkFailed(int line, const QString& reason);
 
 private:
     void tick();
@@ -58,7 +64,8 @@ private:
     bool waiting_ = false;
     bool held_ = false;
     int waits_ = 0;
-    int lastIndex_ = 0; // the line of the last step
+    int lastIndex_ = 0;                                             // the line of the last step
+    std::vector<std::pair<int, std::optional<ReplyCheck>>> checks_; // of the step just sent
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 due_ = 0; // when the tick now running was due, in ns on clock_

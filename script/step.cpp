@@ -2,6 +2,7 @@
 
 #include "codec/codepage.h"
 #include "codec/number.h"
+#include "script/expect.h"
 
 #include <climits>
 
@@ -48,12 +49,18 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
                 exists ? StepProblem::EmptyLine : StepProblem::NoLine, index};
 
     Step step;
-    if (!IsDelayLine(line) && !IsJumpLine(line)) step.send = line;
+    if (!IsDelayLine(line) && !IsJumpLine(line) && !IsExpectLine(line)) step.send = line;
     step.interval = loopInterval;
-    step.nextIndex = index;
+    // The checks of a frame line's reply follow it, and are taken with it.
+    int last = index;
+    while (step.send && last < count - 1 && IsExpectLine(lines[std::size_t(last) + 1])) {
+        ++last;
+        step.checks.push_back({last, ParseExpectLine(lines[std::size_t(last)])});
+    }
+    step.nextIndex = last;
 
-    if (index < count - 1) {
-        const std::string& next = lines[static_cast<std::size_t>(index) + 1];
+    if (last < count - 1) {
+        const std::string& next = lines[static_cast<std::size_t>(last) + 1];
         if (IsDelayLine(next)) {
             const double delay = RoundHalfEven(Value(next));
             // Out of the timer's range the loop interval stands; the line is consumed either way.
@@ -61,7 +68,7 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
             if (step.interval == 0 || !(delay >= 0 && delay <= kMaxInterval)) {
                 step.problem =
                     step.interval == 0 ? StepProblem::DelayStops : StepProblem::DelayOutOfRange;
-                step.problemLine = index + 1;
+                step.problemLine = last + 1;
             }
             ++step.nextIndex;
         } else if (IsJumpLine(next)) {

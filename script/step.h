@@ -1,8 +1,11 @@
 #pragma once
 
+#include "script/expect.h"
+
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace stepbench {
 
@@ -22,12 +25,15 @@ struct Step {
     int interval = 0;                // ms until the next step; 0: the runner stops stepping
     StepProblem problem = StepProblem::None;
     int problemLine = 0; // the line the problem is on
+    // The Expect lines after the frame line, each with its check (empty: nothing valid in it).
+    std::vector<std::pair<int, std::optional<ReplyCheck>>> checks;
 };
 
 // One step of the script at index, given the loop interval (ms): a frame line is sent; a delay
 // line after it sets the pause that follows (and is consumed); a jump line after it sends the
-// runner to its target. Only one line is looked ahead. An empty position (an empty line, or
-// none at index) is looked at again a second later. Past the last line the script starts over.
+// runner to its target. Only one line is looked ahead, after the Expect lines that check the frame
+// line's reply (taken with it). An empty position (an empty line, or none at index) is looked at
+// again a second later. Past the last line the script starts over.
 Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval);
 
 // "Delay..." or "GoIdx...", longer than five characters: not sent, acts on the line before it.

@@ -1,0 +1,70 @@
+#include "script/expect.h"
+
+#include "codec/hextext.h"
+#include "link/frame_cutter.h"
+#include "link/reply_decoder.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace stepbench {
+namespace {
+
+constexpr std::string_view kKeyword = "Expect:";
+constexpr std::string_view kValue = "value=";
+
+std::string Trimmed(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+} // namespace
+
+bool IsExpectLine(const std::string& line) {
+    return line.starts_with(kKeyword);
+}
+
+std::optional<ReplyCheck> ParseExpectLine(const std::string& line) {
+    if (!IsExpectLine(line)) return std::nullopt;
+    const std::string rest = Trimmed(std::string_view(line).substr(kKeyword.size()));
+    if (rest.starts_with(kValue)) {
+        const std::string value = Trimmed(std::string_view(rest).substr(kValue.size()));
+        if (value.empty()) return std::nullopt;
+        return ReplyCheck{std::nullopt, value};
+    }
+    const auto digit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    const bool plain =
+        std::all_of(rest.begin(), rest.end(), [&](char c) { return c == ' ' || digit(c); });
+    const auto digits = std::count_if(rest.begin(), rest.end(), digit);
+    if (!plain || digits == 0 || digits % 2 != 0) return std::nullopt;
+    return ReplyCheck{ParseHexText(rest), std::nullopt};
+}
+
+std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        if (IsExpectLine(lines[i]) && !ParseExpectLine(lines[i])) return i;
+    return std::nullopt;
+}
+
+std::optional<std::string> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
+                                      LinkMode framing) {
+    if (!answered) return "没有正常的应答";
+    const Piece frame{PieceKind::Frame, Bytes(reply.begin(), reply.end()), framing};
+    if (check.bytes) {
+        const Bytes message = FrameMessage(frame);
+        if (message != *check.bytes)
+            return "应答为 " + Trimmed(HexFrameText(message)) + "，应为 " +
+                   Trimmed(HexFrameText(*check.bytes));
+    }
+    if (check.value) {
+        const DecodedReply decoded = DecodePiece(frame);
+        const std::string value = decoded.fields.empty() ? "" : decoded.fields.front().text;
+        if (value != *check.value) return "值为“" + value + "”，应为“" + *check.value + "”";
+    }
+    return std::nullopt;
+}
+
+} // namespace stepbench

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "codec/bytes.h"
+#include "codec/frame.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace stepbench {
+
+// A check of the reply to the script line before it: "Expect:01 26 04 00 00 03 E8" (the reply's
+// bytes, its checksum left out) or "Expect:value=1000" (the value it decodes to).
+struct ReplyCheck {
+    std::optional<Bytes> bytes;
+    std::optional<std::string> value;
+};
+
+bool IsExpectLine(const std::string& line);
+// Empty when nothing valid follows "Expect:".
+std::optional<ReplyCheck> ParseExpectLine(const std::string& line);
+// The index of the first Expect line of a script with nothing valid after it.
+std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& lines);
+
+// Why a reply fails the check (no reply at all, other bytes, another value); empty when it passes.
+// reply is the whole frame as it came, in the given framing.
+std::optional<std::string> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
+                                      LinkMode framing);
+
+} // namespace stepbench
