@@ -36,6 +36,10 @@ qint64 Link::now() {
         .count();
 }
 
+QList<qint32> StandardBaudRates() {
+    return {300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200, 128000};
+}
+
 QString PortLabel(const QString& name, const QString& description, const QString& manufacturer,
                   const QString& serialNumber) {
     QStringList maker;

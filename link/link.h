@@ -87,6 +87,9 @@ private:
     qint64 lastWriteNs_ = 0;
 };
 
+// The baud rates the port list offers, slowest first.
+QList<qint32> StandardBaudRates();
+
 // The Chinese words for what went wrong with a port.
 QString DescribePortError(QSerialPort::SerialPortError error);
 

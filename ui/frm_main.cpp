@@ -211,6 +211,13 @@ void FrmMain::wire() {
     });
     connect(&runner_, &ScriptRunner::stepped, this, &FrmMain::highlightScriptLine);
     connect(&runner_, &ScriptRunner::problem, this, &FrmMain::reportScriptProblem);
+    // A failed check stops the script there.
+    connect(&runner_, &ScriptRunner::checkFailed, this, [this](int line, const QString& why) {
+        ui_.Check1->setChecked(false);
+        switchRunner(false);
+        highlightScriptLine(line);
+        refuse(QString("脚本第 %1 行的检查未通过，脚本已停止：%2").arg(line + 1).arg(why));
+    });
     connect(ui_.Command5, &QPushButton::clicked, this,
             [this] { ui_.Text1->setText(FromStd(TextToHex(ToStd(ui_.Text5->text())))); });
     connect(ui_.Command8, &QPushButton::clicked, this, &FrmMain::showCrc);
@@ -318,6 +325,11 @@ void FrmMain::applyReplyTimeout() {
 
 void FrmMain::onTransaction(const Transaction& transaction) {
     monitor_->add(transaction);
+    if (transaction.request.origin == Origin::Script) {
+        const auto e = ExpectationOf(transaction.request.frame);
+        runner_.checkReply(transaction.verdict == Verdict::Ok, transaction.reply,
+                           e ? e->framing : LinkMode::Rtu);
+    }
     if (IsFailure(transaction.verdict)) ++failuresSinceOpen_;
     if (transaction.roundTripMs)
         lastRoundTrip_ = QString("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);

@@ -1,5 +1,6 @@
 #include "ui/frm_main_ui.h"
 
+#include "link/link.h"
 #include "ui/aligned_caption.h"
 #include "ui/gap_label.h"
 #include "ui/lamp.h"
@@ -141,9 +142,10 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     COM_PORT->setInsertPolicy(QComboBox::NoInsert);
     Command32 = Button("Command32", "打开");
     Label9 = Label("Label9", "波特率：");
-    Combo2 = Combo("Combo2", "9600",
-                   {"300", "600", "1200", "2400", "4800", "9600", "14400", "19200", "38400",
-                    "56000", "57600", "115200", "128000"});
+    QStringList bauds;
+    for (qint32 baud : StandardBaudRates())
+        bauds << QString::number(baud);
+    Combo2 = Combo("Combo2", "9600", bauds);
     Command33 = Button("Command33", "关闭");
     Command33->setEnabled(false);
     Label10 = Label("Label10", "起始/终止位为1,无硬件奇偶校验");
