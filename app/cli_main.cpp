@@ -391,8 +391,8 @@ private:
         const auto e = ExpectationOf(t.request.frame);
         const DecodedReply decoded =
             DecodePiece({PieceKind::Frame, t.reply, e ? e->framing : LinkMode::Rtu});
-        const QString report = t.verdict == Verdict::Ok && decoded.reportLine
-                                   ? QString::fromStdString(*decoded.reportLine)
+        const QString report = t.verdict == Verdict::Ok && decoded.report
+                                   ? QString::fromStdString(decoded.report->chinese())
                                    : QString();
         const QString value = t.verdict == Verdict::Ok && !decoded.fields.empty()
                                   ? QString::fromStdString(decoded.fields.front().text)

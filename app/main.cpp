@@ -1,6 +1,8 @@
 // stepbench: the window, on a real serial port or on the built-in virtual device.
+#include "link/tr.h"
 #include "sim/pty_device.h"
 #include "ui/frm_main.h"
+#include "ui/translation.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -10,24 +12,47 @@
 #include <QTimer>
 #include <cstdio>
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName("stepbench");
-    QApplication::setApplicationName("stepbench");
-    QApplication::setApplicationVersion(STEPBENCH_VERSION);
+using stepbench::Tr;
 
+namespace {
+
+struct Options {
     QCommandLineParser parser;
-    parser.setApplicationDescription("Bench tool for serial-bus stepper motor drivers.");
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption simulate(
-        "simulate", "Start the virtual device on a pseudo-terminal and put its path in COM_PORT.");
-    parser.addOption(simulate);
-    const QCommandLineOption reset("reset-settings", "Start from the default set-up, forgetting "
-                                                     "the one kept from the last run.");
-    parser.addOption(reset);
-    parser.process(app);
+    QCommandLineOption simulate{
+        "simulate", "Start the virtual device on a pseudo-terminal and put its path in COM_PORT."};
+    QCommandLineOption reset{"reset-settings", "Start from the default set-up, forgetting the "
+                                               "one kept from the last run."};
+    Options() {
+        parser.setApplicationDescription("Bench tool for serial-bus stepper motor drivers.");
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOption(simulate);
+        parser.addOption(reset);
+    }
+};
 
+void NameTheProgram() {
+    QCoreApplication::setOrganizationName("stepbench");
+    QCoreApplication::setApplicationName("stepbench");
+    QCoreApplication::setApplicationVersion(STEPBENCH_VERSION);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // --help and --version answer in a terminal without a display.
+    for (int i = 1; i < argc; ++i)
+        if (const QByteArray a(argv[i]);
+            a == "-h" || a == "--help" || a == "--help-all" || a == "-v" || a == "--version") {
+            QCoreApplication core(argc, argv);
+            NameTheProgram();
+            Options().parser.process(core);
+        }
+    QApplication app(argc, argv);
+    NameTheProgram();
+    QGuiApplication::setDesktopFileName("org.stepbench.StepBench");
+    Options options;
+    options.parser.process(app);
     // The Chinese captions need a CJK face; use Noto's when it is installed.
     for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
         if (QFontDatabase::hasFamily(family)) {
@@ -37,21 +62,24 @@ int main(int argc, char** argv) {
             break;
         }
 
+    // Qt's own dialogs speak the window's language from the start.
+    stepbench::SetLanguage(stepbench::Language::Chinese);
     stepbench::FrmMain window;
     auto settings = std::make_unique<QSettings>();
-    if (parser.isSet(reset)) settings->clear();
+    if (options.parser.isSet(options.reset)) settings->clear();
     window.useSettings(std::move(settings));
     std::unique_ptr<stepbench::sim::PtyDevice> device;
-    if (parser.isSet(simulate)) {
+    if (options.parser.isSet(options.simulate)) {
         device = std::make_unique<stepbench::sim::PtyDevice>();
         std::string error;
         if (device->start(&error)) {
             const QString path = QString::fromStdString(device->path());
             window.setPortText(path, false);
             window.statusBar()->showMessage(
-                QString("虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接").arg(path));
+                Tr("虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接").arg(path));
         } else {
-            window.statusBar()->showMessage("无法启动虚拟设备：" + QString::fromStdString(error));
+            window.statusBar()->showMessage(
+                Tr("无法启动虚拟设备：%1").arg(QString::fromStdString(error)));
         }
     }
     window.show();

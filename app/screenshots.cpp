@@ -3,6 +3,7 @@
 #include "sim/pty_device.h"
 #include "ui/frm_main.h"
 #include "ui/prompter.h"
+#include "ui/translation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -55,10 +56,10 @@ struct Scene {
         else
             window.findChild<QLineEdit*>(name)->setText(text);
     }
-    void tab(const QString& title) {
+    void tab(const char* title) {
         auto* tabs = window.findChild<QTabWidget*>("SSTab1");
         for (int i = 0; i < tabs->count(); ++i)
-            if (tabs->tabText(i) == title) tabs->setCurrentIndex(i);
+            if (tabs->tabText(i) == Tr(title)) tabs->setCurrentIndex(i);
     }
 };
 
@@ -127,9 +128,13 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    if (argc != 3 || !kScenes.count(argv[1])) {
-        std::fprintf(stderr,
-                     "usage: stepbench-shots window|replies|monitor|profile|motion OUT.png\n");
+    // "en-" before a scene's name takes it in English.
+    std::string name = argc == 3 ? argv[1] : "";
+    const bool english = name.starts_with("en-");
+    if (english) name.erase(0, 3);
+    if (argc != 3 || !kScenes.count(name)) {
+        std::fprintf(stderr, "usage: stepbench-shots [en-]window|replies|monitor|profile|motion "
+                             "OUT.png\n");
         return 2;
     }
     for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
@@ -144,10 +149,11 @@ int main(int argc, char** argv) {
     Answers answers;
     FrmMain window(&answers);
     window.setPortText(QString::fromStdString(device.path()));
+    if (english) window.findChild<QComboBox*>("Combo10")->setCurrentText("English");
     window.show();
     Wait(500);
     Scene scene{window, answers};
-    kScenes.at(argv[1])(scene);
+    kScenes.at(name)(scene);
     Wait(800);
     return window.screen()->grabWindow(0).save(argv[2]) ? 0 : 1;
 }

@@ -12,9 +12,21 @@ namespace stepbench {
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
-// A refusal with a message for the user, in the window's language.
+// A refusal with a message for the user: a marked text (see codec/texts.h) with %1, %2, ... for
+// its arguments, so that the window can show it in the language chosen.
 struct Error {
     std::string message;
+    std::vector<std::string> args = {};
+    // The message with its arguments filled in, as written (in Chinese).
+    std::string text() const {
+        std::string out = message;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string mark = "%" + std::to_string(i + 1);
+            if (const auto at = out.find(mark); at != std::string::npos)
+                out.replace(at, mark.size(), args[i]);
+        }
+        return out;
+    }
 };
 
 // Either a value or the reason there is none.
@@ -30,7 +42,9 @@ public:
     T& value() { return std::get<0>(v_); }
     const T& operator*() const { return value(); }
     const T* operator->() const { return &value(); }
-    const std::string& error() const { return std::get<1>(v_).message; }
+    // Why there is no value, in Chinese; failure() for the message to translate.
+    std::string error() const { return std::get<1>(v_).text(); }
+    const Error& failure() const { return std::get<1>(v_); }
 
 private:
     std::variant<T, Error> v_;

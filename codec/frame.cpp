@@ -3,6 +3,7 @@
 #include "codec/checksum.h"
 #include "codec/hextext.h"
 #include "codec/number.h"
+#include "codec/texts.h"
 
 #include <algorithm>
 #include <array>
@@ -31,8 +32,8 @@ constexpr std::size_t kMaxWriteRegisters = 123;
 // Wraps the request inside a frame; body holds the frame's bytes with the checksum's
 // checksumSize bytes at its end.
 Result<Bytes> WrapBody(ByteView body, std::size_t checksumSize, PlcForm form, double mapping) {
-    if (body.size() < 2) return Error{"PLC标准协议：帧不足两个字节，无法转换，未发送"};
-    if (!std::isfinite(mapping)) return Error{"PLC标准协议：寄存器映射地址无效，未发送"};
+    if (body.size() < 2) return Error{ZH("PLC标准协议：帧不足两个字节，无法转换，未发送")};
+    if (!std::isfinite(mapping)) return Error{ZH("PLC标准协议：寄存器映射地址无效，未发送")};
 
     const double reg = std::fmod(RoundHalfEven(mapping + body[1]), 65536.0);
     const auto regNumber = static_cast<std::uint16_t>(reg < 0 ? reg + 65536.0 : reg);
@@ -44,15 +45,15 @@ Result<Bytes> WrapBody(ByteView body, std::size_t checksumSize, PlcForm form, do
                      regLo,   0x00, static_cast<std::uint8_t>(ReadsTwoRegisters(body[1]) ? 2 : 0)};
 
     if (body.size() < 3 + checksumSize)
-        return Error{"PLC标准协议：帧缺少长度字节或校验，无法转换为写寄存器命令，未发送"};
+        return Error{ZH("PLC标准协议：帧缺少长度字节或校验，无法转换为写寄存器命令，未发送")};
     const std::size_t length = body[2];
     const ByteView value = body.subspan(3, body.size() - 3 - checksumSize);
     if (value.size() != length)
-        return Error{"PLC标准协议：帧的数据字节数与长度字节不符，无法转换，未发送"};
+        return Error{ZH("PLC标准协议：帧的数据字节数与长度字节不符，无法转换，未发送")};
     const std::size_t words = (length + 3) / 4;
     const std::size_t registers = 2 * words;
     if (registers > kMaxWriteRegisters)
-        return Error{"PLC标准协议：数据超过一次写寄存器的上限，无法转换，未发送"};
+        return Error{ZH("PLC标准协议：数据超过一次写寄存器的上限，无法转换，未发送")};
 
     Bytes out{body[0],
               0x10,

@@ -1,6 +1,7 @@
 #include "commands/profile_file.h"
 
 #include "codec/hextext.h"
+#include "link/tr.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -63,19 +64,20 @@ Result<ProfileFile> ProfileFromJson(const QByteArray& json) {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
     if (!doc.isObject())
-        return Refuse("不是配置文件（JSON 格式错误：" + error.errorString() + "）");
+        return Refuse(Tr("不是配置文件（JSON 格式错误：%1）").arg(error.errorString()));
     const QJsonObject root = doc.object();
-    if (root.value("format").toString() != kFormat) return Refuse("不是配置文件（“format”不对）");
+    if (root.value("format").toString() != kFormat)
+        return Refuse(Tr("不是配置文件（“format”不对）"));
     if (root.value("version").toInt(-1) != ProfileFile::kVersion)
-        return Refuse(QString("配置文件的版本“%1”不受支持（支持 %2）")
+        return Refuse(Tr("配置文件的版本“%1”不受支持（支持 %2）")
                           .arg(root.value("version").toVariant().toString())
                           .arg(ProfileFile::kVersion));
     if (const QString k =
             UnknownKey(root, {"format", "version", "program", "device", "read_at", "settings"});
         !k.isEmpty())
-        return Refuse("配置文件中有未知的键“" + k + "”");
+        return Refuse(Tr("配置文件中有未知的键“%1”").arg(k));
     for (const char* key : {"device", "settings"})
-        if (!root.value(key).isObject()) return Refuse(QString("配置文件缺少键“%1”").arg(key));
+        if (!root.value(key).isObject()) return Refuse(Tr("配置文件缺少键“%1”").arg(key));
 
     ProfileFile p;
     p.program = root.value("program").toString();
@@ -83,34 +85,34 @@ Result<ProfileFile> ProfileFromJson(const QByteArray& json) {
     const QJsonObject device = root.value("device").toObject();
     const double address = device.value("address").toDouble(-1);
     if (!(address >= 0 && address <= 255 && address == std::floor(address)))
-        return Refuse("“device.address”应为 0 到 255 的整数");
+        return Refuse(Tr("“device.address”应为 0 到 255 的整数"));
     p.address = static_cast<std::uint8_t>(address);
     p.baud = device.value("baud").toInt();
 
     const QJsonObject settings = root.value("settings").toObject();
     for (const QString& name : settings.keys()) {
         const ProfileSetting* s = FindProfileSetting(name.toStdString());
-        if (!s) return Refuse("配置文件中有未知的设置“" + name + "”");
+        if (!s) return Refuse(Tr("配置文件中有未知的设置“%1”").arg(name));
         const QJsonObject entry = settings.value(name).toObject();
         if (const QString k = UnknownKey(entry, {"code", "value", "pattern", "write_only"});
             !k.isEmpty())
-            return Refuse(QString("设置“%1”中有未知的键“%2”").arg(name, k));
+            return Refuse(Tr("设置“%1”中有未知的键“%2”").arg(name, k));
         if (entry.value("code").toString() != Hex(s->set->code))
-            return Refuse(QString("设置“%1”的“code”应为 %2").arg(name, Hex(s->set->code)));
+            return Refuse(Tr("设置“%1”的“code”应为 %2").arg(name, Hex(s->set->code)));
         const QJsonValue value = entry.value("value");
-        if (value.isUndefined()) return Refuse(QString("设置“%1”缺少键“value”").arg(name));
+        if (value.isUndefined()) return Refuse(Tr("设置“%1”缺少键“value”").arg(name));
         const auto bytes = s->isNumber()
                                ? NumberValue(*s, value.isDouble() ? value.toDouble() : 0.5)
                                : BytesValue(*s, value.toString().toStdString());
         if (!bytes || (s->isNumber() && !value.isDouble()) || (!s->isNumber() && !value.isString()))
-            return Refuse(QString("设置“%1”的值“%2”超出范围或格式不对")
-                              .arg(name, value.toVariant().toString()));
+            return Refuse(
+                Tr("设置“%1”的值“%2”超出范围或格式不对").arg(name, value.toVariant().toString()));
         p.values[name.toStdString()] = *bytes;
     }
     // Every readable setting must be there: a profile is the whole of a drive's set-up.
     for (const ProfileSetting& s : ProfileSettings())
         if (s.read && !p.values.count(s.name()))
-            return Refuse("配置文件缺少设置“" + QString::fromStdString(s.name()) + "”");
+            return Refuse(Tr("配置文件缺少设置“%1”").arg(QString::fromStdString(s.name())));
     return p;
 }
 
@@ -118,15 +120,15 @@ QString SaveProfile(const QString& path, const ProfileFile& profile) {
     const QByteArray bytes = ProfileToJson(profile);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return QString("保存配置文件 %1 失败：%2").arg(path, file.errorString());
+        return Tr("保存配置文件 %1 失败：%2").arg(path, file.errorString());
     return {};
 }
 
 Result<ProfileFile> LoadProfile(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return Refuse(QString("无法打开配置文件 %1：%2").arg(path, file.errorString()));
-    if (file.size() > kMaxFileSize) return Refuse(QString("%1 太大，不是配置文件").arg(path));
+        return Refuse(Tr("无法打开配置文件 %1：%2").arg(path, file.errorString()));
+    if (file.size() > kMaxFileSize) return Refuse(Tr("%1 太大，不是配置文件").arg(path));
     return ProfileFromJson(file.readAll());
 }
 

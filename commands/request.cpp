@@ -2,6 +2,7 @@
 
 #include "codec/hextext.h"
 #include "codec/number.h"
+#include "codec/texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,13 +25,13 @@ std::string_view Trimmed(std::string_view t) {
 }
 
 Error OutOfRange(const Field& f, std::string_view range) {
-    return Error{"“" + std::string(f.label) + "”的值“" + std::string(f.text) + "”超出范围（允许 " +
-                 std::string(range) + "），命令未发送。"};
+    return Error{ZH("“%1”的值“%2”超出范围（允许 %3），命令未发送。"),
+                 {std::string(f.label), std::string(f.text), std::string(range)}};
 }
 
 Result<std::uint8_t> ReadByte(const Field& f) {
     const double v = ReadInteger(f.text);
-    if (!(v >= 0 && v <= 255)) return OutOfRange(f, "0 到 255");
+    if (!(v >= 0 && v <= 255)) return OutOfRange(f, ZH("0 到 255"));
     return static_cast<std::uint8_t>(v);
 }
 
@@ -42,14 +43,14 @@ Result<std::uint8_t> ReadStrictHexByte(const Field& f) {
         return std::isxdigit(static_cast<unsigned char>(c)) != 0;
     });
     if (!digits || ReadHexNumber(t) > 255)
-        return Error{"“" + std::string(f.label) + "”的值“" + std::string(f.text) +
-                     "”不是 0 到 FF 的16进制数，命令未发送。"};
+        return Error{ZH("“%1”的值“%2”不是 0 到 FF 的16进制数，命令未发送。"),
+                     {std::string(f.label), std::string(f.text)}};
     return static_cast<std::uint8_t>(ReadHexNumber(t));
 }
 
 Result<std::int32_t> ReadInt32(const Field& f) {
     const double v = ReadInteger(f.text);
-    if (!(v >= kInt32Min && v <= kInt32Max)) return OutOfRange(f, "-2147483648 到 2147483647");
+    if (!(v >= kInt32Min && v <= kInt32Max)) return OutOfRange(f, ZH("-2147483648 到 2147483647"));
     return static_cast<std::int32_t>(v);
 }
 
@@ -76,14 +77,14 @@ Result<Bytes> EncodeData(std::span<const DataPart> parts) {
         case DataPart::Kind::HexByte: {
             const auto b =
                 p.kind == DataPart::Kind::HexByte ? ReadStrictHexByte(p.field) : ReadByte(p.field);
-            if (!b) return Error{b.error()};
+            if (!b) return b.failure();
             data.push_back(*b);
             break;
         }
         case DataPart::Kind::Int32:
         case DataPart::Kind::Int24: {
             const auto v = ReadInt32(p.field);
-            if (!v) return Error{v.error()};
+            if (!v) return v.failure();
             PutBigEndian(data, *v, p.kind == DataPart::Kind::Int32 ? 4 : 3);
             break;
         }
@@ -95,14 +96,14 @@ Result<Bytes> EncodeData(std::span<const DataPart> parts) {
         }
         }
     }
-    if (data.size() > 255) return Error{"命令数据超过255个字节，命令未发送。"};
+    if (data.size() > 255) return Error{ZH("命令数据超过255个字节，命令未发送。")};
     return data;
 }
 
 Result<Bytes> BuildRequest(std::uint8_t address, std::uint8_t code,
                            std::span<const DataPart> parts) {
     const auto data = EncodeData(parts);
-    if (!data) return Error{data.error()};
+    if (!data) return data.failure();
     Bytes request{address, code, static_cast<std::uint8_t>(data->size())};
     request.insert(request.end(), data->begin(), data->end());
     return request;
@@ -110,7 +111,7 @@ Result<Bytes> BuildRequest(std::uint8_t address, std::uint8_t code,
 
 Result<Bytes> BuildRequest(Field address, std::uint8_t code, std::span<const DataPart> parts) {
     const auto a = ReadAddress(address);
-    if (!a) return Error{a.error()};
+    if (!a) return a.failure();
     return BuildRequest(*a, code, parts);
 }
 

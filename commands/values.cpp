@@ -66,7 +66,7 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
         if (auto e = count(direction ? 2 : 1)) return *e;
         if (direction) {
             const auto dir = Byte(values[0]);
-            if (!dir) return Error{dir.error()};
+            if (!dir) return dir.failure();
             data.push_back(*dir);
         }
         const std::string& v = values.back();
@@ -79,7 +79,7 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
     case ValueForm::Repeated: {
         if (auto e = count(1)) return *e;
         const auto b = Byte(values[0]);
-        if (!b) return Error{b.error()};
+        if (!b) return b.failure();
         return Bytes(d.min, *b);
     }
     case ValueForm::Pattern:
@@ -88,11 +88,11 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
         if (values.empty() || values.size() > 2 || (!entry && values.size() != 1))
             return Error{std::string(c.key) + " 的值：" + ValuesUsage(c)};
         const auto p = Pattern(values[0]);
-        if (!p) return Error{p.error()};
+        if (!p) return p.failure();
         data.push_back(*p);
         if (values.size() == 2) {
             const auto b = Hex(values[1]);
-            if (!b) return Error{b.error()};
+            if (!b) return b.failure();
             data.insert(data.end(), b->begin(), b->end());
         }
         break;
@@ -101,7 +101,7 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
         if (values.size() > 1) return Error{std::string(c.key) + " 的值：" + ValuesUsage(c)};
         if (values.empty()) break;
         const auto b = Hex(values[0]);
-        if (!b) return Error{b.error()};
+        if (!b) return b.failure();
         data = *b;
         break;
     }
@@ -109,7 +109,7 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
         if (auto e = count(d.min)) return *e;
         for (const std::string& v : values) {
             const auto b = Byte(v);
-            if (!b) return Error{b.error()};
+            if (!b) return b.failure();
             data.push_back(*b);
         }
         return data;
@@ -129,7 +129,7 @@ Result<Bytes> RequestFromValues(std::uint8_t address, const CommandInfo& c,
         return Bytes{address, c.code, 0x00};
     }
     const auto data = Data(c, values);
-    if (!data) return Error{data.error()};
+    if (!data) return data.failure();
     Bytes request{address, c.code, static_cast<std::uint8_t>(data->size())};
     request.insert(request.end(), data->begin(), data->end());
     return request;

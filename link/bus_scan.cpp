@@ -1,5 +1,7 @@
 #include "link/bus_scan.h"
 
+#include "link/tr.h"
+
 namespace stepbench {
 namespace {
 
@@ -15,11 +17,11 @@ BusScan::BusScan(Link& link, TransactionQueue& queue, QObject* parent)
 bool BusScan::start(const Plan& plan, QString* error) {
     if (running_) return false;
     if (!link_.isOpen()) {
-        *error = "串口未打开，无法扫描";
+        *error = Tr("串口未打开，无法扫描");
         return false;
     }
     if (plan.from < 1 || plan.to > 247 || plan.from > plan.to) {
-        *error = "扫描地址范围应在 1 到 247 之间，且起始不大于结束";
+        *error = Tr("扫描地址范围应在 1 到 247 之间，且起始不大于结束");
         return false;
     }
     plan_ = plan;

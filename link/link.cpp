@@ -1,6 +1,7 @@
 #include "link/link.h"
 
 #include "codec/number.h"
+#include "link/tr.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -74,7 +75,7 @@ QString Link::deviceForPortText(const QString& text, QString* error) {
     }
     // Never a guess: a stray number or name must not open whatever sits on the first port.
     if (error)
-        *error = QString("找不到该串口 “%1”（请填 COM 号 1-256，或设备名如 ttyUSB0、/dev/ttyUSB0）")
+        *error = Tr("找不到该串口 “%1”（请填 COM 号 1-256，或设备名如 ttyUSB0、/dev/ttyUSB0）")
                      .arg(text);
     return {};
 }
@@ -86,7 +87,7 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
     bool ok = false;
     const int baud = baudText.trimmed().toInt(&ok);
     if (!ok || baud <= 0) {
-        *error = QString("波特率“%1”无效，串口未打开。").arg(baudText);
+        *error = Tr("波特率“%1”无效，串口未打开。").arg(baudText);
         return false;
     }
     port_.setPortName(device);
@@ -100,10 +101,10 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
         QString reason = DescribePortError(port_.error());
         if (port_.error() == QSerialPort::PermissionError)
             reason = access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0
-                         ? "串口已被其他程序占用"
-                         : "没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG dialout "
-                           "$USER），然后重新登录";
-        *error = QString("无法打开串口 %1：%2（%3）").arg(device, reason, port_.errorString());
+                         ? Tr("串口已被其他程序占用")
+                         : Tr("没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG dialout "
+                              "$USER），然后重新登录");
+        *error = Tr("无法打开串口 %1：%2（%3）").arg(device, reason, port_.errorString());
         port_.close();
         return false;
     }
@@ -209,27 +210,27 @@ void Link::onError(QSerialPort::SerialPortError error) {
 QString DescribePortError(QSerialPort::SerialPortError error) {
     switch (error) {
     case QSerialPort::NoError:
-        return "没有错误";
+        return Tr("没有错误");
     case QSerialPort::DeviceNotFoundError:
-        return "找不到该串口";
+        return Tr("找不到该串口");
     case QSerialPort::PermissionError:
-        return "串口已被其他程序占用或没有访问权限";
+        return Tr("串口已被其他程序占用或没有访问权限");
     case QSerialPort::OpenError:
-        return "串口已经打开";
+        return Tr("串口已经打开");
     case QSerialPort::WriteError:
-        return "写串口失败";
+        return Tr("写串口失败");
     case QSerialPort::ReadError:
-        return "读串口失败，设备可能已断开";
+        return Tr("读串口失败，设备可能已断开");
     case QSerialPort::ResourceError:
-        return "串口设备已断开";
+        return Tr("串口设备已断开");
     case QSerialPort::UnsupportedOperationError:
-        return "串口不支持该设置（如波特率）";
+        return Tr("串口不支持该设置（如波特率）");
     case QSerialPort::TimeoutError:
-        return "串口操作超时";
+        return Tr("串口操作超时");
     case QSerialPort::NotOpenError:
-        return "串口未打开";
+        return Tr("串口未打开");
     default:
-        return "未知的串口错误";
+        return Tr("未知的串口错误");
     }
 }
 

@@ -1,5 +1,7 @@
 #include "link/profile_session.h"
 
+#include "link/tr.h"
+
 namespace stepbench {
 
 ProfileSession::ProfileSession(TransactionQueue& queue, QObject* parent)
@@ -38,11 +40,11 @@ bool ProfileSession::writeAll(std::uint8_t address, LinkMode mode, const Profile
 bool ProfileSession::begin(std::uint8_t address, LinkMode mode, std::deque<Step> steps,
                            QString* error) {
     if (running()) {
-        *error = "驱动器配置正在读写中";
+        *error = Tr("驱动器配置正在读写中");
         return false;
     }
     if (steps.empty()) {
-        *error = "没有要读写的设置";
+        *error = Tr("没有要读写的设置");
         return false;
     }
     address_ = address;
@@ -100,7 +102,7 @@ void ProfileSession::onClosed(const Transaction& t) {
         const auto value = ValueOfReply(*step.setting, message);
         if (!value) {
             outcome_.stoppedAt = name;
-            outcome_.why = "应答不符";
+            outcome_.why = Tr("应答不符");
             return end();
         }
         outcome_.drive[name] = *value;

@@ -2,6 +2,7 @@
 
 #include "codec/codepage.h"
 #include "codec/hextext.h"
+#include "codec/texts.h"
 #include "commands/protocol.h"
 #include "link/transaction.h"
 
@@ -42,7 +43,7 @@ void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, Dec
         break;
     case ReplyValue::MotionState:
         out.lamps.push_back({"Shape1", r[3] != 0});
-        out.fields.push_back({kMotionStateField, r[3] != 0 ? "运动中" : "停止"});
+        out.fields.push_back({kMotionStateField, r[3] != 0 ? ZH("运动中") : ZH("停止")});
         out.lamps.push_back({"Shape2", RedUnlessOne(r[4])});
         out.lamps.push_back({"Shape3", RedUnlessOne(r[5])});
         out.lamps.push_back({"Shape4", RedUnlessOne(r[6])});
@@ -86,25 +87,26 @@ DecodedReply DecodeReply(ByteView received, LinkMode mode) {
     const CommandInfo* c = FindCommand(reply[1]);
     if (!c || c->replyLine.empty()) return out;
 
-    std::string report(c->replyLine);
-    if (c->value == ReplyValue::AddressInLine) report += ShortHexByte(reply[0]);
-    if (c->value == ReplyValue::BaudInLine && reply.size() > 3) report += ShortHexByte(reply[3]);
-    out.reportLine = std::move(report);
+    ReportLine report{c->replyLine};
+    if (c->value == ReplyValue::AddressInLine) report.data = ShortHexByte(reply[0]);
+    if (c->value == ReplyValue::BaudInLine && reply.size() > 3)
+        report.data = ShortHexByte(reply[3]);
+    out.report = std::move(report);
     DecodeValue(*c, reply, checksumSize, out);
     return out;
 }
 
 DecodedReply DecodePiece(const Piece& piece) {
     const Bytes message = FrameMessage(piece);
-    std::string line;
+    ReportLine line;
     if (piece.kind == PieceKind::BadChecksum)
-        line = "校验错误:" + HexFrameText(piece.bytes);
+        line = {ZH("校验错误:"), HexFrameText(piece.bytes)};
     else if (piece.kind == PieceKind::Frame && message.size() >= 3 && (message[1] & 0x80))
-        line = "异常应答:" + HexByte(message[2]) + " " + std::string(ExceptionMeaning(message[2]));
+        line = {ZH("异常应答:"), HexByte(message[2]), ExceptionMeaning(message[2])};
     else
         return DecodeReply(piece.bytes, piece.framing);
     DecodedReply out = EchoOf(piece.bytes);
-    out.reportLine = std::move(line);
+    out.report = std::move(line);
     return out;
 }
 

@@ -26,9 +26,21 @@ struct LampUpdate {
     bool operator==(const LampUpdate&) const = default;
 };
 
+// A report line: a text of the program (marked, see codec/texts.h), the data the reply adds to
+// it (an address, a code, the bytes of a damaged frame), and a note (marked too).
+struct ReportLine {
+    std::string_view text;
+    std::string data;
+    std::string_view note = {};
+    // The whole line as written (in Chinese), without line end.
+    std::string chinese() const {
+        return std::string(text) + data + (note.empty() ? "" : " " + std::string(note));
+    }
+};
+
 // What one batch of received bytes shows in the window.
 struct DecodedReply {
-    std::optional<std::string> reportLine; // without line end
+    std::optional<ReportLine> report;
     std::vector<FieldUpdate> fields;
     std::vector<LampUpdate> lamps;
     std::string hexLine;  // "RecHex:" and the bytes, without line end

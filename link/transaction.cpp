@@ -1,5 +1,7 @@
 #include "link/transaction.h"
 
+#include "codec/texts.h"
+
 namespace stepbench {
 namespace {
 
@@ -11,19 +13,19 @@ constexpr std::uint8_t kExceptionBit = 0x80;
 std::string_view VerdictName(Verdict verdict) {
     switch (verdict) {
     case Verdict::Ok:
-        return "正常";
+        return ZH("正常");
     case Verdict::BadChecksum:
-        return "校验错误";
+        return ZH("校验错误");
     case Verdict::Exception:
-        return "异常应答";
+        return ZH("异常应答");
     case Verdict::NoReply:
-        return "无应答";
+        return ZH("无应答");
     case Verdict::Mismatch:
-        return "应答不符";
+        return ZH("应答不符");
     case Verdict::Broadcast:
-        return "广播";
+        return ZH("广播");
     case Verdict::Unchecked:
-        return "未检查";
+        return ZH("未检查");
     }
     return {};
 }
@@ -36,13 +38,13 @@ bool IsFailure(Verdict verdict) {
 std::string_view ExceptionMeaning(std::uint8_t code) {
     switch (code) {
     case 0x01:
-        return "非法功能";
+        return ZH("非法功能");
     case 0x02:
-        return "非法数据地址";
+        return ZH("非法数据地址");
     case 0x03:
-        return "非法数据值";
+        return ZH("非法数据值");
     case 0x04:
-        return "从站设备故障";
+        return ZH("从站设备故障");
     default:
         return {};
     }

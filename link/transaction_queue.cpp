@@ -1,5 +1,7 @@
 #include "link/transaction_queue.h"
 
+#include "link/tr.h"
+
 namespace stepbench {
 namespace {
 
@@ -31,10 +33,10 @@ bool TransactionQueue::submit(Request request, QString* error) {
         if (error) *error = why;
         return false;
     };
-    if (!link_.isOpen()) return refuse("串口未打开，没有发送");
+    if (!link_.isOpen()) return refuse(Tr("串口未打开，没有发送"));
     if (request.urgent) return start(std::move(request));
     if (waiting_.size() >= kMaxWaiting)
-        return refuse(QString("已有 %1 条命令在排队等待发送，这条命令未发送").arg(kMaxWaiting));
+        return refuse(Tr("已有 %1 条命令在排队等待发送，这条命令未发送").arg(kMaxWaiting));
     waiting_.push_back(std::move(request));
     pump();
     return true;

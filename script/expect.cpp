@@ -1,6 +1,7 @@
 #include "script/expect.h"
 
 #include "codec/hextext.h"
+#include "codec/texts.h"
 #include "link/frame_cutter.h"
 #include "link/reply_decoder.h"
 
@@ -49,20 +50,20 @@ std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& li
     return std::nullopt;
 }
 
-std::optional<std::string> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
-                                      LinkMode framing) {
-    if (!answered) return "没有正常的应答";
+std::optional<Error> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
+                                LinkMode framing) {
+    if (!answered) return Error{ZH("没有正常的应答")};
     const Piece frame{PieceKind::Frame, Bytes(reply.begin(), reply.end()), framing};
     if (check.bytes) {
         const Bytes message = FrameMessage(frame);
         if (message != *check.bytes)
-            return "应答为 " + Trimmed(HexFrameText(message)) + "，应为 " +
-                   Trimmed(HexFrameText(*check.bytes));
+            return Error{ZH("应答为 %1，应为 %2"),
+                         {Trimmed(HexFrameText(message)), Trimmed(HexFrameText(*check.bytes))}};
     }
     if (check.value) {
         const DecodedReply decoded = DecodePiece(frame);
         const std::string value = decoded.fields.empty() ? "" : decoded.fields.front().text;
-        if (value != *check.value) return "值为“" + value + "”，应为“" + *check.value + "”";
+        if (value != *check.value) return Error{ZH("值为“%1”，应为“%2”"), {value, *check.value}};
     }
     return std::nullopt;
 }

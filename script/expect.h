@@ -24,7 +24,7 @@ std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& li
 
 // Why a reply fails the check (no reply at all, other bytes, another value); empty when it passes.
 // reply is the whole frame as it came, in the given framing.
-std::optional<std::string> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
-                                      LinkMode framing);
+std::optional<Error> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
+                                LinkMode framing);
 
 } // namespace stepbench

@@ -1,6 +1,7 @@
 #include "script/script_runner.h"
 
 #include "codec/hextext.h"
+#include "link/tr.h"
 #include "script/step.h"
 
 #include <algorithm>
@@ -52,9 +53,9 @@ void ScriptRunner::checkReply(bool answered, ByteView reply, LinkMode framing) {
     checks_.clear();
     for (const auto& [line, check] : checks) {
         const auto why = check ? CheckReply(*check, answered, reply, framing)
-                               : std::optional<std::string>("这一行的 Expect 无效");
+                               : std::optional<Error>(Error{ZH("这一行的 Expect 无效")});
         if (why)
-            emit checkFailed(line, QString::fromStdString(*why));
+            emit checkFailed(line, TrError(*why));
         else
             emit checkPassed(line);
     }

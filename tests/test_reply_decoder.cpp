@@ -75,7 +75,7 @@ private slots:
         QFETCH(QString, report);
         QFETCH(QString, effects);
         const DecodedReply r = DecodeReply(B(reply), LinkMode::Rtu);
-        QCOMPARE(r.reportLine ? Q(*r.reportLine) : QString("-"), report);
+        QCOMPARE(r.report ? Q(r.report->chinese()) : QString("-"), report);
         QCOMPARE(Effects(r), effects);
     }
 
@@ -106,7 +106,7 @@ private slots:
         QFETCH(QString, report);
         QFETCH(QString, effects);
         const DecodedReply r = DecodeReply(B(reply), LinkMode::Ascii);
-        QCOMPARE(r.reportLine ? Q(*r.reportLine) : QString("-"), report);
+        QCOMPARE(r.report ? Q(r.report->chinese()) : QString("-"), report);
         QCOMPARE(Effects(r), effects);
     }
 };

@@ -2,6 +2,7 @@
 #include "sim/pty_device.h"
 #include "support.h"
 #include "ui/monitor_view.h"
+#include "ui/translation.h"
 #include "window_support.h"
 
 #include <QDialog>
@@ -52,6 +53,7 @@ class TestSetup : public QObject {
     QTemporaryDir dir_;
 
 private slots:
+    void cleanup() { SetLanguage(Language::Chinese); }
     void initTestCase() {
         // Before the first QSettings: it reads the folder once.
         qputenv("XDG_CONFIG_HOME", config_.path().toLocal8Bit());
@@ -79,6 +81,8 @@ private slots:
             win.type("Text12", "-250");
             win.type("Combo9", "250K");
             win.w<QAbstractButton>("CheckAutoReconnect")->setChecked(true);
+            win.w<QComboBox>("Combo1")->setCurrentIndex(2);
+            win.w<QComboBox>("Combo10")->setCurrentText("English");
             win.w<QTabWidget>("SSTab1")->setCurrentIndex(2);
             win.prompter.fileName = script;
             win.click("Command54");
@@ -102,6 +106,12 @@ private slots:
         QVERIFY(win.w<QAbstractButton>("CheckAutoReconnect")->isChecked());
         QCOMPARE(win.w<QTabWidget>("SSTab1")->currentIndex(), 2);
         QCOMPARE(win.w<QComboBox>("Combo9")->currentIndex(), 7);
+        // The language comes back, and a worded choice is kept by its Chinese text, whatever
+        // language it was chosen in.
+        QCOMPARE(CurrentLanguage(), Language::English);
+        QCOMPARE(win.w<QComboBox>("Combo1")->currentIndex(), 2);
+        QCOMPARE(QSettings().value("controls/Combo1").toString(), QString("掉电保存,上电运行"));
+        win.w<QComboBox>("Combo10")->setCurrentText("中文");
 
         // The recent script is there; chosen after it has gone, it is taken off with a message.
         auto* menu = win.main.findChild<QMenu*>("MenuRecentScripts");

@@ -21,7 +21,7 @@ Bytes Rtu(const char* request) {
 
 QString Report(const Bytes& reply) {
     const auto r = DecodeReply(reply, LinkMode::Rtu);
-    return r.reportLine ? Q(*r.reportLine) : QString("-");
+    return r.report ? Q(r.report->chinese()) : QString("-");
 }
 
 QString FieldOf(const Bytes& reply, std::string_view field) {
@@ -155,7 +155,7 @@ private slots:
         QVERIFY(line_->transact(damaged).empty());
         ask("01480101"); // checking off
         QCOMPARE(Report(line_->transact(damaged)), QString("请求握手命令:"));
-        QCOMPARE(Q(*DecodeReply(line_->transact(wrongLrc), LinkMode::Ascii).reportLine),
+        QCOMPARE(Q(DecodeReply(line_->transact(wrongLrc), LinkMode::Ascii).report->chinese()),
                  QString("请求握手命令:"));
         ask("01480100");
         QVERIFY(line_->transact(damaged).empty());
@@ -198,7 +198,8 @@ private slots:
         const Bytes reply = line_->transact(EncodeAsciiFrame(B("012600")));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(reply.data()), qsizetype(reply.size())),
                  QByteArray(":0126040000006471\r\n"));
-        QCOMPARE(Q(*DecodeReply(reply, LinkMode::Ascii).reportLine), QString("查询运动初速度:"));
+        QCOMPARE(Q(DecodeReply(reply, LinkMode::Ascii).report->chinese()),
+                 QString("查询运动初速度:"));
         Bytes wrongLrc = EncodeAsciiFrame(B("012000"));
         wrongLrc[wrongLrc.size() - 3] = '0';
         QVERIFY(line_->transact(wrongLrc).empty());

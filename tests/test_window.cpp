@@ -4,6 +4,7 @@
 #include "sim/pty_device.h"
 #include "support.h"
 #include "ui/lamp.h"
+#include "ui/translation.h"
 #include "window_support.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@ using namespace std::chrono_literals;
 class TestWindow : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() { SetLanguage(Language::Chinese); }
+
     void startUpWindow() {
         Window win;
         QCOMPARE(win.main.windowTitle(), QString("Qelvar数控MODBUS调试工具v6.3"));
@@ -46,11 +49,19 @@ private slots:
     }
 
     // Each lamp stands centred over the word of its caption that names it.
+    void lampsStandOverTheirWords_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("zh") << "中文";
+        QTest::newRow("en") << "English";
+    }
     void lampsStandOverTheirWords() {
+        QFETCH(QString, language);
         Window win;
         win.main.resize(1366, 768);
         win.main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&win.main));
+        win.w<QComboBox>("Combo10")->setCurrentText(language);
+        QTest::qWait(50);
         const std::pair<const char*, QStringList> rows[] = {
             {"Label63", {"Shape5", "Shape6", "Shape7", "Shape8", "Shape9"}},
             {"Label41", {"Shape1", "Shape2", "Shape4", "Shape3"}}};

@@ -1,5 +1,6 @@
 #include "ui/aligned_caption.h"
 
+#include "link/tr.h"
 #include "ui/lamp.h"
 
 #include <QEvent>
@@ -7,6 +8,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFrame>
+#include <QTimer>
 
 namespace stepbench {
 
@@ -29,18 +31,33 @@ void LampCaption::resizeEvent(QResizeEvent*) {
     caption_->setGeometry(0, height() - c.height(), c.width(), c.height());
     const QFontMetrics fm(caption_->font());
     const QString text = caption_->text();
+    // A caption written in words apart ("IN1 IN2 ...", or a translation) has one word per lamp;
+    // one written without spaces ("停止左限右限零点") is searched for each lamp's word.
+    const QStringList spaced = text.split(' ', Qt::SkipEmptyParts);
+    const bool bySpaces = spaced.size() == entries_.size();
     int from = 0;
-    for (const Entry& e : entries_) {
-        const int at = std::max(0, int(text.indexOf(e.word, from)));
-        from = at + int(e.word.size());
+    for (qsizetype i = 0; i < entries_.size(); ++i) {
+        const Entry& e = entries_[i];
+        const QString word = bySpaces ? spaced[i] : Tr(e.word);
+        const int at = std::max(0, int(text.indexOf(word, from)));
+        from = at + int(word.size());
         const double centre =
-            fm.horizontalAdvance(text.left(at)) + fm.horizontalAdvance(e.word) / 2.0;
+            fm.horizontalAdvance(text.left(at)) + fm.horizontalAdvance(word) / 2.0;
         const QSize l = e.lamp->sizeHint();
         e.lamp->setGeometry(int(centre - l.width() / 2.0 + 0.5), 0, l.width(), l.height());
     }
 }
 
-DigitsCaption::DigitsCaption(const QString& caption, QWidget* parent) : QLabel(caption, parent) {}
+void LampCaption::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The caption in another language is wider or narrower: the lamps move with its words.
+    if (event->type() == QEvent::LanguageChange) {
+        updateGeometry();
+        QTimer::singleShot(0, this, [this] { resize(sizeHint()); });
+    }
+}
+
+DigitsCaption::DigitsCaption(QWidget* parent) : QLabel(parent) {}
 
 void DigitsCaption::setAnchor(QWidget* edit) {
     if (anchor_) anchor_->removeEventFilter(this);

@@ -15,7 +15,7 @@ class LampCaption : public QWidget {
 public:
     struct Entry {
         Lamp* lamp;
-        QString word; // the part of the caption the lamp stands over
+        const char* word; // the id of the part of the caption the lamp stands over
     };
     LampCaption(QLabel* caption, QList<Entry> entries, QWidget* parent = nullptr);
     QSize sizeHint() const override;
@@ -23,6 +23,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QLabel* caption_;
@@ -33,7 +34,7 @@ private:
 // edit (Combo8's pattern), so each digit names the character below it. text() stays the caption.
 class DigitsCaption : public QLabel {
 public:
-    DigitsCaption(const QString& caption, QWidget* parent = nullptr);
+    explicit DigitsCaption(QWidget* parent = nullptr);
     // The line edit whose characters the digits stand over.
     void setAnchor(QWidget* edit);
     QSize sizeHint() const override;

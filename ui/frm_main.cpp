@@ -14,6 +14,7 @@
 #include "ui/profile_view.h"
 #include "ui/protocol_help.h"
 #include "ui/scan_dialog.h"
+#include "ui/translation.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -30,9 +31,10 @@ namespace stepbench {
 namespace {
 
 constexpr auto kStatusTimeout = 8000;
-const QString kSystemTitle = "系统提示";
+const char* const kSystemTitleId = ZH("系统提示");
 // Text40 has no caption of its own; messages name it by the two buttons that send it.
-constexpr std::string_view kValueFieldLabel = "LastChr/通讯不返回的数值";
+constexpr std::string_view kAddressLabel = ZH("设备操作地址(Hex)");
+constexpr std::string_view kValueFieldLabel = ZH("LastChr/通讯不返回的数值");
 constexpr std::chrono::milliseconds kLinkStatsRefresh{200};
 constexpr std::uint8_t kEmergencyStop = 0x3C;
 constexpr std::uint8_t kDecelerateStop = 0x3D;
@@ -47,14 +49,18 @@ std::string ToStd(const QString& s) {
     return s.toStdString();
 }
 
+QString AboutHtml() {
+    return QString("<h2>stepbench %1</h2><p>%2</p><p>%3</p><p>Qt %4</p>")
+        .arg(QCoreApplication::applicationVersion(), Tr("串口步进电机驱动器调试工具"),
+             Tr("源代码的许可证: MIT。本程序使用 Qt Charts (GPL-3)，因此编译出的程序按 GPL-3 "
+                "的条款分发。"),
+             qVersion());
+}
+
 QWidget* AboutPage() {
     auto* page = new QWidget;
     auto* v = new QVBoxLayout(page);
-    auto* text = new QLabel(QString("<h2>stepbench %1</h2>"
-                                    "<p>串口步进电机驱动器调试工具</p>"
-                                    "<p>源代码的许可证: MIT。本程序使用 Qt Charts (GPL-3)，"
-                                    "因此编译出的程序按 GPL-3 的条款分发。</p><p>Qt %2</p>")
-                                .arg(QCoreApplication::applicationVersion(), qVersion()));
+    auto* text = new QLabel(AboutHtml());
     text->setObjectName("AboutText");
     v->addWidget(text);
     v->addStretch(1);
@@ -73,14 +79,15 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     ui_.setupUi(this);
     receiveLog_ = std::make_unique<LogPane>(ui_.RichTextBox1, ui_.Label45);
     sendLog_ = std::make_unique<LogPane>(ui_.RichTextBox2, ui_.Label44);
-    ui_.SSTab1->insertTab(0, AboutPage(), "关于");
+    ui_.SSTab1->insertTab(0, AboutPage(), QString());
+    SetTabCaption(ui_.SSTab1, 0, ZH("关于"));
     auto* motion = new MotionView(
         sampler_, [this] { return samplingPlan(); }, prompter_);
     auto* profile = new ProfileView(
         profiles_,
         [this]() -> std::optional<ProfileView::Target> {
             if (!link_.isOpen()) {
-                refuse("请先打开串口。");
+                refuse(Tr("请先打开串口。"));
                 return std::nullopt;
             }
             const auto address = deviceAddress();
@@ -88,9 +95,12 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
             return ProfileView::Target{*address, linkMode(), link_.baudRate()};
         },
         prompter_);
-    ui_.SSTab1->insertTab(2, motion, "运动曲线");
-    ui_.SSTab1->insertTab(3, profile, "驱动器配置");
-    ui_.SSTab1->insertTab(4, monitor_, "通讯监视");
+    ui_.SSTab1->insertTab(2, motion, QString());
+    ui_.SSTab1->insertTab(3, profile, QString());
+    ui_.SSTab1->insertTab(4, monitor_, QString());
+    SetTabCaption(ui_.SSTab1, 2, ZH("运动曲线"));
+    SetTabCaption(ui_.SSTab1, 3, ZH("驱动器配置"));
+    SetTabCaption(ui_.SSTab1, 4, ZH("通讯监视"));
     connect(motion, &MotionView::message, this, &FrmMain::showStatus);
     connect(profile, &ProfileView::message, this, &FrmMain::showStatus);
     ui_.SSTab1->setCurrentIndex(1);
@@ -99,15 +109,13 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     linkStatsTimer_.setSingleShot(true);
     linkStatsTimer_.setInterval(kLinkStatsRefresh);
     connect(&linkStatsTimer_, &QTimer::timeout, this, [this] {
-        linkStats_->setText(QString("%1   失败 %2").arg(lastRoundTrip_).arg(failuresSinceOpen_));
+        linkStats_->setText(Tr("%1   失败 %2").arg(lastRoundTrip_).arg(failuresSinceOpen_));
     });
     ui_.RichTextBox3->setHtml(ProtocolHelpHtml());
     for (QWidget* w : findChildren<QWidget*>())
         if (!w->objectName().isEmpty()) byName_.insert(w->objectName(), w);
 
-    // As large as the working tab wants, within the screen; the tab scrolls on smaller screens.
-    const QSize want = ui_.workingTab->sizeHint() + QSize(24, 72);
-    resize(want.boundedTo(screen()->availableGeometry().size()));
+    resize(workingTabWants());
 
     wire();
     armAddToScript(false);
@@ -119,6 +127,26 @@ void FrmMain::useSettings(std::unique_ptr<QSettings> settings) {
     settings_ = std::move(settings);
     RestoreSetUp(*settings_, *this, *ui_.SSTab1, byName_, kept_);
     applyReplyTimeout();
+}
+
+void FrmMain::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    Retranslate(this);
+    ui_.RichTextBox3->setHtml(ProtocolHelpHtml());
+    findChild<QLabel*>("AboutText")->setText(AboutHtml());
+    showCaptureState();
+    // Captions in another language take another width: grow to show them, never shrink what
+    // the user has chosen.
+    QTimer::singleShot(0, this, [this] {
+        if (!isMaximized() && !isFullScreen()) resize(size().expandedTo(workingTabWants()));
+    });
+}
+
+// As large as the working tab wants, within the screen; the tab scrolls on smaller screens.
+QSize FrmMain::workingTabWants() const {
+    const QSize want = ui_.workingTab->sizeHint() + QSize(24, 72);
+    return want.boundedTo(screen()->availableGeometry().size());
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
@@ -140,6 +168,10 @@ void FrmMain::wire() {
     connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
     connect(&link_, &Link::lost, this, &FrmMain::onPortLost);
     connect(&portWatch_, &PortWatch::reopened, this, &FrmMain::onPortBack);
+    connect(ui_.Combo10, &QComboBox::currentIndexChanged, this, [this](int index) {
+        SetLanguage(ui_.Combo10->itemText(index) == "English" ? Language::English
+                                                              : Language::Chinese);
+    });
     connect(&portWatch_, &PortWatch::listChanged, this, &FrmMain::showPortList);
     connect(ui_.CommandScanBus, &QPushButton::clicked, this, &FrmMain::scanBus);
     connect(ui_.MenuRecentScripts, &QMenu::aboutToShow, this, &FrmMain::showRecentScripts);
@@ -191,8 +223,8 @@ void FrmMain::wire() {
     // so each button still says what its next press does.
     connect(ui_.SSTab1->tabBar(), &QTabBar::tabBarDoubleClicked, this, [this] {
         relayK1_ = relayK2_ = false;
-        ui_.Command109->setText("(刹车)K1开");
-        ui_.Command110->setText("K2开");
+        SetCaption(ui_.Command109, ZH("(刹车)K1开"));
+        SetCaption(ui_.Command110, ZH("K2开"));
     });
 
     connect(ui_.Command1, &QPushButton::clicked, this, [this] { sendTypedHex(Typed::Raw); });
@@ -216,7 +248,7 @@ void FrmMain::wire() {
         ui_.Check1->setChecked(false);
         switchRunner(false);
         highlightScriptLine(line);
-        refuse(QString("脚本第 %1 行的检查未通过，脚本已停止：%2").arg(line + 1).arg(why));
+        refuse(Tr("脚本第 %1 行的检查未通过，脚本已停止：%2").arg(line + 1).arg(why));
     });
     connect(ui_.Command5, &QPushButton::clicked, this,
             [this] { ui_.Text1->setText(FromStd(TextToHex(ToStd(ui_.Text5->text())))); });
@@ -267,9 +299,9 @@ void FrmMain::showCaptureState() {
         b->setChecked(ioOverridePending_);
     QString note;
     if (ioOverridePending_)
-        note = "“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）";
+        note = Tr("“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）");
     else if (addToScriptPending_)
-        note = "“>”已按下：下一条命令加入脚本列表并发送（再按一次或按 Esc 取消）";
+        note = Tr("“>”已按下：下一条命令加入脚本列表并发送（再按一次或按 Esc 取消）");
     if (note.isEmpty()) {
         if (!captureMessage_.isEmpty() && statusBar()->currentMessage() == captureMessage_)
             statusBar()->clearMessage();
@@ -283,7 +315,7 @@ void FrmMain::openPort() {
     QString error;
     if (!link_.open(ui_.COM_PORT->currentText(), ui_.Combo2->currentText(), &error)) {
         statusBar()->showMessage(error);
-        prompter_->inform(this, kSystemTitle, error);
+        prompter_->inform(this, Tr(kSystemTitleId), error);
         return;
     }
     setPanelOpen(true);
@@ -294,7 +326,7 @@ void FrmMain::openPort() {
     linkStats_->clear();
     link_.pollTimer().start();
     statusBar()->showMessage(
-        QString("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
+        Tr("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
 }
 
 void FrmMain::closePort() {
@@ -302,12 +334,12 @@ void FrmMain::closePort() {
     portWatch_.stop();
     runner_.release();
     link_.close();
-    const std::size_t dropped = queue_.abort("串口已关闭").dropped;
+    const std::size_t dropped = queue_.abort(Tr("串口已关闭")).dropped;
     setPanelOpen(false);
     portWatch_.watchList(true);
-    statusBar()->showMessage(waited ? QString("不再等待串口，已关闭")
-                             : dropped ? QString("串口已关闭，%1 条排队的命令没有发送").arg(dropped)
-                                       : QString("串口已关闭"),
+    statusBar()->showMessage(waited ? Tr("不再等待串口，已关闭")
+                             : dropped ? Tr("串口已关闭，%1 条排队的命令没有发送").arg(dropped)
+                                       : Tr("串口已关闭"),
                              kStatusTimeout);
 }
 
@@ -316,7 +348,7 @@ void FrmMain::applyReplyTimeout() {
     const double ms = ReadInteger(ToStd(text));
     if (!(ms >= 10 && ms <= 60000)) {
         ui_.TextReplyTimeout->setText(QString::number(queue_.replyTimeout().count()));
-        return refuse(QString("应答超时“%1”超出范围（允许 10 到 60000 毫秒），仍为 %2 毫秒。")
+        return refuse(Tr("应答超时“%1”超出范围（允许 10 到 60000 毫秒），仍为 %2 毫秒。")
                           .arg(text)
                           .arg(queue_.replyTimeout().count()));
     }
@@ -332,41 +364,41 @@ void FrmMain::onTransaction(const Transaction& transaction) {
     }
     if (IsFailure(transaction.verdict)) ++failuresSinceOpen_;
     if (transaction.roundTripMs)
-        lastRoundTrip_ = QString("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);
+        lastRoundTrip_ = Tr("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);
     // Shown a few times a second at most: the sampler closes 80 transactions a second.
     if (!linkStatsTimer_.isActive()) linkStatsTimer_.start();
 }
 
 void FrmMain::onPortLost(const QString& reason) {
-    const auto aborted = queue_.abort("串口断开");
-    const QString message = "串口已断开并关闭：" + reason;
+    const auto aborted = queue_.abort(Tr("串口断开"));
+    const QString message = Tr("串口已断开并关闭：%1").arg(reason);
     monitor_->addEvent(message);
     if (ui_.CheckAutoReconnect->isChecked()) {
         // The script waits where it was cut: the line whose request was lost runs again.
         runner_.hold(std::find(aborted.cut.begin(), aborted.cut.end(), Origin::Script) !=
                      aborted.cut.end());
         portWatch_.waitForReturn();
-        statusBar()->showMessage("等待串口重新出现…（" + reason + "）");
+        statusBar()->showMessage(Tr("等待串口重新出现…（%1）").arg(reason));
         return;
     }
     setPanelOpen(false);
     portWatch_.watchList(true);
     statusBar()->showMessage(message);
-    prompter_->inform(this, kSystemTitle, message);
+    prompter_->inform(this, Tr(kSystemTitleId), message);
 }
 
 void FrmMain::onPortBack(const QString& device) {
     link_.setFraming(linkMode());
-    monitor_->addEvent("串口重新打开：" + device);
-    statusBar()->showMessage("串口已重新打开：" + device, kStatusTimeout);
+    monitor_->addEvent(Tr("串口重新打开：%1").arg(device));
+    statusBar()->showMessage(Tr("串口已重新打开：%1").arg(device), kStatusTimeout);
     runner_.release();
 }
 
 std::optional<std::uint8_t> FrmMain::deviceAddress() {
     const std::string address = ToStd(ui_.Text23->text());
-    const auto a = ReadAddress({"设备操作地址(Hex)", address});
+    const auto a = ReadAddress({kAddressLabel, address});
     if (!a) {
-        refuse(FromStd(a.error()));
+        refuse(TrError(a.failure()));
         return std::nullopt;
     }
     return *a;
@@ -388,8 +420,8 @@ std::optional<MotionSampler::Plan> FrmMain::samplingPlan() {
 
 void FrmMain::scanBus() {
     if (runner_.isRunning())
-        return refuse("脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。");
-    if (!link_.isOpen()) return refuse("请先打开串口，再扫描总线。");
+        return refuse(Tr("脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。"));
+    if (!link_.isOpen()) return refuse(Tr("请先打开串口，再扫描总线。"));
     QList<qint32> bauds;
     for (int i = 0; i < ui_.Combo2->count(); ++i)
         bauds << ui_.Combo2->itemText(i).toInt();
@@ -400,7 +432,7 @@ void FrmMain::scanBus() {
         ui_.Combo2->setEditText(QString::number(baud));
         if (const int i = ui_.Combo2->findText(QString::number(baud)); i >= 0)
             ui_.Combo2->setCurrentIndex(i);
-        statusBar()->showMessage(QString("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）")
+        statusBar()->showMessage(Tr("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）")
                                      .arg(ui_.Text23->text())
                                      .arg(baud),
                                  kStatusTimeout);
@@ -436,7 +468,7 @@ void FrmMain::applyPlcControls() {
 
 void FrmMain::refuse(const QString& message) {
     statusBar()->showMessage(message, kStatusTimeout);
-    prompter_->inform(this, kSystemTitle, message);
+    prompter_->inform(this, Tr(kSystemTitleId), message);
 }
 
 void FrmMain::refuseSender(const QString& message) {
@@ -448,7 +480,7 @@ void FrmMain::refuseSender(const QString& message) {
 
 bool FrmMain::dispatchRequest(const Result<Bytes>& request, const SenderOptions& options) {
     if (!request) {
-        refuseSender(FromStd(request.error()));
+        refuseSender(TrError(request.failure()));
         return false;
     }
     if (options.mapping)
@@ -484,7 +516,8 @@ void FrmMain::runSender(const SenderRow& row) {
         if (!(v >= 0 && v <= kMaxMappingAddress)) {
             armAddToScript(false);
             armIoOverride(false);
-            return prompter_->inform(this, kSystemTitle, "偏移地址超出范围,请设置0-65500之间");
+            return prompter_->inform(this, Tr(kSystemTitleId),
+                                     Tr("偏移地址超出范围,请设置0-65500之间"));
         }
     }
     if (row.hook == Hook::CanData && ui_.Text33->text().isEmpty())
@@ -502,7 +535,7 @@ void FrmMain::runSender(const SenderRow& row) {
     std::vector<DataPart> parts = DataPartsOf(row, fieldText, countText);
 
     // The toggles are worked out here but kept only once the request could be built.
-    const bool silence = ui_.Command111->text() == "通讯不返回";
+    const bool silence = CaptionId(ui_.Command111) == ZH("通讯不返回");
     const bool lastCharacter = !lastCharacter_;
     bool k1 = relayK1_, k2 = relayK2_;
     switch (row.hook) {
@@ -513,7 +546,7 @@ void FrmMain::runSender(const SenderRow& row) {
         parts = {DataPart::Fixed({std::uint8_t(lastCharacter)}), DataPart::Byte(value)};
         break;
     case Hook::PowerLoss: {
-        const auto bytes = PowerLossBytes(ToStd(ui_.Combo1->currentText()));
+        const auto bytes = PowerLossBytes(ToStd(ItemId(ui_.Combo1)));
         parts = {DataPart::Fixed(Bytes(bytes.begin(), bytes.end()))};
         break;
     }
@@ -540,8 +573,8 @@ void FrmMain::runSender(const SenderRow& row) {
     const std::string address = ToStd(ui_.Text23->text());
     const auto request = row.hook == Hook::BroadcastAddress
                              ? BuildRequest(0, row.code, parts)
-                             : BuildRequest(Field{"设备操作地址(Hex)", address}, row.code, parts);
-    if (!request) return refuseSender(FromStd(request.error()));
+                             : BuildRequest(Field{kAddressLabel, address}, row.code, parts);
+    if (!request) return refuseSender(TrError(request.failure()));
 
     // In the PLC protocol a request that carries data must be a register write, or its data
     // would be lost; requests without data keep the form their row names. The rows that go out
@@ -561,7 +594,7 @@ void FrmMain::runSender(const SenderRow& row) {
     if (!sent) return;
     switch (row.hook) {
     case Hook::ReplyOption:
-        ui_.Command111->setText(silence ? "通讯有返回" : "通讯不返回");
+        SetCaption(ui_.Command111, silence ? ZH("通讯有返回") : ZH("通讯不返回"));
         break;
     case Hook::LastCharacter:
         lastCharacter_ = lastCharacter;
@@ -572,9 +605,11 @@ void FrmMain::runSender(const SenderRow& row) {
         relayK1_ = k1;
         relayK2_ = k2;
         // The K2 button writes the short K1 captions, as the device's tools always did.
-        const QString k1Name = row.hook == Hook::RelayK1 ? "(刹车)K1" : "K1";
-        ui_.Command109->setText(k1Name + (k1 ? "关" : "开"));
-        ui_.Command110->setText(k2 ? "K2关" : "K2开");
+        if (row.hook == Hook::RelayK1)
+            SetCaption(ui_.Command109, k1 ? ZH("(刹车)K1关") : ZH("(刹车)K1开"));
+        else
+            SetCaption(ui_.Command109, k1 ? ZH("K1关") : ZH("K1开"));
+        SetCaption(ui_.Command110, k2 ? ZH("K2关") : ZH("K2开"));
         break;
     }
     default:
@@ -610,21 +645,21 @@ void FrmMain::reportScriptProblem(int line, StepProblem problem) {
     QString why;
     switch (problem) {
     case StepProblem::EmptyLine:
-        why = "空行，脚本在此等待";
+        why = Tr("空行，脚本在此等待");
         break;
     case StepProblem::NoLine:
-        why = "没有这一行，脚本在此等待";
+        why = Tr("没有这一行，脚本在此等待");
         break;
     case StepProblem::DelayStops:
-        why = "延时为0或不是数字，脚本停止执行";
+        why = Tr("延时为0或不是数字，脚本停止执行");
         break;
     case StepProblem::DelayOutOfRange:
-        why = "延时超出 0-65535 毫秒，改用循环间隔";
+        why = Tr("延时超出 0-65535 毫秒，改用循环间隔");
         break;
     case StepProblem::None:
         return;
     }
-    statusBar()->showMessage(QString("脚本第 %1 行：%2").arg(line + 1).arg(why), kStatusTimeout);
+    statusBar()->showMessage(Tr("脚本第 %1 行：%2").arg(line + 1).arg(why), kStatusTimeout);
 }
 
 void FrmMain::switchRunner(bool on) {
@@ -637,7 +672,7 @@ void FrmMain::switchRunner(bool on) {
     const double interval = ReadInteger(ToStd(ui_.Text22->text()));
     if (!(interval >= 0 && interval <= 65535)) {
         ui_.Check1->setChecked(false);
-        return refuse(QString("循环间隔“%1”超出范围（允许 0 到 65535 毫秒），脚本未运行。")
+        return refuse(Tr("循环间隔“%1”超出范围（允许 0 到 65535 毫秒），脚本未运行。")
                           .arg(ui_.Text22->text()));
     }
     ui_.Text22->setEnabled(false);
@@ -661,24 +696,23 @@ void FrmMain::removeSelectedLine() {
 }
 
 void FrmMain::openScript() {
-    const QString path = prompter_->openFileName(this, "打开文件", "txt文件(*.txt);;所有文件(*.*)",
-                                                 kept_.scriptFolder);
+    const QString path = prompter_->openFileName(
+        this, Tr("打开文件"), Tr("txt文件(*.txt);;所有文件(*.*)"), kept_.scriptFolder);
     if (path.isEmpty()) return;
     if (!QFileInfo::exists(path))
-        return prompter_->inform(this, kSystemTitle, "文件名无效,请重新打开!");
+        return prompter_->inform(this, Tr(kSystemTitleId), Tr("文件名无效,请重新打开!"));
     loadScript(path);
 }
 
 void FrmMain::loadScript(const QString& path) {
     const auto lines = LoadScriptFile(path);
-    if (!lines) return refuse(FromStd(lines.error()));
+    if (!lines) return refuse(TrError(lines.failure()));
     ui_.List1->clear();
     for (const std::string& line : *lines)
         ui_.List1->addItem(FromStd(line));
     kept_.scriptFolder = QFileInfo(path).absolutePath();
     kept_.usedScript(QFileInfo(path).absoluteFilePath());
-    statusBar()->showMessage(QString("已载入 %1 行：%2").arg(lines->size()).arg(path),
-                             kStatusTimeout);
+    statusBar()->showMessage(Tr("已载入 %1 行：%2").arg(lines->size()).arg(path), kStatusTimeout);
 }
 
 void FrmMain::showRecentScripts() {
@@ -691,17 +725,19 @@ void FrmMain::showRecentScripts() {
         connect(action, &QAction::triggered, this, [this, path] {
             if (QFileInfo(path).isFile()) return loadScript(path);
             kept_.recentScripts.removeAll(path);
-            refuse(QString("文件 %1 已不存在，已从“最近打开”中去掉").arg(path));
+            refuse(Tr("文件 %1 已不存在，已从“最近打开”中去掉").arg(path));
         });
     }
-    if (kept_.recentScripts.isEmpty()) menu->addAction("（没有最近打开的文件）")->setEnabled(false);
+    if (kept_.recentScripts.isEmpty())
+        menu->addAction(Tr("（没有最近打开的文件）"))->setEnabled(false);
 }
 
 void FrmMain::saveScript() {
-    const QString path = prompter_->saveFileName(this, "保存文件", "TXT文件(*.TXT);;所有文件(*.*)",
-                                                 kept_.scriptFolder);
+    const QString path = prompter_->saveFileName(
+        this, Tr("保存文件"), Tr("TXT文件(*.TXT);;所有文件(*.*)"), kept_.scriptFolder);
     if (path.isEmpty()) return;
-    if (QFileInfo::exists(path) && !prompter_->ask(this, "文件保存", "是否覆盖文件？")) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, Tr("文件保存"), Tr("是否覆盖文件？")))
+        return;
     const bool existed = QFileInfo::exists(path);
     const std::vector<std::string> lines = scriptLines();
     const QString error = SaveScriptFile(path, lines);
@@ -710,10 +746,10 @@ void FrmMain::saveScript() {
     kept_.scriptFolder = QFileInfo(path).absolutePath();
     if (!empty) kept_.usedScript(QFileInfo(path).absoluteFilePath());
     if (!empty)
-        statusBar()->showMessage("已保存：" + path, kStatusTimeout);
+        statusBar()->showMessage(Tr("已保存：%1").arg(path), kStatusTimeout);
     else
-        statusBar()->showMessage(existed ? "列表为空，没有写入文件；原文件已删除：" + path
-                                         : "列表为空，没有保存文件",
+        statusBar()->showMessage(existed ? Tr("列表为空，没有写入文件；原文件已删除：%1").arg(path)
+                                         : Tr("列表为空，没有保存文件"),
                                  kStatusTimeout);
 }
 
@@ -750,7 +786,7 @@ void FrmMain::showCrc() {
     if (bytes.empty()) {
         ui_.Text2->clear();
         ui_.Text3->clear();
-        statusBar()->showMessage("“16进制：”框中没有可计算的字节", kStatusTimeout);
+        statusBar()->showMessage(Tr("“16进制：”框中没有可计算的字节"), kStatusTimeout);
         return;
     }
     const Crc16Value crc = Crc16(bytes);
@@ -766,12 +802,12 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
         link_.restartPoll(Link::kFirstPollAfterSend);
         return false;
     };
-    if (!link_.isOpen()) return notSent("串口未打开，没有发送");
+    if (!link_.isOpen()) return notSent(Tr("串口未打开，没有发送"));
     Bytes out = frame;
     if (ui_.Check2->isChecked()) {
         const PlcForm form = ui_.Option3->isChecked() ? PlcForm::Read : PlcForm::Write;
         auto wrapped = WrapForPlc(frame, form, ReadNumber(ToStd(ui_.Text34->text())));
-        if (!wrapped) return notSent(FromStd(wrapped.error()));
+        if (!wrapped) return notSent(TrError(wrapped.failure()));
         out = std::move(wrapped.value());
     }
     const auto code = CommandCodeOfFrame(frame);
@@ -788,10 +824,10 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
 
     QStringList entry{"SndAsc:" + FromStd(VisibleText(out)),
                       "SndHex:" + FromStd(HexFrameText(out))};
-    if (ui_.Check2->isChecked()) entry << "西门子标准格式:";
+    if (ui_.Check2->isChecked()) entry << Tr("西门子标准格式:");
     if (code) {
         const CommandInfo* info = FindCommand(*code);
-        if (info && !info->sendLine.empty()) entry << FromStd(std::string(info->sendLine));
+        if (info && !info->sendLine.empty()) entry << Tr(info->sendLine);
     }
     sendLog_->addEntry(entry, qsizetype(out.size()));
     link_.restartPoll(Link::kFirstPollAfterSend);
@@ -802,7 +838,8 @@ void FrmMain::CommRec(const Piece& piece, bool toLog) {
     const DecodedReply reply = DecodePiece(piece);
     if (toLog) {
         QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
-        if (reply.reportLine) entry << FromStd(*reply.reportLine);
+        if (const auto& r = reply.report)
+            entry << Tr(r->text) + FromStd(r->data) + (r->note.empty() ? "" : " " + Tr(r->note));
         receiveLog_->addEntry(entry, qsizetype(piece.bytes.size()));
     }
     for (const FieldUpdate& f : reply.fields) {
@@ -811,8 +848,9 @@ void FrmMain::CommRec(const Piece& piece, bool toLog) {
         const QString text = FromStd(f.text);
         if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->text() != text)
             edit->setText(text);
-        if (auto* label = qobject_cast<QLabel*>(w); label && label->text() != text)
-            label->setText(text);
+        // A label shows a word ("停止"), in the language chosen.
+        if (auto* label = qobject_cast<QLabel*>(w); label && label->text() != Tr(f.text))
+            label->setText(Tr(f.text));
     }
     for (const LampUpdate& l : reply.lamps) {
         QWidget* w = byName_.value(QString::fromLatin1(l.lamp.data(), qsizetype(l.lamp.size())));

@@ -76,9 +76,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void wire();
+    QSize workingTabWants() const;
     void openPort();
     void closePort();
     void onPortLost(const QString& reason);

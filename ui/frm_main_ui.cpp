@@ -4,6 +4,7 @@
 #include "ui/aligned_caption.h"
 #include "ui/gap_label.h"
 #include "ui/lamp.h"
+#include "ui/translation.h"
 
 #include <QBoxLayout>
 #include <QButtonGroup>
@@ -16,9 +17,9 @@
 namespace stepbench {
 namespace {
 
-const QString kAddTip = "加入高级命令";
-const QString kAddTip2 = "添加高级命令";
-const QString kIoTip = "添加IO取代命令";
+const char* const kAddTip = ZH("加入高级命令");
+const char* const kAddTip2 = ZH("添加高级命令");
+const char* const kIoTip = ZH("添加IO取代命令");
 
 template <class W>
 W* Named(W* w, const char* name) {
@@ -26,15 +27,23 @@ W* Named(W* w, const char* name) {
     return w;
 }
 
-QPushButton* Button(const char* name, const QString& caption, const QString& tip = {}) {
-    auto* b = Named(new QPushButton(caption), name);
-    b->setToolTip(tip);
+// Captions and tool tips are text ids (see ui/translation.h).
+template <class W>
+W* Captioned(W* w, const char* name, const char* caption) {
+    Named(w, name);
+    SetCaption(w, caption);
+    return w;
+}
+
+QPushButton* Button(const char* name, const char* caption, const char* tip = nullptr) {
+    auto* b = Captioned(new QPushButton, name, caption);
+    if (tip) SetToolTipId(b, tip);
     b->setAutoDefault(false);
     return b;
 }
 
 // The small ">", "↓", "?" and "0" buttons beside a sender.
-QPushButton* Small(const char* name, const QString& caption, const QString& tip = {}) {
+QPushButton* Small(const char* name, const char* caption, const char* tip = nullptr) {
     auto* b = Button(name, caption, tip);
     const int w = b->fontMetrics().horizontalAdvance("MM") + 8;
     b->setFixedWidth(w);
@@ -61,16 +70,16 @@ QComboBox* Combo(const char* name, const QString& text, const QStringList& items
     return c;
 }
 
-QLabel* Label(const char* name, const QString& text) {
-    return Named(new QLabel(text), name);
+QLabel* Label(const char* name, const char* text) {
+    return Captioned(new QLabel, name, text);
 }
 
-QLabel* InlineLabel(const char* name, const QString& caption, QWidget* field) {
-    return Named(new GapLabel(caption, field), name);
+QLabel* InlineLabel(const char* name, const char* caption, QWidget* field) {
+    return Captioned(new GapLabel(field), name, caption);
 }
 
-QGroupBox* Group(const char* name, const QString& title) {
-    return Named(new QGroupBox(title), name);
+QGroupBox* Group(const char* name, const char* title) {
+    return Captioned(new QGroupBox, name, title);
 }
 
 Lamp* NewLamp(const char* name, const QColor& color) {
@@ -89,23 +98,26 @@ QHBoxLayout* Row(std::initializer_list<QWidget*> widgets, bool stretch = true) {
 
 void FrmMainUi::setupUi(QMainWindow* window) {
     window->setObjectName("FrmMain");
-    window->setWindowTitle("Qelvar数控MODBUS调试工具v6.3");
+    SetCaption(window, ZH("Qelvar数控MODBUS调试工具v6.3"));
 
     // Top rows.
-    Label31 = Label("Label31", "语言(Language):                     Version 6.3");
-    Combo10 = Combo("Combo10", "中文", {"中文"});
-    Label18 = Label("Label18", "选择通讯模式:");
+    Label31 = Label("Label31", ZH("语言(Language):                     Version 6.3"));
+    // Each language in its own words.
+    Combo10 = Combo("Combo10", "中文", {"中文", "English"});
+    // Only a listed language can be chosen.
+    Combo10->setEditable(false);
+    Label18 = Label("Label18", ZH("选择通讯模式:"));
     Combo7 = Combo("Combo7", "Modbus RTU", {"Modbus RTU", "Modbus ASC"}, 10);
-    Label40 = Label("Label40", "设备操作地址(Hex)：");
+    Label40 = Label("Label40", ZH("设备操作地址(Hex)："));
     Text23 = Edit("Text23", "1", 4);
-    Check2 = Named(new QCheckBox("PLC标准协议"), "Check2");
-    Option3 = Named(new QRadioButton("读"), "Option3");
-    Option4 = Named(new QRadioButton("写"), "Option4");
+    Check2 = Captioned(new QCheckBox, "Check2", ZH("PLC标准协议"));
+    Option3 = Captioned(new QRadioButton, "Option3", ZH("读"));
+    Option4 = Captioned(new QRadioButton, "Option4", ZH("写"));
     auto* mapGroup = new QButtonGroup(window);
     mapGroup->addButton(Option3);
     mapGroup->addButton(Option4);
     Option3->setChecked(true);
-    Command3 = Button("Command3", "设寄存器映射地址");
+    Command3 = Button("Command3", ZH("设寄存器映射地址"));
     Text34 = Edit("Text34", "0", 6);
     for (QWidget* w : {static_cast<QWidget*>(Option3), static_cast<QWidget*>(Option4),
                        static_cast<QWidget*>(Command3), static_cast<QWidget*>(Text34)})
@@ -124,7 +136,7 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     plc->addWidget(Option4, 0, 2);
     plc->addWidget(Command3, 1, 0);
     plc->addWidget(Text34, 1, 1, 1, 2);
-    LabelReplyTimeout = Label("LabelReplyTimeout", "应答超时(ms)");
+    LabelReplyTimeout = Label("LabelReplyTimeout", ZH("应答超时(ms)"));
     TextReplyTimeout = Edit("TextReplyTimeout", "300", 6);
     plc->addWidget(LabelReplyTimeout, 2, 0, Qt::AlignRight);
     plc->addWidget(TextReplyTimeout, 2, 1, 1, 2);
@@ -135,23 +147,24 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     top->addStretch(1);
 
     // Serial port.
-    Frame4 = Group("Frame4", "串口设置");
-    Label8 = Label("Label8", "串口号：  COM");
+    Frame4 = Group("Frame4", ZH("串口设置"));
+    Label8 = Label("Label8", ZH("串口号：  COM"));
     // Editable: the list offers the ports found, and any path can be typed.
     COM_PORT = Combo("COM_PORT", "1", {}, 8);
     COM_PORT->setInsertPolicy(QComboBox::NoInsert);
-    Command32 = Button("Command32", "打开");
-    Label9 = Label("Label9", "波特率：");
+    Command32 = Button("Command32", ZH("打开"));
+    Label9 = Label("Label9", ZH("波特率："));
     QStringList bauds;
     for (qint32 baud : StandardBaudRates())
         bauds << QString::number(baud);
     Combo2 = Combo("Combo2", "9600", bauds);
-    Command33 = Button("Command33", "关闭");
+    Command33 = Button("Command33", ZH("关闭"));
     Command33->setEnabled(false);
-    Label10 = Label("Label10", "起始/终止位为1,无硬件奇偶校验");
-    CheckAutoReconnect = Named(new QCheckBox("自动重连"), "CheckAutoReconnect");
-    CheckAutoReconnect->setToolTip("串口断开后等待它重新出现，再以同样的设置打开，脚本接着运行");
-    CommandScanBus = Button("CommandScanBus", "扫描总线", "查找总线上的设备地址和波特率");
+    Label10 = Label("Label10", ZH("起始/终止位为1,无硬件奇偶校验"));
+    CheckAutoReconnect = Captioned(new QCheckBox, "CheckAutoReconnect", ZH("自动重连"));
+    SetToolTipId(CheckAutoReconnect,
+                 ZH("串口断开后等待它重新出现，再以同样的设置打开，脚本接着运行"));
+    CommandScanBus = Button("CommandScanBus", ZH("扫描总线"), ZH("查找总线上的设备地址和波特率"));
     {
         auto* g = new QGridLayout(Frame4);
         g->addWidget(Label8, 0, 0);
@@ -167,17 +180,17 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Basic commands.
-    Frame1 = Group("Frame1", "基本命令");
-    Command13 = Button("Command13", "查地址");
-    Command12 = Button("Command12", "握手");
-    Command15 = Button("Command15", "查波特率");
+    Frame1 = Group("Frame1", ZH("基本命令"));
+    Command13 = Button("Command13", ZH("查地址"));
+    Command12 = Button("Command12", ZH("握手"));
+    Command15 = Button("Command15", ZH("查波特率"));
     Label12 = Label("Label12", "New Addr:");
     Text7 = Edit("Text7", "", 4);
-    Command14 = Button("Command14", "改地址");
+    Command14 = Button("Command14", ZH("改地址"));
     Label13 = Label("Label13", "Bitrate:");
     Combo6 = Combo("Combo6", "9600",
                    {"2400", "4800", "9600", "14400", "19200", "38400", "56000", "57600"});
-    Command16 = Button("Command16", "改波特率");
+    Command16 = Button("Command16", ZH("改波特率"));
     {
         auto* g = new QGridLayout(Frame1);
         g->addWidget(Command13, 0, 0);
@@ -192,15 +205,15 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Parameters: set button, new value, "?" query, queried value.
-    Frame2 = Group("Frame2", "参数设置与查询");
-    Label7 = Label("Label7", "新设值      查询值             运动相关查询");
-    const QString queryTip = "查询设定值";
-    Command17 = Button("Command17", "初速度");
-    Command24 = Button("Command24", "最大速度");
-    Command25 = Button("Command25", "末速度");
-    Command26 = Button("Command26", "加速度");
-    Command27 = Button("Command27", "减速度");
-    Command64 = Button("Command64", "归零速度");
+    Frame2 = Group("Frame2", ZH("参数设置与查询"));
+    Label7 = Label("Label7", ZH("新设值      查询值             运动相关查询"));
+    const char* const queryTip = ZH("查询设定值");
+    Command17 = Button("Command17", ZH("初速度"));
+    Command24 = Button("Command24", ZH("最大速度"));
+    Command25 = Button("Command25", ZH("末速度"));
+    Command26 = Button("Command26", ZH("加速度"));
+    Command27 = Button("Command27", ZH("减速度"));
+    Command64 = Button("Command64", ZH("归零速度"));
     Text12 = Edit("Text12", "100");
     Text13 = Edit("Text13", "10000");
     Text14 = Edit("Text14", "1000");
@@ -219,11 +232,11 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     Text24 = Edit("Text24", "0");
     Text6 = Edit("Text6", "0");
     Text28 = Edit("Text28", "0");
-    Command28 = Button("Command28", "运动速度");
-    Command30 = Button("Command30", "绝对位置");
-    Command31 = Button("Command31", "相对位置");
-    Command29 = Button("Command29", "运动状态");
-    Command94 = Button("Command94", "查询IN");
+    Command28 = Button("Command28", ZH("运动速度"));
+    Command30 = Button("Command30", ZH("绝对位置"));
+    Command31 = Button("Command31", ZH("相对位置"));
+    Command29 = Button("Command29", ZH("运动状态"));
+    Command94 = Button("Command94", ZH("查询IN"));
     Command51 = Small("Command51", ">", kAddTip);
     Command52 = Small("Command52", ">", kAddTip);
     Command53 = Small("Command53", ">", kAddTip);
@@ -232,15 +245,15 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     Text17 = Edit("Text17", "0");
     Text18 = Edit("Text18", "0");
     Text19 = Edit("Text19", "0");
-    Command66 = Small("Command66", "0", "清零");
+    Command66 = Small("Command66", "0", ZH("清零"));
     Command69 = Small("Command69", ">", kAddTip);
-    Command67 = Small("Command67", "0", "清零");
+    Command67 = Small("Command67", "0", ZH("清零"));
     Command70 = Small("Command70", ">", kAddTip);
     Shape1 = NewLamp("Shape1", Lamp::dark());
     Shape2 = NewLamp("Shape2", Qt::black);
     Shape4 = NewLamp("Shape4", Qt::black);
     Shape3 = NewLamp("Shape3", Qt::black);
-    Label41 = Label("Label41", "停止左限右限零点");
+    Label41 = Label("Label41", ZH("停止左限右限零点"));
     LabelMotionState = Label("LabelMotionState", "");
     Shape5 = NewLamp("Shape5", Qt::black);
     Shape6 = NewLamp("Shape6", Qt::black);
@@ -274,10 +287,11 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         queries->addLayout(Row({Command67, Command70}, false), 2, 3);
         queries->addWidget(Command29, 3, 0);
         queries->addWidget(Command43, 3, 1);
-        queries->addWidget(
-            new LampCaption(
-                Label41, {{Shape1, "停止"}, {Shape2, "左限"}, {Shape4, "右限"}, {Shape3, "零点"}}),
-            3, 2);
+        queries->addWidget(new LampCaption(Label41, {{Shape1, ZH("停止")},
+                                                     {Shape2, ZH("左限")},
+                                                     {Shape4, ZH("右限")},
+                                                     {Shape3, ZH("零点")}}),
+                           3, 2);
         queries->addWidget(LabelMotionState, 3, 3);
         queries->addWidget(Command94, 4, 0);
         queries->addWidget(Command99, 4, 1);
@@ -298,7 +312,7 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Motion.
-    Frame3 = Group("Frame3", "运动控制");
+    Frame3 = Group("Frame3", ZH("运动控制"));
     Text8 = Edit("Text8", "10000");
     Combo3 = Combo("Combo3", "0", {"0", "1"}, 2);
     Text9 = Edit("Text9", "1000");
@@ -308,26 +322,26 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     Combo5 = Combo("Combo5", "0", {"0", "1"}, 2);
     Text30 = Edit("Text30", "10000");
     Text32 = Edit("Text32", "500");
-    Label20 = Label("Label20", "位置运动: 正/负方向脉冲数:");
-    Label21 = InlineLabel("Label21", "方向:          脉冲数:", Combo3);
-    Label24 = Label("Label24", "恒速运动: 正/负方向速度:");
-    Label25 = InlineLabel("Label25", "方向:           速度:", Combo4);
-    Label37 = Label("Label37", "查找零点: 方向:");
-    Label27 = InlineLabel("Label27", "运动中改变速度:  新速度            PLUS/S", Text30);
-    Command74 = Button("Command74", "绝对位置");
-    Command18 = Button("Command18", "运动");
-    Command19 = Button("Command19", "运动");
-    Command20 = Button("Command20", "运动");
-    Command21 = Button("Command21", "运动");
-    Command76 = Button("Command76", "归零1");
-    Command75 = Button("Command75", "归零3");
-    Command7 = Button("Command7", "归零2");
-    Command65 = Button("Command65", "执行");
-    Command91 = Button("Command91", "固定加减速因子设定");
-    Command92 = Button("Command92", "按因子加速1次");
-    Command93 = Button("Command93", "按因子减速1次");
-    Command22 = Button("Command22", "减速停止");
-    Command23 = Button("Command23", "立即停止");
+    Label20 = Label("Label20", ZH("位置运动: 正/负方向脉冲数:"));
+    Label21 = InlineLabel("Label21", ZH("方向:          脉冲数:"), Combo3);
+    Label24 = Label("Label24", ZH("恒速运动: 正/负方向速度:"));
+    Label25 = InlineLabel("Label25", ZH("方向:           速度:"), Combo4);
+    Label37 = Label("Label37", ZH("查找零点: 方向:"));
+    Label27 = InlineLabel("Label27", ZH("运动中改变速度:  新速度            PLUS/S"), Text30);
+    Command74 = Button("Command74", ZH("绝对位置"));
+    Command18 = Button("Command18", ZH("运动"));
+    Command19 = Button("Command19", ZH("运动"));
+    Command20 = Button("Command20", ZH("运动"));
+    Command21 = Button("Command21", ZH("运动"));
+    Command76 = Button("Command76", ZH("归零1"));
+    Command75 = Button("Command75", ZH("归零3"));
+    Command7 = Button("Command7", ZH("归零2"));
+    Command65 = Button("Command65", ZH("执行"));
+    Command91 = Button("Command91", ZH("固定加减速因子设定"));
+    Command92 = Button("Command92", ZH("按因子加速1次"));
+    Command93 = Button("Command93", ZH("按因子减速1次"));
+    Command22 = Button("Command22", ZH("减速停止"));
+    Command23 = Button("Command23", ZH("立即停止"));
     Command38 = Small("Command38", ">", kAddTip);
     Command39 = Small("Command39", ">", kAddTip);
     Command40 = Small("Command40", ">", kAddTip);
@@ -350,15 +364,15 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     for (int p = 1; p <= 31; ++p)
         patterns << QString::number(p, 2).rightJustified(5, '0');
     Combo8 = Combo("Combo8", "00001", patterns, 5);
-    Label61 = InlineLabel("Label61", "IO控制:           ＝命令", Combo8);
-    auto* digits = Named(new DigitsCaption("IN序号  54321"), "Label64");
+    Label61 = InlineLabel("Label61", ZH("IO控制:           ＝命令"), Combo8);
+    auto* digits = Captioned(new DigitsCaption, "Label64", ZH("IN序号  54321"));
     digits->setAnchor(Combo8->lineEdit());
     Label64 = digits;
     Text31 = Edit("Text31", "", 18);
     Text31->setMinimumWidth(Text31->width());
     Text31->setMaximumWidth(QWIDGETSIZE_MAX);
     Command88 = Small("Command88", "?");
-    Command81 = Button("Command81", "下载");
+    Command81 = Button("Command81", ZH("下载"));
     {
         auto* g = new QGridLayout;
         g->addWidget(Label20, 0, 0);
@@ -415,34 +429,34 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Closed loop.
-    Frame7 = Group("Frame7", "闭环控制");
-    Label5 = Label("Label5", "反馈脉冲");
+    Frame7 = Group("Frame7", ZH("闭环控制"));
+    Label5 = Label("Label5", ZH("反馈脉冲"));
     Text35 = Edit("Text35", "4096");
-    Command4 = Button("Command4", "4倍频运动");
-    Label6 = Label("Label6", "反馈脉冲");
+    Command4 = Button("Command4", ZH("4倍频运动"));
+    Label6 = Label("Label6", ZH("反馈脉冲"));
     Text36 = Edit("Text36", "2048");
-    Command107 = Button("Command107", "齿轮比运动");
-    Label29 = Label("Label29", "反馈位置");
+    Command107 = Button("Command107", ZH("齿轮比运动"));
+    Label29 = Label("Label29", ZH("反馈位置"));
     Text21 = Edit("Text21", "1000");
-    Command35 = Button("Command35", "到闭环位置");
-    Command63 = Button("Command63", "齿轮分子");
+    Command35 = Button("Command35", ZH("到闭环位置"));
+    Command63 = Button("Command63", ZH("齿轮分子"));
     Text4 = Edit("Text4", "1");
     Command9 = Small("Command9", "?");
-    Command71 = Button("Command71", "齿轮分母");
+    Command71 = Button("Command71", ZH("齿轮分母"));
     Text39 = Edit("Text39", "1");
     Command72 = Small("Command72", "?");
-    Command73 = Button("Command73", "控制方向");
+    Command73 = Button("Command73", ZH("控制方向"));
     Combo11 = Combo("Combo11", "0", {"0", "1"}, 2);
-    Command46 = Button("Command46", "绝对位置");
+    Command46 = Button("Command46", ZH("绝对位置"));
     Text37 = Edit("Text37", "0");
-    Command48 = Small("Command48", "0", "清零");
-    Command47 = Button("Command47", "相对位置");
+    Command48 = Small("Command48", "0", ZH("清零"));
+    Command47 = Button("Command47", ZH("相对位置"));
     Text38 = Edit("Text38", "0");
-    Command49 = Small("Command49", "0", "清零");
-    Command50 = Button("Command50", "编码方向");
+    Command49 = Small("Command49", "0", ZH("清零"));
+    Command50 = Button("Command50", ZH("编码方向"));
     Combo12 = Combo("Combo12", "0", {"0", "1"}, 2);
-    Command108 = Button("Command108", "无积累误差");
-    Command56 = Button("Command56", "有积累误差");
+    Command108 = Button("Command108", ZH("无积累误差"));
+    Command56 = Button("Command56", ZH("有积累误差"));
     {
         auto* g = new QGridLayout(Frame7);
         using Cell3 = std::array<QWidget*, 3>;
@@ -472,25 +486,27 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Script.
-    Frame6 = Group("Frame6", "高级自动控制功能(HEX格式)");
+    Frame6 = Group("Frame6", ZH("高级自动控制功能(HEX格式)"));
     Text22 = Edit("Text22", "1000", 5);
-    Label59 = InlineLabel("Label59", "隔          MS", Text22);
-    Check1 = Named(new QCheckBox("按行循环执行命令"), "Check1");
-    Command54 = Button("Command54", "打开文件");
-    Command55 = Button("Command55", "命令另存为");
+    Label59 = InlineLabel("Label59", ZH("隔          MS"), Text22);
+    Check1 = Captioned(new QCheckBox, "Check1", ZH("按行循环执行命令"));
+    Command54 = Button("Command54", ZH("打开文件"));
+    Command55 = Button("Command55", ZH("命令另存为"));
     CommandRecentScripts = Named(new QToolButton, "CommandRecentScripts");
-    CommandRecentScripts->setText("最近打开");
+    SetCaption(CommandRecentScripts, ZH("最近打开"));
     CommandRecentScripts->setPopupMode(QToolButton::InstantPopup);
-    MenuRecentScripts = Named(new QMenu("最近打开", window), "MenuRecentScripts");
+    MenuRecentScripts = Captioned(new QMenu(window), "MenuRecentScripts", ZH("最近打开"));
     CommandRecentScripts->setMenu(MenuRecentScripts);
     List1 = Named(new QListWidget, "List1");
     List1->setContextMenuPolicy(Qt::CustomContextMenu);
     Text20 = Edit("Text20", "1000", 5);
-    Label32 = InlineLabel("Label32", "延时:        毫秒50-6000", Text20);
-    Command34 = Button("Command34", "插入命令");
-    MenuCMD = Named(new QMenu("命令操作", window), "MenuCMD");
-    DelectList = Named(MenuCMD->addAction("删除"), "DelectList");
-    DelectAll = Named(MenuCMD->addAction("清空"), "DelectAll");
+    Label32 = InlineLabel("Label32", ZH("延时:        毫秒50-6000"), Text20);
+    Command34 = Button("Command34", ZH("插入命令"));
+    MenuCMD = Captioned(new QMenu(window), "MenuCMD", ZH("命令操作"));
+    DelectList = Named(MenuCMD->addAction(QString()), "DelectList");
+    DelectAll = Named(MenuCMD->addAction(QString()), "DelectAll");
+    SetCaption(DelectList, ZH("删除"));
+    SetCaption(DelectAll, ZH("清空"));
     {
         auto* v = new QVBoxLayout(Frame6);
         v->addLayout(Row({Label59, Check1}));
@@ -500,36 +516,37 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Other options.
-    Frame5 = Group("Frame5", "其他");
-    Label16 = Label("Label16", "输入信号常开常闭设置：");
-    Command96 = Button("Command96", "出厂设置");
-    Command113 = Button("Command113", "输入常开");
-    Command114 = Button("Command114", "输入常闭");
-    Label11 = Label("Label11", "RS232/485 MODBUS通讯相关设置：");
-    Command102 = Button("Command102", "无校验检查");
-    Command103 = Button("Command103", "有校验检查");
+    Frame5 = Group("Frame5", ZH("其他"));
+    Label16 = Label("Label16", ZH("输入信号常开常闭设置："));
+    Command96 = Button("Command96", ZH("出厂设置"));
+    Command113 = Button("Command113", ZH("输入常开"));
+    Command114 = Button("Command114", ZH("输入常闭"));
+    Label11 = Label("Label11", ZH("RS232/485 MODBUS通讯相关设置："));
+    Command102 = Button("Command102", ZH("无校验检查"));
+    Command103 = Button("Command103", ZH("有校验检查"));
     Text40 = Edit("Text40", "128", 4);
     Command78 = Button("Command78", "LastChr");
-    Command104 = Button("Command104", "回8byte长");
-    Command105 = Button("Command105", "回协议长");
-    Command111 = Button("Command111", "通讯不返回");
-    Label65 = Label("Label65", "带CAN通讯的相关设置：");
-    Command100 = Button("Command100", "标准帧");
-    Command95 = Button("Command95", "CAN波特率");
+    Command104 = Button("Command104", ZH("回8byte长"));
+    Command105 = Button("Command105", ZH("回协议长"));
+    Command111 = Button("Command111", ZH("通讯不返回"));
+    Label65 = Label("Label65", ZH("带CAN通讯的相关设置："));
+    Command100 = Button("Command100", ZH("标准帧"));
+    Command95 = Button("Command95", ZH("CAN波特率"));
     Combo9 = Combo("Combo9", "100K",
                    {"1M", "900K", "800K", "750K", "600K", "500K", "400K", "250K", "200K", "150K",
                     "125K", "100K", "80K", "50K", "25K", "20K", "10K", "5K"},
                    5);
-    Command101 = Button("Command101", "扩展帧");
-    Command106 = Button("Command106", "HEX到CAN发送");
+    Command101 = Button("Command101", ZH("扩展帧"));
+    Command106 = Button("Command106", ZH("HEX到CAN发送"));
     Text33 = Edit("Text33", "01 02 03 04 05", 14);
-    Label14 = Label("Label14", "带掉电保护型号的相关设置：");
-    Command112 = Button("Command112", "掉电设置");
-    Combo1 = Combo("Combo1", "掉电不保存",
-                   {"掉电不保存", "掉电保存上电不运行", "掉电保存,上电运行"}, 10);
-    Label15 = Label("Label15", "带刹车控制和继电器输出的相关设置：");
-    Command109 = Button("Command109", "(刹车)K1开");
-    Command110 = Button("Command110", "K2开");
+    Label14 = Label("Label14", ZH("带掉电保护型号的相关设置："));
+    Command112 = Button("Command112", ZH("掉电设置"));
+    Combo1 = Combo("Combo1", "", {}, 10);
+    SetItemIds(Combo1, {ZH("掉电不保存"), ZH("掉电保存上电不运行"), ZH("掉电保存,上电运行")});
+    Combo1->setCurrentIndex(0);
+    Label15 = Label("Label15", ZH("带刹车控制和继电器输出的相关设置："));
+    Command109 = Button("Command109", ZH("(刹车)K1开"));
+    Command110 = Button("Command110", ZH("K2开"));
     {
         auto* g = new QGridLayout(Frame5);
         int r = 0;
@@ -561,13 +578,13 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     }
 
     // Logs.
-    Label1 = Label("Label1", "接收内容：");
+    Label1 = Label("Label1", ZH("接收内容："));
     Label45 = Label("Label45", "0");
-    Command36 = Button("Command36", "清空内容");
+    Command36 = Button("Command36", ZH("清空内容"));
     RichTextBox1 = Named(new QPlainTextEdit, "RichTextBox1");
-    Label2 = Label("Label2", "发送内容：");
+    Label2 = Label("Label2", ZH("发送内容："));
     Label44 = Label("Label44", "0");
-    Command6 = Button("Command6", "清空内容");
+    Command6 = Button("Command6", ZH("清空内容"));
     RichTextBox2 = Named(new QPlainTextEdit, "RichTextBox2");
     for (QPlainTextEdit* log : {RichTextBox1, RichTextBox2}) {
         log->setReadOnly(true);
@@ -582,25 +599,25 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     logs->addWidget(RichTextBox2, 1);
 
     // Manual send tools.
-    Label4 = Label("Label4", "字符串：");
+    Label4 = Label("Label4", ZH("字符串："));
     Text5 = Edit("Text5", "", 16);
     Text5->setMinimumWidth(Text5->width());
     Text5->setMaximumWidth(QWIDGETSIZE_MAX);
-    Command37 = Button("Command37", "发字符串");
-    Command5 = Button("Command5", "转16进制");
-    Label3 = Label("Label3", "16进制：");
+    Command37 = Button("Command37", ZH("发字符串"));
+    Command5 = Button("Command5", ZH("转16进制"));
+    Label3 = Label("Label3", ZH("16进制："));
     Text1 = Edit("Text1", "", 16);
     Text1->setMinimumWidth(Text1->width());
     Text1->setMaximumWidth(QWIDGETSIZE_MAX);
-    Command1 = Button("Command1", "发16进制");
+    Command1 = Button("Command1", ZH("发16进制"));
     Command79 = Small("Command79", ">", kAddTip2);
     Command8 = Button("Command8", "CRC-L/H");
     Command2 = Button("Command2", "CRC-H/L");
     Text2 = Edit("Text2", "", 2);
     Text3 = Edit("Text3", "", 2);
-    Command10 = Button("Command10", "发送ASC");
+    Command10 = Button("Command10", ZH("发送ASC"));
     Command77 = Small("Command77", ">", kAddTip2);
-    Command11 = Button("Command11", "发送RTU");
+    Command11 = Button("Command11", ZH("发送RTU"));
     Command80 = Small("Command80", ">", kAddTip2);
     auto* tools = new QGridLayout;
     tools->addWidget(Label4, 0, 0);
@@ -645,8 +662,10 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     scroll->setWidget(workingTab);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
-    SSTab1->addTab(scroll, "QelvarMODBUS调试工具");
-    SSTab1->addTab(RichTextBox3, "通讯协议");
+    SSTab1->addTab(scroll, QString());
+    SSTab1->addTab(RichTextBox3, QString());
+    SetTabCaption(SSTab1, 0, ZH("QelvarMODBUS调试工具"));
+    SetTabCaption(SSTab1, 1, ZH("通讯协议"));
     window->setCentralWidget(SSTab1);
 
     // Dense like a bench instrument's panel, so the working tab fits a 1366x768 screen.

@@ -1,5 +1,6 @@
 #include "ui/gap_label.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 
@@ -8,20 +9,25 @@ namespace {
 constexpr int kMargin = 4;
 }
 
-GapLabel::GapLabel(const QString& caption, QWidget* field, QWidget* parent)
-    : QLabel(caption, parent), field_(field) {
-    for (int i = 0; i < caption.size();) {
-        int j = i;
+GapLabel::GapLabel(QWidget* field, QWidget* parent) : QLabel(parent), field_(field) {
+    field_->setParent(this);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+std::pair<qsizetype, qsizetype> GapLabel::gap() const {
+    const QString caption = text();
+    qsizetype start = 0, length = 0;
+    for (qsizetype i = 0; i < caption.size();) {
+        qsizetype j = i;
         while (j < caption.size() && caption[j] == ' ')
             ++j;
-        if (j - i > gapLength_) {
-            gapStart_ = i;
-            gapLength_ = j - i;
+        if (j - i > length) {
+            start = i;
+            length = j - i;
         }
         i = j > i ? j : i + 1;
     }
-    field_->setParent(this);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    return {start, length};
 }
 
 QSize GapLabel::sizeHint() const {
@@ -32,11 +38,24 @@ QSize GapLabel::sizeHint() const {
     return {width, std::max(fm.height(), f.height())};
 }
 
-void GapLabel::resizeEvent(QResizeEvent* event) {
-    QLabel::resizeEvent(event);
+void GapLabel::placeField() {
     const QSize f = field_->sizeHint();
     field_->setGeometry(QFontMetrics(font()).horizontalAdvance(before()) + kMargin,
                         (height() - f.height()) / 2, f.width(), f.height());
+}
+
+void GapLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    placeField();
+}
+
+void GapLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    // A caption in another language moves the field.
+    if (event->type() == QEvent::LanguageChange || event->type() == QEvent::FontChange) {
+        updateGeometry();
+        placeField();
+    }
 }
 
 void GapLabel::paintEvent(QPaintEvent*) {

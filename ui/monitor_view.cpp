@@ -3,9 +3,11 @@
 #include "codec/hextext.h"
 #include "commands/protocol.h"
 #include "ui/prompter.h"
+#include "ui/translation.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
@@ -27,10 +29,9 @@ QString Hex(const Bytes& b) {
 }
 
 QString CommandName(std::optional<std::uint8_t> code) {
-    if (!code) return "原始字节";
+    if (!code) return Tr("原始字节");
     const CommandInfo* info = FindCommand(*code);
-    const QString hex = QString::fromStdString(HexByte(*code));
-    return info ? QString::fromUtf8(info->name.data(), qsizetype(info->name.size())) : "0x" + hex;
+    return info ? Tr(info->name) : "0x" + QString::fromStdString(HexByte(*code));
 }
 
 QString Ms(double ms) {
@@ -108,11 +109,11 @@ QString TransactionModel::cell(const Transaction& t, int column) {
     case RoundTrip:
         return t.roundTripMs ? Ms(*t.roundTripMs) : QString();
     case Result: {
-        QString text = QString::fromUtf8(VerdictName(t.verdict).data());
+        QString text = Tr(VerdictName(t.verdict));
         if (const auto code = t.exceptionCode())
             text += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
-                                          QString::fromUtf8(ExceptionMeaning(*code).data()));
-        if (!t.note.isEmpty()) text += "（" + t.note + "）";
+                                          Tr(ExceptionMeaning(*code)));
+        if (!t.note.isEmpty()) text += " (" + Tr(t.note.toStdString()) + ")";
         return text;
     }
     default:
@@ -144,22 +145,22 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
 
 QVariant TransactionModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kHeaders[] = {"时间", "地址",     "命令", "请求",
-                                           "应答", "往返(ms)", "结果"};
-    return section >= 0 && section < Columns ? QString(kHeaders[section]) : QVariant();
+    static const char* const kHeaders[] = {ZH("时间"), ZH("地址"),     ZH("命令"), ZH("请求"),
+                                           ZH("应答"), ZH("往返(ms)"), ZH("结果")};
+    return section >= 0 && section < Columns ? Tr(kHeaders[section]) : QVariant();
 }
 
 MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     : QWidget(parent), prompter_(prompter), failures_(new FailuresOnly(this)),
-      table_(new QTableView), statsTable_(new QTableWidget), errorsOnly_(new QCheckBox("只看错误")),
-      statsTimer_(new QTimer(this)) {
+      table_(new QTableView), statsTable_(new QTableWidget),
+      errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))), statsTimer_(new QTimer(this)) {
     setObjectName("TransactionMonitor");
     table_->setObjectName("TransactionTable");
     statsTable_->setObjectName("TransactionStats");
     errorsOnly_->setObjectName("CheckErrorsOnly");
-    auto* exportButton = new QPushButton("导出CSV");
+    auto* exportButton = WithCaption(new QPushButton, ZH("导出CSV"));
     exportButton->setObjectName("CommandExportCsv");
-    auto* resetButton = new QPushButton("清零统计");
+    auto* resetButton = WithCaption(new QPushButton, ZH("清零统计"));
     resetButton->setObjectName("CommandResetMonitor");
 
     failures_->setSourceModel(&model_);
@@ -169,19 +170,14 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int digit = table_->fontMetrics().horizontalAdvance('0');
-    const int widths[] = {13, 4, 18, 36, 36, 8};
-    for (int c = 0; c < int(std::size(widths)); ++c)
-        table_->setColumnWidth(c, widths[c] * digit + 12);
 
     statsTable_->setColumnCount(9);
-    statsTable_->setHorizontalHeaderLabels({"命令", "发送", "正常", "无应答", "校验错误",
-                                            "异常应答", "最小(ms)", "平均/最大(ms)", "99%(ms)"});
+    showStatsHeaders();
     statsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statsTable_->verticalHeader()->hide();
     statsTable_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     statsTable_->horizontalHeader()->setStretchLastSection(true);
-    statsTable_->setColumnWidth(0, 18 * digit + 12);
+    fitColumns();
     statsTable_->setMaximumHeight((table_->fontMetrics().height() + 4) * 9);
 
     auto* bar = new QHBoxLayout;
@@ -209,6 +205,44 @@ void MonitorView::append(const Transaction& row) {
     const bool atEnd = bar->value() == bar->maximum();
     model_.add(row);
     if (atEnd) table_->scrollToBottom();
+}
+
+void MonitorView::showStatsHeaders() {
+    static const char* const kHeaders[] = {ZH("命令"),     ZH("发送"),          ZH("正常"),
+                                           ZH("无应答"),   ZH("校验错误"),      ZH("异常应答"),
+                                           ZH("最小(ms)"), ZH("平均/最大(ms)"), ZH("99%(ms)")};
+    QStringList headers;
+    for (const char* id : kHeaders)
+        headers << Tr(id);
+    statsTable_->setHorizontalHeaderLabels(headers);
+}
+
+// Wide enough for the usual contents and for the header, in whichever language.
+void MonitorView::fitColumns() {
+    const QFontMetrics fm = table_->fontMetrics();
+    const int digit = fm.horizontalAdvance('0');
+    const auto fit = [&](QTableView* table, int column, int digits) {
+        const QString header = table->model()->headerData(column, Qt::Horizontal).toString();
+        table->setColumnWidth(column, std::max(digits * digit, fm.horizontalAdvance(header)) + 16);
+    };
+    const int widths[] = {13, 4, 24, 36, 36, 8};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        fit(table_, c, widths[c]);
+    fit(statsTable_, 0, 24);
+    for (int c = 1; c < statsTable_->columnCount() - 1; ++c)
+        fit(statsTable_, c, 6);
+}
+
+void MonitorView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    showStatsHeaders();
+    fitColumns();
+    refreshStats();
+    emit model_.headerDataChanged(Qt::Horizontal, 0, TransactionModel::Columns - 1);
+    if (model_.rowCount() > 0)
+        emit model_.dataChanged(model_.index(0, 0),
+                                model_.index(model_.rowCount() - 1, TransactionModel::Columns - 1));
 }
 
 void MonitorView::add(const Transaction& transaction) {
@@ -261,7 +295,7 @@ void MonitorView::refreshStats() {
         put(command == TransactionStats::kRawCommand ? CommandName(std::nullopt)
                                                      : CommandName(std::uint8_t(command)),
             s);
-    if (!all.empty()) put("合计", stats_.total());
+    if (!all.empty()) put(Tr("合计"), stats_.total());
 }
 
 bool MonitorView::exportCsv(const QString& path, QString* error) const {
@@ -284,14 +318,16 @@ bool MonitorView::exportCsv(const QString& path, QString* error) const {
 }
 
 void MonitorView::exportTable() {
-    const QString path = prompter_->saveFileName(this, "导出CSV", "CSV文件(*.csv);;所有文件(*.*)");
+    const QString path =
+        prompter_->saveFileName(this, Tr("导出CSV"), Tr("CSV文件(*.csv);;所有文件(*.*)"));
     if (path.isEmpty()) return;
-    if (QFileInfo::exists(path) && !prompter_->ask(this, "导出CSV", "是否覆盖文件？")) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, Tr("导出CSV"), Tr("是否覆盖文件？")))
+        return;
     QString error;
     if (exportCsv(path, &error))
-        emit message(QString("已导出 %1 条通讯记录：%2").arg(model_.rowCount()).arg(path));
+        emit message(Tr("已导出 %1 条通讯记录：%2").arg(model_.rowCount()).arg(path));
     else
-        emit message(QString("导出失败，没有写入文件 %1：%2").arg(path, error));
+        emit message(Tr("导出失败，没有写入文件 %1：%2").arg(path, error));
 }
 
 } // namespace stepbench

@@ -61,8 +61,13 @@ signals:
     // A line for the window's status bar.
     void message(const QString& text);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void append(const Transaction& row);
+    void showStatsHeaders();
+    void fitColumns();
     void refreshStats();
     void exportTable();
 

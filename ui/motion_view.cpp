@@ -1,6 +1,7 @@
 #include "ui/motion_view.h"
 
 #include "ui/prompter.h"
+#include "ui/translation.h"
 
 #include <QBoxLayout>
 #include <QChart>
@@ -110,8 +111,9 @@ QList<QPointF> Thinned(const std::deque<MotionSample>& samples, double from, dou
 class MotionChart : public QChartView {
     Q_OBJECT
 public:
-    MotionChart(const QString& unit, const QStringList& names, bool lanes = false)
-        : QChartView(new QChart) {
+    // The unit and the series' names are text ids, shown in the language chosen.
+    MotionChart(const char* unit, QList<const char*> names, bool lanes = false)
+        : QChartView(new QChart), unit_(unit), names_(std::move(names)), lanes_(lanes) {
         // Plain, unshaded and without antialiasing: the plots are redrawn ten times a second, and
         // painting is what sampling costs.
         chart()->setBackgroundVisible(false);
@@ -124,10 +126,8 @@ public:
         // The time axis is shared: only the bottom plot labels it (labels are costly to lay out
         // afresh as the plots scroll).
         time_->setLabelsVisible(lanes);
-        if (lanes) time_->setTitleText("时间 (s)");
         time_->setLabelFormat("%.1f");
         chart()->addAxis(time_, Qt::AlignBottom);
-        values_->setTitleText(unit);
         values_->setLabelFormat("%.0f");
         if (lanes) {
             // One band per switch, raised while it is active; the legend names them.
@@ -136,9 +136,8 @@ public:
             values_->setGridLineVisible(false);
         }
         chart()->addAxis(values_, Qt::AlignLeft);
-        for (const QString& name : names) {
+        for (int i = 0; i < names_.size(); ++i) {
             auto* s = new QLineSeries;
-            s->setName(name);
             chart()->addSeries(s);
             s->attachAxis(time_);
             s->attachAxis(values_);
@@ -150,6 +149,14 @@ public:
         cursorLine_->attachAxis(values_);
         if (auto* marker = chart()->legend()->markers(cursorLine_).value(0))
             marker->setVisible(false);
+        retranslate();
+    }
+
+    void retranslate() {
+        if (lanes_) time_->setTitleText(Tr("时间 (s)"));
+        values_->setTitleText(*unit_ ? Tr(unit_) : QString());
+        for (int i = 0; i < series_.size(); ++i)
+            series_[i]->setName(Tr(names_[i]));
     }
 
     void setTimeRange(double from, double to) { SetRange(time_, from, to, 8); }
@@ -211,6 +218,9 @@ protected:
 
 private:
     static constexpr QMargins kMargins{4, 2, 4, 2};
+    const char* unit_;
+    QList<const char*> names_;
+    bool lanes_;
     int left_ = 0;
     int right_ = 0;
     QValueAxis* time_ = new QValueAxis;
@@ -221,12 +231,13 @@ private:
 
 MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompter, QWidget* parent)
     : QWidget(parent), sampler_(sampler), plan_(std::move(plan)), prompter_(prompter),
-      sampling_(new QPushButton("开始采样")), rate_(new QComboBox), achieved_(new QLabel),
-      closedLoop_(new QCheckBox("闭环")), window_(new QComboBox), pause_(new QPushButton("暂停")),
-      cursor_(new QLabel), charts_(new QWidget),
-      positionChart_(new MotionChart("位置 (步)", {"绝对位置", "闭环绝对位置"})),
-      speedChart_(new MotionChart("速度 (步/s)", {"速度"})),
-      stateChart_(new MotionChart("", {"右限", "零点", "左限", "运动"}, true)),
+      sampling_(WithCaption(new QPushButton, ZH("开始采样"))), rate_(new QComboBox),
+      achieved_(new QLabel), closedLoop_(WithCaption(new QCheckBox, ZH("闭环"))),
+      window_(new QComboBox), pause_(WithCaption(new QPushButton, ZH("暂停"))), cursor_(new QLabel),
+      charts_(new QWidget),
+      positionChart_(new MotionChart(ZH("位置 (步)"), {ZH("绝对位置"), ZH("闭环绝对位置")})),
+      speedChart_(new MotionChart(ZH("速度 (步/s)"), {ZH("速度")})),
+      stateChart_(new MotionChart("", {ZH("右限"), ZH("零点"), ZH("左限"), ZH("运动")}, true)),
       redrawTimer_(new QTimer(this)) {
     setObjectName("MotionView");
     sampling_->setObjectName("CheckSampling");
@@ -236,9 +247,9 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
     window_->setObjectName("ComboTimeWindow");
     pause_->setObjectName("CheckPausePlot");
     cursor_->setObjectName("LabelCursor");
-    auto* exportCsvButton = new QPushButton("导出CSV");
+    auto* exportCsvButton = WithCaption(new QPushButton, ZH("导出CSV"));
     exportCsvButton->setObjectName("CommandExportMotionCsv");
-    auto* exportPngButton = new QPushButton("导出PNG");
+    auto* exportPngButton = WithCaption(new QPushButton, ZH("导出PNG"));
     exportPngButton->setObjectName("CommandExportMotionPng");
 
     sampling_->setCheckable(true);
@@ -246,19 +257,18 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
     for (int hz : {5, 10, 20, 50})
         rate_->addItem(QString("%1 Hz").arg(hz), hz);
     rate_->setCurrentIndex(2);
-    window_->addItem("10 s", 10.0);
-    window_->addItem("60 s", 60.0);
-    window_->addItem("全部", 0.0);
-    achieved_->setMinimumWidth(achieved_->fontMetrics().horizontalAdvance("实际 00.0 Hz"));
+    SetItemIds(window_, {"10 s", "60 s", ZH("全部")});
+    achieved_->setMinimumWidth(
+        achieved_->fontMetrics().horizontalAdvance(Tr("实际 %1 Hz").arg("00.0")));
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(sampling_);
-    bar->addWidget(new QLabel("采样率"));
+    bar->addWidget(WithCaption(new QLabel, ZH("采样率")));
     bar->addWidget(rate_);
     bar->addWidget(achieved_);
     bar->addWidget(closedLoop_);
     bar->addSpacing(12);
-    bar->addWidget(new QLabel("时间窗"));
+    bar->addWidget(WithCaption(new QLabel, ZH("时间窗")));
     bar->addWidget(window_);
     bar->addWidget(pause_);
     bar->addSpacing(12);
@@ -299,10 +309,12 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
         connect(chart, &MotionChart::wheeled, this, &MotionView::zoom);
     }
     connect(exportCsvButton, &QPushButton::clicked, this, [this] {
-        exportTo("导出CSV", "CSV文件(*.csv)", [this](auto& p, auto* e) { return exportCsv(p, e); });
+        exportTo(Tr("导出CSV"), Tr("CSV文件(*.csv)"),
+                 [this](auto& p, auto* e) { return exportCsv(p, e); });
     });
     connect(exportPngButton, &QPushButton::clicked, this, [this] {
-        exportTo("导出PNG", "PNG图片(*.png)", [this](auto& p, auto* e) { return exportPng(p, e); });
+        exportTo(Tr("导出PNG"), Tr("PNG图片(*.png)"),
+                 [this](auto& p, auto* e) { return exportPng(p, e); });
     });
 }
 
@@ -313,11 +325,18 @@ MotionSampler::Plan MotionView::currentPlan(const MotionSampler::Plan& base) con
     return plan;
 }
 
+void MotionView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+        chart->retranslate();
+}
+
 void MotionView::switchSampling(bool on) {
     if (!on) {
         sampler_.stop();
         running_.reset();
-        sampling_->setText("开始采样");
+        SetCaption(sampling_, ZH("开始采样"));
         return;
     }
     const auto plan = plan_();
@@ -330,12 +349,12 @@ void MotionView::switchSampling(bool on) {
     record_.clear();
     zoomSpan_.reset();
     sampler_.start(*running_);
-    sampling_->setText("停止采样");
+    SetCaption(sampling_, ZH("停止采样"));
 }
 
 void MotionView::onSample(const MotionSample& sample) {
     record_.add(sample);
-    achieved_->setText(QString("实际 %1 Hz").arg(sampler_.achievedRate(), 0, 'f', 1));
+    achieved_->setText(Tr("实际 %1 Hz").arg(sampler_.achievedRate(), 0, 'f', 1));
     dirty_ = true;
 }
 
@@ -344,7 +363,8 @@ std::pair<double, double> MotionView::timeRange() const {
     const double last = samples.empty() ? 0 : samples.back().seconds;
     const double first = samples.empty() ? 0 : samples.front().seconds;
     const double end = pausedEnd_.value_or(last);
-    const double window = window_->currentData().toDouble();
+    // The span of the time window: the leading number of its item ("10 s"), 0 for all.
+    const double window = ItemId(window_).split(' ').first().toDouble();
     const double span = zoomSpan_.value_or(window > 0 ? window : std::max(end - first, 1.0));
     return {end - span, end};
 }
@@ -391,7 +411,7 @@ void MotionView::showCursor(double atSeconds) {
     const auto text = [](const std::optional<std::int32_t>& v) {
         return v ? QString::number(*v) : QString("—");
     };
-    cursor_->setText(QString("t = %1 s   位置 %2   速度 %3")
+    cursor_->setText(Tr("t = %1 s   位置 %2   速度 %3")
                          .arg(it->seconds, 0, 'f', 3)
                          .arg(text(it->position), text(it->speed)));
     for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
@@ -419,12 +439,12 @@ void MotionView::exportTo(const QString& title, const QString& filter,
                           const std::function<bool(const QString&, QString*)>& write) {
     const QString path = prompter_->saveFileName(this, title, filter);
     if (path.isEmpty()) return;
-    if (QFileInfo::exists(path) && !prompter_->ask(this, title, "是否覆盖文件？")) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, title, Tr("是否覆盖文件？"))) return;
     QString error;
     if (write(path, &error))
-        emit message("已导出：" + path);
+        emit message(Tr("已导出：%1").arg(path));
     else
-        emit message(QString("导出失败，没有写入文件 %1：%2").arg(path, error));
+        emit message(Tr("导出失败，没有写入文件 %1：%2").arg(path, error));
 }
 
 } // namespace stepbench

@@ -35,6 +35,9 @@ public:
 signals:
     void message(const QString& text);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void switchSampling(bool on);
     void onSample(const MotionSample& sample);

@@ -1,10 +1,12 @@
 #include "ui/profile_view.h"
 
 #include "ui/prompter.h"
+#include "ui/translation.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
@@ -16,13 +18,15 @@
 namespace stepbench {
 namespace {
 
-const QString kTitle = "驱动器配置";
-const QString kFilter = "驱动器配置(*.json);;所有文件(*.*)";
+const char* const kTitle = ZH("驱动器配置");
+const char* const kFilter = ZH("驱动器配置(*.json);;所有文件(*.*)");
 
-// "运动初速度 (start-speed)": the set command's name without its leading "设置".
+// "运动初速度 (start-speed)", "Start speed (start-speed)": the set command's name without its
+// leading "设置".
 QString SettingTitle(const ProfileSetting& s) {
-    QString name = QString::fromUtf8(s.set->name.data(), qsizetype(s.set->name.size()));
-    if (name.startsWith("设置")) name = name.mid(2);
+    QString name = Tr(s.set->name);
+    if (name.startsWith(Tr("设置"))) name = name.mid(Tr("设置").size()).trimmed();
+    if (!name.isEmpty()) name[0] = name[0].toUpper();
     const QString key = QString::fromStdString(s.name());
     if (s.pattern) name += " " + key.right(5);
     return QString("%1 (%2)").arg(name, key);
@@ -32,7 +36,7 @@ QString Shown(const ProfileSetting& s, const ProfileValues& values) {
     const auto it = values.find(s.name());
     if (it == values.end()) return {};
     // An IO-override entry without a command is a value too: "none".
-    return it->second.empty() ? QString("(无)") : QString::fromStdString(ValueText(s, it->second));
+    return it->second.empty() ? Tr("(无)") : QString::fromStdString(ValueText(s, it->second));
 }
 
 } // namespace
@@ -41,15 +45,16 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
                          QWidget* parent)
     : QWidget(parent), session_(session), target_(std::move(target)), prompter_(prompter),
       rows_(new QStandardItemModel(0, 4, this)), table_(new QTableView),
-      everything_(new QCheckBox("全部写入（包括相同的）")), progress_(new QProgressBar),
-      fileLabel_(new QLabel("没有打开配置文件")), cancel_(new QPushButton("取消")) {
+      everything_(WithCaption(new QCheckBox, ZH("全部写入（包括相同的）"))),
+      progress_(new QProgressBar), fileLabel_(WithCaption(new QLabel, ZH("没有打开配置文件"))),
+      cancel_(WithCaption(new QPushButton, ZH("取消"))) {
     setObjectName("ProfileView");
     table_->setObjectName("ProfileTable");
     everything_->setObjectName("CheckWriteEverything");
     progress_->setObjectName("ProgressProfile");
     cancel_->setObjectName("CommandCancelProfile");
     fileLabel_->setObjectName("LabelProfileFile");
-    rows_->setHorizontalHeaderLabels({"设置", "驱动器上", "文件中", "不同"});
+    showHeaders();
     table_->setModel(rows_);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->hide();
@@ -62,19 +67,19 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     progress_->setMinimumWidth(fontMetrics().horizontalAdvance(QString(30, '0')));
     cancel_->setEnabled(false);
 
-    const auto button = [this](const char* name, const QString& caption, auto slot) {
-        auto* b = new QPushButton(caption);
+    const auto button = [this](const char* name, const char* caption, auto slot) {
+        auto* b = WithCaption(new QPushButton, caption);
         b->setObjectName(name);
         connect(b, &QPushButton::clicked, this, slot);
         actions_ << b;
         return b;
     };
     auto* bar = new QHBoxLayout;
-    bar->addWidget(button("CommandReadAll", "读取全部", [this] { read(Then::Show); }));
-    bar->addWidget(button("CommandSaveProfile", "保存配置…", &ProfileView::save));
-    bar->addWidget(button("CommandOpenProfile", "打开配置…", &ProfileView::open));
-    bar->addWidget(button("CommandCompareProfile", "比较", [this] { read(Then::Compare); }));
-    bar->addWidget(button("CommandWriteAll", "写入全部", &ProfileView::write));
+    bar->addWidget(button("CommandReadAll", ZH("读取全部"), [this] { read(Then::Show); }));
+    bar->addWidget(button("CommandSaveProfile", ZH("保存配置…"), &ProfileView::save));
+    bar->addWidget(button("CommandOpenProfile", ZH("打开配置…"), &ProfileView::open));
+    bar->addWidget(button("CommandCompareProfile", ZH("比较"), [this] { read(Then::Compare); }));
+    bar->addWidget(button("CommandWriteAll", ZH("写入全部"), &ProfileView::write));
     bar->addWidget(everything_);
     bar->addStretch(1);
     bar->addWidget(progress_);
@@ -95,6 +100,17 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     showTable();
 }
 
+void ProfileView::showHeaders() {
+    rows_->setHorizontalHeaderLabels({Tr("配置项"), Tr("驱动器上"), Tr("文件中"), Tr("不同")});
+}
+
+void ProfileView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange) return;
+    showHeaders();
+    showTable();
+}
+
 void ProfileView::setBusy(bool busy) {
     for (QPushButton* b : actions_)
         b->setEnabled(!busy);
@@ -103,19 +119,19 @@ void ProfileView::setBusy(bool busy) {
 
 void ProfileView::read(Then then) {
     if (then == Then::Compare && !file_)
-        return prompter_->inform(this, kTitle, "请先打开一个配置文件，再与驱动器比较。");
+        return prompter_->inform(this, Tr(kTitle), Tr("请先打开一个配置文件，再与驱动器比较。"));
     running_ = target_();
     if (!running_) return;
     QString error;
     writing_ = false;
     if (!session_.readAll(running_->address, running_->mode, &error))
-        return prompter_->inform(this, kTitle, error);
+        return prompter_->inform(this, Tr(kTitle), error);
     then_ = then;
     setBusy(true);
 }
 
 void ProfileView::write() {
-    if (!file_) return prompter_->inform(this, kTitle, "请先打开要写入的配置文件。");
+    if (!file_) return prompter_->inform(this, Tr(kTitle), Tr("请先打开要写入的配置文件。"));
     // What differs is what differs now: the drive is read first.
     if (!everything_->isChecked()) return read(Then::Write);
     writeChosen();
@@ -125,9 +141,9 @@ void ProfileView::writeChosen() {
     const auto target = target_();
     if (!target) return;
     const ProfileValues values = toWrite();
-    if (values.empty()) return emit message("驱动器上的设置与配置文件相同，没有要写入的。");
-    if (!prompter_->ask(this, kTitle,
-                        QString("将向地址 %1 的驱动器写入 %2 项设置，是否继续？")
+    if (values.empty()) return emit message(Tr("驱动器上的设置与配置文件相同，没有要写入的。"));
+    if (!prompter_->ask(this, Tr(kTitle),
+                        Tr("将向地址 %1 的驱动器写入 %2 项设置，是否继续？")
                             .arg(target->address, 2, 16, QChar('0'))
                             .arg(values.size())
                             .toUpper()))
@@ -136,7 +152,7 @@ void ProfileView::writeChosen() {
     running_ = target;
     writing_ = true;
     if (!session_.writeAll(target->address, target->mode, values, &error))
-        return prompter_->inform(this, kTitle, error);
+        return prompter_->inform(this, Tr(kTitle), error);
     setBusy(true);
 }
 
@@ -152,7 +168,8 @@ ProfileValues ProfileView::toWrite() const {
 
 void ProfileView::onFinished(const ProfileOutcome& outcome) {
     setBusy(false);
-    progress_->setFormat(outcome.cancelled || !outcome.stoppedAt.empty() ? "未完成" : "完成");
+    progress_->setFormat(outcome.cancelled || !outcome.stoppedAt.empty() ? Tr("未完成")
+                                                                         : Tr("完成"));
     const Target target = *running_;
     for (const auto& [name, value] : outcome.drive)
         drive_.values[name] = value;
@@ -162,21 +179,22 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
     drive_.program =
         QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion();
     showTable();
-    if (outcome.cancelled) return emit message("已取消");
+    if (outcome.cancelled) return emit message(Tr("已取消"));
     if (!outcome.stoppedAt.empty()) {
         const QString where = QString::fromStdString(outcome.stoppedAt);
-        return prompter_->inform(this, kTitle,
-                                 QString("在设置“%1”处停止：%2。之后的设置没有%3。")
-                                     .arg(where, outcome.why, writing_ ? "写入" : "读取"));
+        return prompter_->inform(
+            this, Tr(kTitle),
+            Tr("在设置“%1”处停止：%2。之后的设置没有%3。")
+                .arg(where, Tr(outcome.why.toStdString()), writing_ ? Tr("写入") : Tr("读取")));
     }
     if (writing_) {
-        QString text = QString("已写入 %1 项设置").arg(outcome.written.size());
+        QString text = Tr("已写入 %1 项设置").arg(outcome.written.size());
         if (!outcome.notTaken.empty()) {
             QStringList names;
             for (const std::string& n : outcome.notTaken)
                 names << QString::fromStdString(n);
-            text += "；读回后未生效：" + names.join("、");
-            prompter_->inform(this, kTitle, text);
+            text += Tr("；读回后未生效：%1").arg(names.join(", "));
+            prompter_->inform(this, Tr(kTitle), text);
         }
         return emit message(text);
     }
@@ -185,31 +203,34 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
         std::size_t differ = 0;
         for (const auto& [name, value] : file_->values)
             if (drive_.values.count(name) && drive_.values.at(name) != value) ++differ;
-        return emit message(differ ? QString("驱动器与配置文件有 %1 项不同").arg(differ)
-                                   : QString("驱动器与配置文件相同"));
+        return emit message(differ ? Tr("驱动器与配置文件有 %1 项不同").arg(differ)
+                                   : Tr("驱动器与配置文件相同"));
     }
-    emit message(QString("已读取 %1 项设置").arg(outcome.drive.size()));
+    emit message(Tr("已读取 %1 项设置").arg(outcome.drive.size()));
 }
 
 void ProfileView::save() {
-    if (drive_.values.empty()) return prompter_->inform(this, kTitle, "请先读取全部设置，再保存。");
-    const QString path = prompter_->saveFileName(this, "保存配置", kFilter);
+    if (drive_.values.empty())
+        return prompter_->inform(this, Tr(kTitle), Tr("请先读取全部设置，再保存。"));
+    const QString path = prompter_->saveFileName(this, Tr("保存配置"), Tr(kFilter));
     if (path.isEmpty()) return;
-    if (QFileInfo::exists(path) && !prompter_->ask(this, "保存配置", "是否覆盖文件？")) return;
+    if (QFileInfo::exists(path) && !prompter_->ask(this, Tr("保存配置"), Tr("是否覆盖文件？")))
+        return;
     if (const QString error = SaveProfile(path, drive_); !error.isEmpty())
-        return prompter_->inform(this, kTitle, error);
-    emit message("已保存配置：" + path);
+        return prompter_->inform(this, Tr(kTitle), error);
+    emit message(Tr("已保存配置：%1").arg(path));
 }
 
 void ProfileView::open() {
-    const QString path = prompter_->openFileName(this, "打开配置", kFilter);
+    const QString path = prompter_->openFileName(this, Tr("打开配置"), Tr(kFilter));
     if (path.isEmpty()) return;
     const auto loaded = LoadProfile(path);
     if (!loaded)
-        return prompter_->inform(this, kTitle,
-                                 "没有打开配置文件：" + QString::fromStdString(loaded.error()));
+        return prompter_->inform(this, Tr(kTitle),
+                                 Tr("没有打开配置文件：%1").arg(TrError(loaded.failure())));
     file_ = *loaded;
-    fileLabel_->setText(QString("配置文件：%1（地址 %2，%3 读取）")
+    fileLabel_->setProperty("stepbenchCaption", QVariant());
+    fileLabel_->setText(Tr("配置文件：%1（地址 %2，%3 读取）")
                             .arg(path)
                             .arg(file_->address)
                             .arg(file_->readAt.toString("yyyy-MM-dd hh:mm")));
@@ -227,7 +248,7 @@ void ProfileView::showTable() {
         QList<QStandardItem*> row{new QStandardItem(SettingTitle(s)), new QStandardItem(onDrive),
                                   new QStandardItem(inFile),
                                   new QStandardItem(differ ? "≠" : QString())};
-        if (!s.read) row[0]->setToolTip("只能写入：所记的是本程序最后写入的值");
+        if (!s.read) row[0]->setToolTip(Tr("只能写入：所记的是本程序最后写入的值"));
         if (differ)
             for (QStandardItem* item : row)
                 item->setBackground(QColor(255, 232, 228));

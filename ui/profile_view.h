@@ -38,7 +38,11 @@ public:
 signals:
     void message(const QString& text);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void showHeaders();
     enum class Then { Show, Compare, Write };
     void read(Then then);
     void save();

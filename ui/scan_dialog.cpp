@@ -2,9 +2,11 @@
 
 #include "codec/number.h"
 #include "ui/prompter.h"
+#include "ui/translation.h"
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -21,12 +23,12 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
                        QWidget* parent)
     : QDialog(parent), scan_(scan), allBauds_(std::move(allBauds)), framing_(framing),
       prompter_(prompter), from_(new QSpinBox), to_(new QSpinBox),
-      allBaudsCheck_(new QCheckBox("所有波特率")), timeout_(new QLineEdit("50")),
-      startButton_(new QPushButton("开始扫描")), cancelButton_(new QPushButton("取消")),
-      progress_(new QProgressBar), hits_(new QStandardItemModel(0, 3, this)),
-      table_(new QTableView) {
+      allBaudsCheck_(WithCaption(new QCheckBox, ZH("所有波特率"))), timeout_(new QLineEdit("50")),
+      startButton_(WithCaption(new QPushButton, ZH("开始扫描"))),
+      cancelButton_(WithCaption(new QPushButton, ZH("取消"))), progress_(new QProgressBar),
+      hits_(new QStandardItemModel(0, 3, this)), table_(new QTableView) {
     setObjectName("ScanDialog");
-    setWindowTitle("扫描总线");
+    SetCaption(this, ZH("扫描总线"));
     from_->setObjectName("SpinScanFrom");
     to_->setObjectName("SpinScanTo");
     allBaudsCheck_->setObjectName("CheckScanAllBauds");
@@ -41,7 +43,7 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
     to_->setValue(32);
     cancelButton_->setEnabled(false);
     progress_->setFormat("");
-    hits_->setHorizontalHeaderLabels({"地址(Hex)", "波特率", "往返(ms)"});
+    showHeaders();
     table_->setModel(hits_);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -50,13 +52,13 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
 
     auto* range = new QHBoxLayout;
     range->addWidget(from_);
-    range->addWidget(new QLabel("到"));
+    range->addWidget(WithCaption(new QLabel, ZH("到")));
     range->addWidget(to_);
     range->addStretch(1);
     auto* form = new QFormLayout;
-    form->addRow("地址", range);
+    form->addRow(WithCaption(new QLabel, ZH("地址")), range);
     form->addRow("", allBaudsCheck_);
-    form->addRow("每个应答等待(ms)", timeout_);
+    form->addRow(WithCaption(new QLabel, ZH("每个应答等待(ms)")), timeout_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(startButton_);
@@ -65,7 +67,7 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
     v->addLayout(form);
     v->addLayout(buttons);
     v->addWidget(progress_);
-    v->addWidget(new QLabel("应答的设备（双击取用其地址和波特率）："));
+    v->addWidget(WithCaption(new QLabel, ZH("应答的设备（双击取用其地址和波特率）：")));
     v->addWidget(table_, 1);
     resize(sizeHint().width() + 80, sizeHint().height() + 120);
 
@@ -82,12 +84,21 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
     connect(this, &QDialog::finished, &scan_, &BusScan::cancel);
 }
 
+void ScanDialog::showHeaders() {
+    hits_->setHorizontalHeaderLabels({Tr("地址(Hex)"), Tr("波特率"), Tr("往返(ms)")});
+}
+
+void ScanDialog::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange) showHeaders();
+}
+
 void ScanDialog::start() {
     const double ms = ReadInteger(timeout_->text().toStdString());
     if (!(ms >= 10 && ms <= 60000)) {
         return prompter_->inform(
-            this, "系统提示",
-            QString("应答等待“%1”超出范围（允许 10 到 60000 毫秒）").arg(timeout_->text()));
+            this, Tr("系统提示"),
+            Tr("应答等待“%1”超出范围（允许 10 到 60000 毫秒）").arg(timeout_->text()));
     }
     hits_->removeRows(0, hits_->rowCount());
     BusScan::Plan plan{.from = from_->value(),
@@ -97,7 +108,7 @@ void ScanDialog::start() {
                        .framing = framing_};
     QString error;
     if (!scan_.start(plan, &error)) {
-        return prompter_->inform(this, "系统提示", error);
+        return prompter_->inform(this, Tr("系统提示"), error);
     }
     startButton_->setEnabled(false);
     cancelButton_->setEnabled(true);
@@ -106,7 +117,7 @@ void ScanDialog::start() {
 void ScanDialog::showProgress(int address, qint32 baud, int done, int total) {
     progress_->setRange(0, total);
     progress_->setValue(done);
-    progress_->setFormat(QString("地址 %1 @ %2   %p%").arg(address).arg(baud));
+    progress_->setFormat(Tr("地址 %1 @ %2   %p%").arg(address).arg(baud));
 }
 
 void ScanDialog::addHit(const ScanHit& hit) {
@@ -120,7 +131,7 @@ void ScanDialog::finish(bool cancelled) {
     startButton_->setEnabled(true);
     cancelButton_->setEnabled(false);
     if (progress_->maximum() > 0 && !cancelled) progress_->setValue(progress_->maximum());
-    progress_->setFormat(QString(cancelled ? "已取消，找到 %1 个设备" : "完成，找到 %1 个设备")
+    progress_->setFormat((cancelled ? Tr("已取消，找到 %1 个设备") : Tr("完成，找到 %1 个设备"))
                              .arg(hits_->rowCount()));
 }
 

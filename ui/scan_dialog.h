@@ -28,7 +28,11 @@ public:
 signals:
     void chosen(std::uint8_t address, qint32 baud);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void showHeaders();
     void start();
     void showProgress(int address, qint32 baud, int done, int total);
     void addHit(const ScanHit& hit);

@@ -2,6 +2,7 @@
 
 #include "codec/number.h"
 #include "commands/request.h"
+#include "ui/translation.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -36,6 +37,7 @@ struct Kept {
 
 // The controls whose values are kept, and what a kept value must be to be restored.
 constexpr Kept kKept[] = {
+    {"Combo10", Check::Item},
     {"COM_PORT", Check::Text},
     {"Combo2", Check::Baud},
     {"Text23", Check::Address},
@@ -111,7 +113,7 @@ bool Makes(const Kept& k, const QString& text, const QWidget* control) {
                v <= std::numeric_limits<std::int32_t>::max();
     case Check::Item: {
         const auto* combo = qobject_cast<const QComboBox*>(control);
-        return combo && combo->findText(text) >= 0;
+        return combo && FindItem(combo, text) >= 0;
     }
     case Check::Checked:
         return text == "true" || text == "false";
@@ -123,7 +125,8 @@ bool Makes(const Kept& k, const QString& text, const QWidget* control) {
 
 QString ValueOf(const QWidget* control) {
     if (const auto* edit = qobject_cast<const QLineEdit*>(control)) return edit->text();
-    if (const auto* combo = qobject_cast<const QComboBox*>(control)) return combo->currentText();
+    // A worded item is kept by its id, so it comes back in either language.
+    if (const auto* combo = qobject_cast<const QComboBox*>(control)) return ItemId(combo);
     if (const auto* check = qobject_cast<const QAbstractButton*>(control))
         return check->isChecked() ? "true" : "false";
     return {};
@@ -132,7 +135,7 @@ QString ValueOf(const QWidget* control) {
 void SetValue(QWidget* control, const QString& value) {
     if (auto* edit = qobject_cast<QLineEdit*>(control)) edit->setText(value);
     if (auto* combo = qobject_cast<QComboBox*>(control)) {
-        if (const int i = combo->findText(value); i >= 0)
+        if (const int i = FindItem(combo, value); i >= 0)
             combo->setCurrentIndex(i);
         else
             combo->setEditText(value);

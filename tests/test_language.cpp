@@ -1,0 +1,125 @@
+#include "sim/pty_device.h"
+#include "ui/translation.h"
+#include "window_support.h"
+
+#include <QAbstractItemView>
+#include <QChartView>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLegendMarker>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QValueAxis>
+
+using namespace stepbench;
+
+namespace {
+
+// Every text a user can see under the window, each prefixed with where it stands.
+QStringList VisibleTexts(QWidget* root) {
+    QStringList out;
+    QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    widgets.prepend(root);
+    for (QWidget* w : widgets) {
+        const QString at =
+            w->objectName().isEmpty() ? w->metaObject()->className() : w->objectName();
+        const auto add = [&](const QString& text) {
+            if (!text.isEmpty()) out << at + ": " + text;
+        };
+        add(w->toolTip());
+        if (w->isWindow()) add(w->windowTitle());
+        if (auto* l = qobject_cast<QLabel*>(w)) add(l->text());
+        if (auto* b = qobject_cast<QAbstractButton*>(w)) add(b->text());
+        if (auto* g = qobject_cast<QGroupBox*>(w)) add(g->title());
+        if (auto* m = qobject_cast<QMenu*>(w)) add(m->title());
+        if (auto* e = qobject_cast<QLineEdit*>(w)) add(e->placeholderText());
+        if (auto* t = qobject_cast<QTextEdit*>(w)) add(t->toPlainText());
+        for (QAction* a : w->actions())
+            add(a->text());
+        if (auto* tabs = qobject_cast<QTabWidget*>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                add(tabs->tabText(i));
+        if (auto* c = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < c->count(); ++i)
+                add(c->itemText(i));
+        if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->model())
+            for (int i = 0; i < v->model()->columnCount(); ++i)
+                add(v->model()->headerData(i, Qt::Horizontal).toString());
+        if (auto* chart = qobject_cast<QChartView*>(w)) {
+            for (QAbstractAxis* axis : chart->chart()->axes())
+                add(axis->titleText());
+            for (QLegendMarker* marker : chart->chart()->legend()->markers())
+                add(marker->label());
+        }
+    }
+    return out;
+}
+
+QStringList Chinese(const QStringList& texts) {
+    static const QRegularExpression han(
+        "[\\x{3400}-\\x{9FFF}\\x{FF01}-\\x{FF5E}\\x{3001}-\\x{3011}]");
+    QStringList found = texts.filter(han);
+    // The port list shows the system's own port descriptions; the language box names Chinese
+    // in Chinese.
+    found.removeIf(
+        [](const QString& t) { return t.startsWith("COM_PORT: ") || t == "Combo10: 中文"; });
+    return found;
+}
+
+} // namespace
+
+class TestLanguage : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { SetLanguage(Language::Chinese); }
+
+    // Everything the window shows has an English text, and Chinese comes back exactly.
+    void englishAndBack() {
+        sim::PtyDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        win.click("CommandScanBus");
+        auto* scan = win.main.findChild<QDialog*>();
+        QVERIFY(scan);
+        const QStringList chinese = VisibleTexts(&win.main);
+        QVERIFY(!Chinese(chinese).isEmpty());
+
+        win.w<QComboBox>("Combo10")->setCurrentText("English");
+        QCOMPARE(CurrentLanguage(), Language::English);
+        const QStringList english = VisibleTexts(&win.main);
+        QCOMPARE(english.size(), chinese.size());
+        QVERIFY2(Chinese(english).isEmpty(), qPrintable(Chinese(english).join('\n')));
+        // The English captions are short enough for the panel to fit a 1366-wide screen.
+        QVERIFY(win.w("WorkingTab")->sizeHint().width() <= 1366 - 24);
+
+        // What the window says from now on is English too: a report line, a status message,
+        // a message box.
+        win.type("Text1", "01 26 00");
+        win.click("Command11");
+        QTRY_COMPARE(win.text("Text27"), QString("100"));
+        QVERIFY(win.lines("RichTextBox1").contains("Query start speed:"));
+        QVERIFY(win.lines("RichTextBox2").contains("Query start speed:"));
+        // A worded choice sends the same bytes whatever language it shows.
+        win.w<QComboBox>("Combo1")->setCurrentIndex(2);
+        win.click("Command112");
+        QTRY_VERIFY(win.lines("RichTextBox2").filter("SndHex:01 53 02 01 01 ").size() == 1);
+        win.click("Command33");
+        QVERIFY(!win.open("/dev/stepbench-none"));
+        QCOMPARE(win.prompter.messages.size(), 1);
+        QVERIFY2(Chinese(win.prompter.messages).isEmpty(), qPrintable(win.prompter.messages[0]));
+        QVERIFY2(Chinese({win.main.statusBar()->currentMessage()}).isEmpty(),
+                 qPrintable(win.main.statusBar()->currentMessage()));
+
+        win.w<QComboBox>("Combo10")->setCurrentText("中文");
+        win.w<QPlainTextEdit>("RichTextBox1")->clear();
+        win.w<QPlainTextEdit>("RichTextBox2")->clear();
+        win.main.statusBar()->clearMessage();
+        QCOMPARE(VisibleTexts(&win.main), chinese);
+    }
+};
+
+QTEST_MAIN(TestLanguage)
+#include "test_language.moc"

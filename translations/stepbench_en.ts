@@ -1,0 +1,2631 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_US">
+<context>
+    <name></name>
+    <message id="PLC标准协议：帧不足两个字节，无法转换，未发送">
+        <location filename="../codec/frame.cpp" line="+35"/>
+        <source></source>
+        <translation>PLC protocol: the frame has fewer than two bytes and cannot be converted; not sent</translation>
+    </message>
+    <message id="PLC标准协议：寄存器映射地址无效，未发送">
+        <location line="+1"/>
+        <source></source>
+        <translation>PLC protocol: invalid register mapping address; not sent</translation>
+    </message>
+    <message id="PLC标准协议：帧缺少长度字节或校验，无法转换为写寄存器命令，未发送">
+        <location line="+12"/>
+        <source></source>
+        <translation>PLC protocol: the frame lacks its length byte or checksum and cannot become a register write; not sent</translation>
+    </message>
+    <message id="PLC标准协议：帧的数据字节数与长度字节不符，无法转换，未发送">
+        <location line="+4"/>
+        <source></source>
+        <translation>PLC protocol: the frame&apos;s data does not match its length byte; not sent</translation>
+    </message>
+    <message id="PLC标准协议：数据超过一次写寄存器的上限，无法转换，未发送">
+        <location line="+4"/>
+        <source></source>
+        <translation>PLC protocol: more data than one register write can carry; not sent</translation>
+    </message>
+    <message id="New Addr">
+        <location filename="../commands/catalogue.cpp" line="+69"/>
+        <source></source>
+        <translation>New addr</translation>
+    </message>
+    <message id="Bitrate">
+        <location line="+3"/>
+        <source></source>
+        <translation>Baud rate</translation>
+    </message>
+    <message id="寄存器映射地址">
+        <location line="+2"/>
+        <source></source>
+        <translation>Register mapping address</translation>
+    </message>
+    <message id="初速度">
+        <location line="+4"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+211"/>
+        <source></source>
+        <translation>Start speed</translation>
+    </message>
+    <message id="最大速度">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>Max speed</translation>
+    </message>
+    <message id="末速度">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>End speed</translation>
+    </message>
+    <message id="加速度">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>Acceleration</translation>
+    </message>
+    <message id="减速度">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>Deceleration</translation>
+    </message>
+    <message id="归零速度">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>Homing speed</translation>
+    </message>
+    <message id="位置运动脉冲数">
+        <location line="+10"/>
+        <source></source>
+        <translation>Position move steps</translation>
+    </message>
+    <message id="方向">
+        <location line="+2"/>
+        <location line="+5"/>
+        <source></source>
+        <translation>Direction</translation>
+    </message>
+    <message id="脉冲数">
+        <location line="-4"/>
+        <source></source>
+        <translation>Steps</translation>
+    </message>
+    <message id="恒速运动速度">
+        <location line="+2"/>
+        <source></source>
+        <translation>Constant speed</translation>
+    </message>
+    <message id="速度">
+        <location line="+3"/>
+        <location filename="../ui/motion_view.cpp" line="+239"/>
+        <source></source>
+        <translation>Speed</translation>
+    </message>
+    <message id="查找零点方向">
+        <location line="+5"/>
+        <location line="+2"/>
+        <location line="+2"/>
+        <source></source>
+        <translation>Homing direction</translation>
+    </message>
+    <message id="绝对位置">
+        <location line="+2"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+20"/>
+        <location line="+95"/>
+        <location line="+119"/>
+        <location filename="../ui/motion_view.cpp" line="-1"/>
+        <source></source>
+        <translation>Absolute</translation>
+    </message>
+    <message id="新速度">
+        <location line="+2"/>
+        <source></source>
+        <translation>New speed</translation>
+    </message>
+    <message id="加减速因子">
+        <location line="+2"/>
+        <source></source>
+        <translation>Speed step factor</translation>
+    </message>
+    <message id="反馈脉冲">
+        <location line="+5"/>
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-17"/>
+        <location line="+3"/>
+        <source></source>
+        <translation>Enc. counts</translation>
+    </message>
+    <message id="反馈位置">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+3"/>
+        <source></source>
+        <translation>Encoder pos.</translation>
+    </message>
+    <message id="编码方向">
+        <location line="+2"/>
+        <location filename="../commands/protocol.cpp" line="+284"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+17"/>
+        <source></source>
+        <translation>Enc. dir</translation>
+    </message>
+    <message id="控制方向">
+        <location line="+1"/>
+        <location filename="../commands/protocol.cpp" line="+10"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-8"/>
+        <source></source>
+        <translation>Ctrl dir</translation>
+    </message>
+    <message id="齿轮分子">
+        <location line="+3"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-6"/>
+        <source></source>
+        <translation>Gear num.</translation>
+    </message>
+    <message id="齿轮分母">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+3"/>
+        <source></source>
+        <translation>Gear den.</translation>
+    </message>
+    <message id="CAN波特率">
+        <location line="+14"/>
+        <location filename="../commands/protocol.cpp" line="-65"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+89"/>
+        <source></source>
+        <translation>CAN baud</translation>
+    </message>
+    <message id="CAN数据">
+        <location line="+2"/>
+        <source></source>
+        <translation>CAN data</translation>
+    </message>
+    <message id="IO取代命令">
+        <location line="+4"/>
+        <source></source>
+        <translation>IO override command</translation>
+    </message>
+    <message id="掉电保存上电不运行">
+        <location line="+26"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+11"/>
+        <source></source>
+        <translation>Save, don&apos;t resume</translation>
+    </message>
+    <message id="掉电保存,上电运行">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+0"/>
+        <source></source>
+        <translation>Save and resume</translation>
+    </message>
+    <message id="不是配置文件（JSON 格式错误：%1）">
+        <location filename="../commands/profile_file.cpp" line="+67"/>
+        <source></source>
+        <translation>Not a profile file (JSON error: %1)</translation>
+    </message>
+    <message id="不是配置文件（“format”不对）">
+        <location line="+3"/>
+        <source></source>
+        <translation>Not a profile file (wrong &quot;format&quot;)</translation>
+    </message>
+    <message id="配置文件的版本“%1”不受支持（支持 %2）">
+        <location line="+2"/>
+        <source></source>
+        <translation>Profile version &quot;%1&quot; is not supported (supported: %2)</translation>
+    </message>
+    <message id="配置文件中有未知的键“%1”">
+        <location line="+6"/>
+        <source></source>
+        <translation>Unknown key &quot;%1&quot; in the profile</translation>
+    </message>
+    <message id="配置文件缺少键“%1”">
+        <location line="+2"/>
+        <source></source>
+        <translation>The profile lacks the key &quot;%1&quot;</translation>
+    </message>
+    <message id="“device.address”应为 0 到 255 的整数">
+        <location line="+8"/>
+        <source></source>
+        <translation>&quot;device.address&quot; must be a whole number from 0 to 255</translation>
+    </message>
+    <message id="配置文件中有未知的设置“%1”">
+        <location line="+7"/>
+        <source></source>
+        <translation>Unknown setting &quot;%1&quot; in the profile</translation>
+    </message>
+    <message id="设置“%1”中有未知的键“%2”">
+        <location line="+4"/>
+        <source></source>
+        <translation>Unknown key &quot;%2&quot; in setting &quot;%1&quot;</translation>
+    </message>
+    <message id="设置“%1”的“code”应为 %2">
+        <location line="+2"/>
+        <source></source>
+        <translation>The &quot;code&quot; of setting &quot;%1&quot; must be %2</translation>
+    </message>
+    <message id="设置“%1”缺少键“value”">
+        <location line="+2"/>
+        <source></source>
+        <translation>Setting &quot;%1&quot; lacks its &quot;value&quot;</translation>
+    </message>
+    <message id="设置“%1”的值“%2”超出范围或格式不对">
+        <location line="+6"/>
+        <source></source>
+        <translation>The value &quot;%2&quot; of setting &quot;%1&quot; is out of range or malformed</translation>
+    </message>
+    <message id="配置文件缺少设置“%1”">
+        <location line="+6"/>
+        <source></source>
+        <translation>The profile lacks the setting &quot;%1&quot;</translation>
+    </message>
+    <message id="保存配置文件 %1 失败：%2">
+        <location line="+8"/>
+        <source></source>
+        <translation>Could not save the profile %1: %2</translation>
+    </message>
+    <message id="无法打开配置文件 %1：%2">
+        <location line="+7"/>
+        <source></source>
+        <translation>Cannot open the profile %1: %2</translation>
+    </message>
+    <message id="%1 太大，不是配置文件">
+        <location line="+1"/>
+        <source></source>
+        <translation>%1 is too large to be a profile</translation>
+    </message>
+    <message id="32位数值，高字节在前">
+        <location filename="../commands/protocol.cpp" line="-211"/>
+        <source></source>
+        <translation>32-bit value, high byte first</translation>
+    </message>
+    <message id="32位有符号数值(补码)，高字节在前">
+        <location line="+1"/>
+        <source></source>
+        <translation>32-bit signed value (two&apos;s complement), high byte first</translation>
+    </message>
+    <message id="方向(0正/1负) + 24位数值，高字节在前">
+        <location line="+2"/>
+        <source></source>
+        <translation>direction (0 fwd/1 rev) + 24-bit value, high byte first</translation>
+    </message>
+    <message id="方向(0正向/1负向)">
+        <location line="+1"/>
+        <source></source>
+        <translation>direction (0 fwd/1 rev)</translation>
+    </message>
+    <message id="握手">
+        <location line="+4"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-360"/>
+        <source></source>
+        <translation>Handshake</translation>
+    </message>
+    <message id="请求握手命令:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Handshake:</translation>
+    </message>
+    <message id="查询设备地址(发往地址0)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query device address (to address 0)</translation>
+    </message>
+    <message id="设备地址">
+        <location line="+1"/>
+        <source></source>
+        <translation>device address</translation>
+    </message>
+    <message id="查询设备地址:">
+        <location line="+0"/>
+        <source></source>
+        <translation>Query device address:</translation>
+    </message>
+    <message id="查询设备地址:当前地址为">
+        <location line="+0"/>
+        <source></source>
+        <translation>Query device address: address is </translation>
+    </message>
+    <message id="更改设备地址">
+        <location line="+2"/>
+        <source></source>
+        <translation>Change device address</translation>
+    </message>
+    <message id="新地址">
+        <location line="+0"/>
+        <source></source>
+        <translation>new address</translation>
+    </message>
+    <message id="更改设备地址:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Change device address:</translation>
+    </message>
+    <message id="查询当前波特率">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query baud rate</translation>
+    </message>
+    <message id="波特率代码">
+        <location line="+0"/>
+        <location line="+2"/>
+        <source></source>
+        <translation>baud code</translation>
+    </message>
+    <message id="查询当前波特率:">
+        <location line="-1"/>
+        <source></source>
+        <translation>Query baud rate:</translation>
+    </message>
+    <message id="查询当前波特率:当前波特率设置为">
+        <location line="+0"/>
+        <source></source>
+        <translation>Query baud rate: baud code is </translation>
+    </message>
+    <message id="改变当前波特率">
+        <location line="+1"/>
+        <source></source>
+        <translation>Change baud rate</translation>
+    </message>
+    <message id="改变当前波特率:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Change baud rate:</translation>
+    </message>
+    <message id="设置运动初速度">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set start speed</translation>
+    </message>
+    <message id="设置运动初速度:">
+        <location line="+3"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Set start speed:</translation>
+    </message>
+    <message id="查询运动初速度">
+        <location line="+4"/>
+        <source></source>
+        <translation>Query start speed</translation>
+    </message>
+    <message id="查询运动初速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query start speed:</translation>
+    </message>
+    <message id="设置运动最大速度">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set max speed</translation>
+    </message>
+    <message id="设置运动最大速度:">
+        <location line="+3"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Set max speed:</translation>
+    </message>
+    <message id="查询运动最大速度">
+        <location line="+4"/>
+        <source></source>
+        <translation>Query max speed</translation>
+    </message>
+    <message id="查询运动最大速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query max speed:</translation>
+    </message>
+    <message id="设置运动末速度">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set end speed</translation>
+    </message>
+    <message id="设置运动末速度:">
+        <location line="+3"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Set end speed:</translation>
+    </message>
+    <message id="查询运动末速度">
+        <location line="+4"/>
+        <source></source>
+        <translation>Query end speed</translation>
+    </message>
+    <message id="查询运动末速度:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Query end speed:</translation>
+    </message>
+    <message id="设置运动加速度">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set acceleration</translation>
+    </message>
+    <message id="设置运动加速度:">
+        <location line="+3"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Set acceleration:</translation>
+    </message>
+    <message id="查询运动加速度">
+        <location line="+4"/>
+        <source></source>
+        <translation>Query acceleration</translation>
+    </message>
+    <message id="查询运动加速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query acceleration:</translation>
+    </message>
+    <message id="设置运动减速度">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set deceleration</translation>
+    </message>
+    <message id="设置运动减速度:">
+        <location line="+3"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Set deceleration:</translation>
+    </message>
+    <message id="查询运动减速度">
+        <location line="+4"/>
+        <source></source>
+        <translation>Query deceleration</translation>
+    </message>
+    <message id="查询运动减速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query deceleration:</translation>
+    </message>
+    <message id="设置归零运动速度">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set homing speed</translation>
+    </message>
+    <message id="设置归零运动速度:">
+        <location line="+3"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Set homing speed:</translation>
+    </message>
+    <message id="查询归零运动速度">
+        <location line="+4"/>
+        <source></source>
+        <translation>Query homing speed</translation>
+    </message>
+    <message id="查询归零运动速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query homing speed:</translation>
+    </message>
+    <message id="32位位置运动">
+        <location line="+1"/>
+        <source></source>
+        <translation>32-bit position move</translation>
+    </message>
+    <message id="有符号脉冲数，高字节在前">
+        <location line="+1"/>
+        <source></source>
+        <translation>signed steps, high byte first</translation>
+    </message>
+    <message id="设置32位运动脉冲数并开始运动:">
+        <location line="+1"/>
+        <source></source>
+        <translation>32-bit position move:</translation>
+    </message>
+    <message id="24位位置运动">
+        <location line="+1"/>
+        <source></source>
+        <translation>24-bit position move</translation>
+    </message>
+    <message id="设置24位运动脉冲数并开始运动:">
+        <location line="+1"/>
+        <source></source>
+        <translation>24-bit position move:</translation>
+    </message>
+    <message id="32位恒速运动">
+        <location line="+1"/>
+        <source></source>
+        <translation>32-bit constant-speed run</translation>
+    </message>
+    <message id="有符号速度，高字节在前">
+        <location line="+0"/>
+        <source></source>
+        <translation>signed speed, high byte first</translation>
+    </message>
+    <message id="设置32位运动速度，并恒速运动:">
+        <location line="+1"/>
+        <source></source>
+        <translation>32-bit constant-speed run:</translation>
+    </message>
+    <message id="24位恒速运动">
+        <location line="+1"/>
+        <source></source>
+        <translation>24-bit constant-speed run</translation>
+    </message>
+    <message id="设置24位运动速度，并恒速运动:">
+        <location line="+1"/>
+        <source></source>
+        <translation>24-bit constant-speed run:</translation>
+    </message>
+    <message id="恒速运动中改变速度">
+        <location line="+1"/>
+        <source></source>
+        <translation>Change speed while running</translation>
+    </message>
+    <message id="新速度，高字节在前">
+        <location line="+1"/>
+        <source></source>
+        <translation>new speed, high byte first</translation>
+    </message>
+    <message id="恒速运动过程中改变速度:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Change speed while running:</translation>
+    </message>
+    <message id="查询运动速度">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query speed</translation>
+    </message>
+    <message id="查询运动速度:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Query speed:</translation>
+    </message>
+    <message id="查询运动绝对位置">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query absolute position</translation>
+    </message>
+    <message id="查询运动绝对位置:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query absolute position:</translation>
+    </message>
+    <message id="绝对位置清零">
+        <location line="+1"/>
+        <source></source>
+        <translation>Zero absolute position</translation>
+    </message>
+    <message id="绝对位置清零:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Zero absolute position:</translation>
+    </message>
+    <message id="查询运动相对位置">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query relative position</translation>
+    </message>
+    <message id="查询运动相对位置:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query relative position:</translation>
+    </message>
+    <message id="相对位置清零">
+        <location line="+1"/>
+        <source></source>
+        <translation>Zero relative position</translation>
+    </message>
+    <message id="相对位置清零:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Zero relative position:</translation>
+    </message>
+    <message id="查询运动状态">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query motion state</translation>
+    </message>
+    <message id="运动(0停止) 左限 零点 右限(1未触发/0触发)">
+        <location line="+1"/>
+        <source></source>
+        <translation>moving (0 stopped), left limit, home, right limit (1 inactive/0 active)</translation>
+    </message>
+    <message id="查询运动状态:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Query motion state:</translation>
+    </message>
+    <message id="急停">
+        <location line="+1"/>
+        <source></source>
+        <translation>Emergency stop</translation>
+    </message>
+    <message id="急停命令:">
+        <location line="+0"/>
+        <source></source>
+        <translation>Emergency stop:</translation>
+    </message>
+    <message id="减速停止">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+158"/>
+        <source></source>
+        <translation>Soft stop</translation>
+    </message>
+    <message id="减速停止命令:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Decelerate to stop:</translation>
+    </message>
+    <message id="查找原点1">
+        <location line="+1"/>
+        <source></source>
+        <translation>Homing 1</translation>
+    </message>
+    <message id="查找原点命令:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Homing:</translation>
+    </message>
+    <message id="设置寄存器映射(存储器偏移)地址">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set register mapping (memory offset) address</translation>
+    </message>
+    <message id="映射地址0-65503，高字节在前">
+        <location line="+1"/>
+        <source></source>
+        <translation>mapping address 0-65503, high byte first</translation>
+    </message>
+    <message id="设置存储器偏移地址:">
+        <location line="+2"/>
+        <source></source>
+        <translation>Set memory offset address:</translation>
+    </message>
+    <message id="设置IO取代命令">
+        <location line="+7"/>
+        <source></source>
+        <translation>Set IO override command</translation>
+    </message>
+    <message id="输入组合(IN5-IN1) + 命令(0-6字节)">
+        <location line="+1"/>
+        <source></source>
+        <translation>input pattern (IN5-IN1) + command (0-6 bytes)</translation>
+    </message>
+    <message id="设置IO取代命令:">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set IO override command:</translation>
+    </message>
+    <message id="读取IO取代命令">
+        <location line="+6"/>
+        <source></source>
+        <translation>Read IO override command</translation>
+    </message>
+    <message id="输入组合(IN5-IN1)">
+        <location line="+1"/>
+        <source></source>
+        <translation>input pattern (IN5-IN1)</translation>
+    </message>
+    <message id="输入组合 + 保存的命令">
+        <location line="+1"/>
+        <source></source>
+        <translation>input pattern + stored command</translation>
+    </message>
+    <message id="读取IO取代命令:">
+        <location line="+2"/>
+        <source></source>
+        <translation>Read IO override command:</translation>
+    </message>
+    <message id="查询IN1-IN5状态">
+        <location line="+3"/>
+        <source></source>
+        <translation>Query IN1-IN5</translation>
+    </message>
+    <message id="IN1-IN5(1未触发/0触发)">
+        <location line="+1"/>
+        <source></source>
+        <translation>IN1-IN5 (1 inactive/0 active)</translation>
+    </message>
+    <message id="查询IN状态命令:">
+        <location line="+0"/>
+        <source></source>
+        <translation>Query inputs:</translation>
+    </message>
+    <message id="查询 IN 1-5 状态:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query IN 1-5:</translation>
+    </message>
+    <message id="输入常开/常闭">
+        <location line="+3"/>
+        <source></source>
+        <translation>Inputs normally open/closed</translation>
+    </message>
+    <message id="9个01常开 / 9个00常闭">
+        <location line="+1"/>
+        <source></source>
+        <translation>9 x 01 normally open / 9 x 00 normally closed</translation>
+    </message>
+    <message id="查询输入状态:">
+        <location line="+2"/>
+        <source></source>
+        <translation>Input polarity:</translation>
+    </message>
+    <message id="设置变速因子">
+        <location line="+7"/>
+        <source></source>
+        <translation>Set speed step factor</translation>
+    </message>
+    <message id="设置运动变速因子:">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set speed step factor:</translation>
+    </message>
+    <message id="设置变速因子命令:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Set speed step factor:</translation>
+    </message>
+    <message id="按因子加速1次">
+        <location line="+4"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-2"/>
+        <source></source>
+        <translation>Speed up</translation>
+    </message>
+    <message id="定量加速命令:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Speed up one step:</translation>
+    </message>
+    <message id="按因子减速1次">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>Slow down</translation>
+    </message>
+    <message id="定量减速命令:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Slow down one step:</translation>
+    </message>
+    <message id="出厂设置">
+        <location line="+1"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+179"/>
+        <source></source>
+        <translation>Factory reset</translation>
+    </message>
+    <message id="出厂设置命令:">
+        <location line="+0"/>
+        <location line="+1"/>
+        <source></source>
+        <translation>Factory reset:</translation>
+    </message>
+    <message id="校验检查">
+        <location line="+3"/>
+        <source></source>
+        <translation>Checksum checking</translation>
+    </message>
+    <message id="00有校验 / 01无校验">
+        <location line="+1"/>
+        <source></source>
+        <translation>00 checked / 01 not checked</translation>
+    </message>
+    <message id="回复长度">
+        <location line="+9"/>
+        <source></source>
+        <translation>Reply length</translation>
+    </message>
+    <message id="01回8字节 / 00回协议长度">
+        <location line="+1"/>
+        <source></source>
+        <translation>01 always 8 bytes / 00 protocol length</translation>
+    </message>
+    <message id="CAN帧格式">
+        <location line="+9"/>
+        <source></source>
+        <translation>CAN frame format</translation>
+    </message>
+    <message id="00标准帧 / 01扩展帧">
+        <location line="+1"/>
+        <source></source>
+        <translation>00 standard / 01 extended</translation>
+    </message>
+    <message id="波特率代码 1(1M)-18(5K)">
+        <location line="+10"/>
+        <source></source>
+        <translation>baud code 1 (1M) to 18 (5K)</translation>
+    </message>
+    <message id="HEX到CAN发送">
+        <location line="+9"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+19"/>
+        <source></source>
+        <translation>Hex to CAN</translation>
+    </message>
+    <message id="0-5字节数据">
+        <location line="+1"/>
+        <source></source>
+        <translation>0-5 data bytes</translation>
+    </message>
+    <message id="查找原点2">
+        <location line="+4"/>
+        <source></source>
+        <translation>Homing 2</translation>
+    </message>
+    <message id="查找原点3">
+        <location line="+1"/>
+        <source></source>
+        <translation>Homing 3</translation>
+    </message>
+    <message id="绝对位置运动">
+        <location line="+1"/>
+        <source></source>
+        <translation>Absolute position move</translation>
+    </message>
+    <message id="目标绝对位置，高字节在前">
+        <location line="+1"/>
+        <source></source>
+        <translation>target position, high byte first</translation>
+    </message>
+    <message id="通讯返回/末字符">
+        <location line="+3"/>
+        <source></source>
+        <translation>Replies / last character</translation>
+    </message>
+    <message id="80不返回/00返回(01加末字符) + 数值">
+        <location line="+1"/>
+        <source></source>
+        <translation>80 no replies / 00 replies (01 with last character) + value</translation>
+    </message>
+    <message id="继电器K1/K2">
+        <location line="+7"/>
+        <source></source>
+        <translation>Relays K1/K2</translation>
+    </message>
+    <message id="K1(1开/0关) + K2(1开/0关)">
+        <location line="+0"/>
+        <source></source>
+        <translation>K1 (1 on/0 off) + K2 (1 on/0 off)</translation>
+    </message>
+    <message id="掉电设置">
+        <location line="+4"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+3"/>
+        <source></source>
+        <translation>Power loss</translation>
+    </message>
+    <message id="00 00不保存 / 01 00保存不运行 / 01 01保存并运行">
+        <location line="+1"/>
+        <source></source>
+        <translation>00 00 no save / 01 00 save, don&apos;t resume / 01 01 save and resume</translation>
+    </message>
+    <message id="4倍频运动">
+        <location line="+7"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-108"/>
+        <source></source>
+        <translation>x4 enc. move</translation>
+    </message>
+    <message id="反馈脉冲数，高字节在前">
+        <location line="+0"/>
+        <location line="+2"/>
+        <source></source>
+        <translation>encoder counts, high byte first</translation>
+    </message>
+    <message id="齿轮比运动">
+        <location line="+0"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+3"/>
+        <source></source>
+        <translation>Geared move</translation>
+    </message>
+    <message id="到闭环位置">
+        <location line="+2"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+3"/>
+        <source></source>
+        <translation>To encoder pos.</translation>
+    </message>
+    <message id="反馈位置，高字节在前">
+        <location line="+0"/>
+        <source></source>
+        <translation>encoder position, high byte first</translation>
+    </message>
+    <message id="查询闭环绝对位置">
+        <location line="+2"/>
+        <source></source>
+        <translation>Query encoder absolute position</translation>
+    </message>
+    <message id="查询闭环绝对位置:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query encoder absolute position:</translation>
+    </message>
+    <message id="闭环绝对位置清零">
+        <location line="+1"/>
+        <source></source>
+        <translation>Zero encoder absolute position</translation>
+    </message>
+    <message id="查询闭环相对位置">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query encoder relative position</translation>
+    </message>
+    <message id="查询闭环相对位置:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query encoder relative position:</translation>
+    </message>
+    <message id="闭环相对位置清零">
+        <location line="+1"/>
+        <source></source>
+        <translation>Zero encoder relative position</translation>
+    </message>
+    <message id="0或1">
+        <location line="+4"/>
+        <location line="+10"/>
+        <source></source>
+        <translation>0 or 1</translation>
+    </message>
+    <message id="积累误差">
+        <location line="+9"/>
+        <source></source>
+        <translation>Error accumulation</translation>
+    </message>
+    <message id="00无积累误差 / 01有积累误差">
+        <location line="+1"/>
+        <source></source>
+        <translation>00 no accumulation / 01 accumulate</translation>
+    </message>
+    <message id="设置闭环齿轮分子">
+        <location line="+9"/>
+        <source></source>
+        <translation>Set gear numerator</translation>
+    </message>
+    <message id="查询闭环齿轮分子">
+        <location line="+8"/>
+        <source></source>
+        <translation>Query gear numerator</translation>
+    </message>
+    <message id="查询闭环齿轮分子:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query gear numerator:</translation>
+    </message>
+    <message id="设置闭环齿轮分母">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set gear denominator</translation>
+    </message>
+    <message id="查询闭环齿轮分母">
+        <location line="+8"/>
+        <source></source>
+        <translation>Query gear denominator</translation>
+    </message>
+    <message id="查询闭环齿轮分母:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query gear denominator:</translation>
+    </message>
+    <message id="查询闭环错误代码">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query closed-loop error</translation>
+    </message>
+    <message id="错误代码 + 3个保留字节00">
+        <location line="+1"/>
+        <source></source>
+        <translation>error code + 3 reserved bytes 00</translation>
+    </message>
+    <message id="查询闭环错误代码:">
+        <location line="+0"/>
+        <source></source>
+        <translation>Query closed-loop error:</translation>
+    </message>
+    <message id="“%1”的值“%2”超出范围（允许 %3），命令未发送。">
+        <location filename="../commands/request.cpp" line="+28"/>
+        <source></source>
+        <translation>&quot;%1&quot;: the value &quot;%2&quot; is out of range (%3); command not sent.</translation>
+    </message>
+    <message id="0 到 255">
+        <location line="+6"/>
+        <source></source>
+        <translation>0 to 255</translation>
+    </message>
+    <message id="“%1”的值“%2”不是 0 到 FF 的16进制数，命令未发送。">
+        <location line="+12"/>
+        <source></source>
+        <translation>&quot;%1&quot;: &quot;%2&quot; is not a hex number from 0 to FF; command not sent.</translation>
+    </message>
+    <message id="-2147483648 到 2147483647">
+        <location line="+7"/>
+        <source></source>
+        <translation>-2147483648 to 2147483647</translation>
+    </message>
+    <message id="命令数据超过255个字节，命令未发送。">
+        <location line="+46"/>
+        <source></source>
+        <translation>The command&apos;s data exceeds 255 bytes; command not sent.</translation>
+    </message>
+    <message id="串口未打开，无法扫描">
+        <location filename="../link/bus_scan.cpp" line="+20"/>
+        <source></source>
+        <translation>The port is not open; cannot scan</translation>
+    </message>
+    <message id="扫描地址范围应在 1 到 247 之间，且起始不大于结束">
+        <location line="+4"/>
+        <source></source>
+        <translation>The scan range must lie within 1 to 247, its start not above its end</translation>
+    </message>
+    <message id="找不到该串口 “%1”（请填 COM 号 1-256，或设备名如 ttyUSB0、/dev/ttyUSB0）">
+        <location filename="../link/link.cpp" line="+78"/>
+        <source></source>
+        <translation>Port &quot;%1&quot; not found (enter a COM number 1-256, or a device such as ttyUSB0 or /dev/ttyUSB0)</translation>
+    </message>
+    <message id="波特率“%1”无效，串口未打开。">
+        <location line="+12"/>
+        <source></source>
+        <translation>Baud rate &quot;%1&quot; is invalid; the port was not opened.</translation>
+    </message>
+    <message id="串口已被其他程序占用">
+        <location line="+14"/>
+        <source></source>
+        <translation>The port is in use by another program</translation>
+    </message>
+    <message id="没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG dialout $USER），然后重新登录">
+        <location line="+1"/>
+        <source></source>
+        <translation>No permission: add yourself to the dialout group (sudo usermod -aG dialout $USER), then log in again</translation>
+    </message>
+    <message id="无法打开串口 %1：%2（%3）">
+        <location line="+2"/>
+        <source></source>
+        <translation>Cannot open port %1: %2 (%3)</translation>
+    </message>
+    <message id="没有错误">
+        <location line="+106"/>
+        <source></source>
+        <translation>No error</translation>
+    </message>
+    <message id="找不到该串口">
+        <location line="+2"/>
+        <source></source>
+        <translation>Port not found</translation>
+    </message>
+    <message id="串口已被其他程序占用或没有访问权限">
+        <location line="+2"/>
+        <source></source>
+        <translation>The port is in use or not accessible</translation>
+    </message>
+    <message id="串口已经打开">
+        <location line="+2"/>
+        <source></source>
+        <translation>The port is already open</translation>
+    </message>
+    <message id="写串口失败">
+        <location line="+2"/>
+        <source></source>
+        <translation>Write to the port failed</translation>
+    </message>
+    <message id="读串口失败，设备可能已断开">
+        <location line="+2"/>
+        <source></source>
+        <translation>Read from the port failed; the device may be disconnected</translation>
+    </message>
+    <message id="串口设备已断开">
+        <location line="+2"/>
+        <source></source>
+        <translation>The port&apos;s device is disconnected</translation>
+    </message>
+    <message id="串口不支持该设置（如波特率）">
+        <location line="+2"/>
+        <source></source>
+        <translation>The port does not support this setting (e.g. the baud rate)</translation>
+    </message>
+    <message id="串口操作超时">
+        <location line="+2"/>
+        <source></source>
+        <translation>Port operation timed out</translation>
+    </message>
+    <message id="串口未打开">
+        <location line="+2"/>
+        <source></source>
+        <translation>The port is not open</translation>
+    </message>
+    <message id="未知的串口错误">
+        <location line="+2"/>
+        <source></source>
+        <translation>Unknown port error</translation>
+    </message>
+    <message id="驱动器配置正在读写中">
+        <location filename="../link/profile_session.cpp" line="+43"/>
+        <source></source>
+        <translation>A profile read or write is already running</translation>
+    </message>
+    <message id="没有要读写的设置">
+        <location line="+4"/>
+        <source></source>
+        <translation>No settings to read or write</translation>
+    </message>
+    <message id="应答不符">
+        <location line="+58"/>
+        <location filename="../link/transaction.cpp" line="+24"/>
+        <source></source>
+        <translation>Mismatch</translation>
+    </message>
+    <message id="运动中">
+        <location filename="../link/reply_decoder.cpp" line="+46"/>
+        <source></source>
+        <translation>Moving</translation>
+    </message>
+    <message id="停止">
+        <location line="+0"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-151"/>
+        <source></source>
+        <translation>Stopped</translation>
+    </message>
+    <message id="校验错误:">
+        <location line="+57"/>
+        <source></source>
+        <translation>Checksum error:</translation>
+    </message>
+    <message id="异常应答:">
+        <location line="+2"/>
+        <source></source>
+        <translation>Exception:</translation>
+    </message>
+    <message id="正常">
+        <location filename="../link/transaction.cpp" line="-8"/>
+        <location filename="../ui/monitor_view.cpp" line="+211"/>
+        <source></source>
+        <translation>OK</translation>
+    </message>
+    <message id="校验错误">
+        <location line="+2"/>
+        <location filename="../ui/monitor_view.cpp" line="+1"/>
+        <source></source>
+        <translation>Checksum error</translation>
+    </message>
+    <message id="异常应答">
+        <location line="+2"/>
+        <location filename="../ui/monitor_view.cpp" line="+0"/>
+        <source></source>
+        <translation>Exception</translation>
+    </message>
+    <message id="无应答">
+        <location line="+2"/>
+        <location filename="../ui/monitor_view.cpp" line="+0"/>
+        <source></source>
+        <translation>No reply</translation>
+    </message>
+    <message id="广播">
+        <location line="+4"/>
+        <source></source>
+        <translation>Broadcast</translation>
+    </message>
+    <message id="未检查">
+        <location line="+2"/>
+        <source></source>
+        <translation>Unchecked</translation>
+    </message>
+    <message id="非法功能">
+        <location line="+13"/>
+        <source></source>
+        <translation>illegal function</translation>
+    </message>
+    <message id="非法数据地址">
+        <location line="+2"/>
+        <source></source>
+        <translation>illegal data address</translation>
+    </message>
+    <message id="非法数据值">
+        <location line="+2"/>
+        <source></source>
+        <translation>illegal data value</translation>
+    </message>
+    <message id="从站设备故障">
+        <location line="+2"/>
+        <source></source>
+        <translation>slave device failure</translation>
+    </message>
+    <message id="串口未打开，没有发送">
+        <location filename="../link/transaction_queue.cpp" line="+36"/>
+        <location filename="../ui/frm_main.cpp" line="+805"/>
+        <source></source>
+        <translation>The port is not open; nothing sent</translation>
+    </message>
+    <message id="已有 %1 条命令在排队等待发送，这条命令未发送">
+        <location line="+3"/>
+        <source></source>
+        <translation>%1 commands are already waiting to be sent; this one was not sent</translation>
+    </message>
+    <message id="没有正常的应答">
+        <location filename="../script/expect.cpp" line="+55"/>
+        <source></source>
+        <translation>no good reply</translation>
+    </message>
+    <message id="应答为 %1，应为 %2">
+        <location line="+5"/>
+        <source></source>
+        <translation>the reply is %1, expected %2</translation>
+    </message>
+    <message id="值为“%1”，应为“%2”">
+        <location line="+6"/>
+        <source></source>
+        <translation>the value is &quot;%1&quot;, expected &quot;%2&quot;</translation>
+    </message>
+    <message id="%1 是文件夹，不是脚本文件">
+        <location filename="../script/script_file.cpp" line="+16"/>
+        <source></source>
+        <translation>%1 is a folder, not a script file</translation>
+    </message>
+    <message id="%1 不是普通文件，无法载入">
+        <location line="+1"/>
+        <source></source>
+        <translation>%1 is not a regular file and cannot be loaded</translation>
+    </message>
+    <message id="无法打开文件 %1：%2">
+        <location line="+3"/>
+        <source></source>
+        <translation>Cannot open the file %1: %2</translation>
+    </message>
+    <message id="读取文件 %1 出错：%2">
+        <location line="+3"/>
+        <source></source>
+        <translation>Error reading the file %1: %2</translation>
+    </message>
+    <message id="%1 第 %2 行“%3”：Expect 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值，文件未载入">
+        <location line="+4"/>
+        <source></source>
+        <translation>%1, line %2 &quot;%3&quot;: Expect must be followed by the reply&apos;s bytes (such as 01 26 04 00 00 03 E8) or value=number; the file was not loaded</translation>
+    </message>
+    <message id="无法删除原文件 %1">
+        <location line="+12"/>
+        <source></source>
+        <translation>Cannot remove the old file %1</translation>
+    </message>
+    <message id="保存文件 %1 失败：%2">
+        <location line="+8"/>
+        <source></source>
+        <translation>Could not save the file %1: %2</translation>
+    </message>
+    <message id="这一行的 Expect 无效">
+        <location filename="../script/script_runner.cpp" line="+56"/>
+        <source></source>
+        <translation>this Expect line is invalid</translation>
+    </message>
+    <message id="系统提示">
+        <location filename="../ui/frm_main.cpp" line="-771"/>
+        <location filename="../ui/scan_dialog.cpp" line="+100"/>
+        <location line="+11"/>
+        <source></source>
+        <translation>Notice</translation>
+    </message>
+    <message id="设备操作地址(Hex)">
+        <location line="+2"/>
+        <source></source>
+        <translation>Device address (hex)</translation>
+    </message>
+    <message id="LastChr/通讯不返回的数值">
+        <location line="+1"/>
+        <source></source>
+        <translation>value for LastChr / No replies</translation>
+    </message>
+    <message id="串口步进电机驱动器调试工具">
+        <location line="+17"/>
+        <source></source>
+        <translation>Bench tool for serial-bus stepper motor drivers</translation>
+    </message>
+    <message id="源代码的许可证: MIT。本程序使用 Qt Charts (GPL-3)，因此编译出的程序按 GPL-3 的条款分发。">
+        <location line="+1"/>
+        <source></source>
+        <translation>The sources are licensed under the MIT license. The program uses Qt Charts (GPL-3), so the built program is distributed under the terms of the GPL-3.</translation>
+    </message>
+    <message id="关于">
+        <location line="+28"/>
+        <source></source>
+        <translation>About</translation>
+    </message>
+    <message id="请先打开串口。">
+        <location line="+7"/>
+        <source></source>
+        <translation>Open the port first.</translation>
+    </message>
+    <message id="运动曲线">
+        <location line="+11"/>
+        <source></source>
+        <translation>Motion plots</translation>
+    </message>
+    <message id="驱动器配置">
+        <location line="+1"/>
+        <location filename="../ui/profile_view.cpp" line="+21"/>
+        <source></source>
+        <translation>Drive profile</translation>
+    </message>
+    <message id="通讯监视">
+        <location line="+1"/>
+        <source></source>
+        <translation>Monitor</translation>
+    </message>
+    <message id="%1   失败 %2">
+        <location line="+9"/>
+        <source></source>
+        <translation>%1   failed %2</translation>
+    </message>
+    <message id="(刹车)K1开">
+        <location line="+114"/>
+        <location line="+383"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+258"/>
+        <source></source>
+        <translation>K1 (brake) on</translation>
+    </message>
+    <message id="K2开">
+        <location line="-382"/>
+        <location line="+385"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <source></source>
+        <translation>K2 on</translation>
+    </message>
+    <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
+        <location line="-361"/>
+        <source></source>
+        <translation>The check on script line %1 failed; the script stopped: %2</translation>
+    </message>
+    <message id="“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）">
+        <location line="+51"/>
+        <source></source>
+        <translation>&quot;↓&quot; armed: the next motion command goes into the IO command field, not to the drive (press again or Esc to cancel)</translation>
+    </message>
+    <message id="“>”已按下：下一条命令加入脚本列表并发送（再按一次或按 Esc 取消）">
+        <location line="+2"/>
+        <source></source>
+        <translation>&quot;&gt;&quot; armed: the next command is added to the script and sent (press again or Esc to cancel)</translation>
+    </message>
+    <message id="串口已打开：%1  %2,n,8,1">
+        <location line="+25"/>
+        <source></source>
+        <translation>Port open: %1  %2,n,8,1</translation>
+    </message>
+    <message id="串口已关闭">
+        <location line="+8"/>
+        <location line="+5"/>
+        <source></source>
+        <translation>Port closed</translation>
+    </message>
+    <message id="不再等待串口，已关闭">
+        <location line="-2"/>
+        <source></source>
+        <translation>Stopped waiting for the port; closed</translation>
+    </message>
+    <message id="串口已关闭，%1 条排队的命令没有发送">
+        <location line="+1"/>
+        <source></source>
+        <translation>Port closed; %1 queued commands were not sent</translation>
+    </message>
+    <message id="应答超时“%1”超出范围（允许 10 到 60000 毫秒），仍为 %2 毫秒。">
+        <location line="+10"/>
+        <source></source>
+        <translation>Reply timeout &quot;%1&quot; is out of range (10 to 60000 ms); it stays %2 ms.</translation>
+    </message>
+    <message id="往返 %1 ms">
+        <location line="+16"/>
+        <source></source>
+        <translation>Round trip %1 ms</translation>
+    </message>
+    <message id="串口断开">
+        <location line="+6"/>
+        <source></source>
+        <translation>port lost</translation>
+    </message>
+    <message id="串口已断开并关闭：%1">
+        <location line="+1"/>
+        <source></source>
+        <translation>Port lost and closed: %1</translation>
+    </message>
+    <message id="等待串口重新出现…（%1）">
+        <location line="+7"/>
+        <source></source>
+        <translation>Waiting for the port to come back… (%1)</translation>
+    </message>
+    <message id="串口重新打开：%1">
+        <location line="+11"/>
+        <source></source>
+        <translation>Port reopened: %1</translation>
+    </message>
+    <message id="串口已重新打开：%1">
+        <location line="+1"/>
+        <source></source>
+        <translation>Port reopened: %1</translation>
+    </message>
+    <message id="脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。">
+        <location line="+30"/>
+        <source></source>
+        <translation>A script is running and a scan would disturb it; stop &quot;Run script&quot; first.</translation>
+    </message>
+    <message id="请先打开串口，再扫描总线。">
+        <location line="+1"/>
+        <source></source>
+        <translation>Open the port before scanning the bus.</translation>
+    </message>
+    <message id="已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）">
+        <location line="+11"/>
+        <source></source>
+        <translation>Took address %1 and baud rate %2 (the baud rate applies when the port is reopened)</translation>
+    </message>
+    <message id="偏移地址超出范围,请设置0-65500之间">
+        <location line="+85"/>
+        <source></source>
+        <translation>Mapping address out of range; use 0 to 65500</translation>
+    </message>
+    <message id="通讯不返回">
+        <location line="+18"/>
+        <location line="+59"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-18"/>
+        <source></source>
+        <translation>No replies</translation>
+    </message>
+    <message id="通讯有返回">
+        <location line="+0"/>
+        <source></source>
+        <translation>Replies on</translation>
+    </message>
+    <message id="(刹车)K1关">
+        <location line="+12"/>
+        <source></source>
+        <translation>K1 (brake) off</translation>
+    </message>
+    <message id="K1关">
+        <location line="+2"/>
+        <source></source>
+        <translation>K1 off</translation>
+    </message>
+    <message id="K1开">
+        <location line="+0"/>
+        <source></source>
+        <translation>K1 on</translation>
+    </message>
+    <message id="K2关">
+        <location line="+1"/>
+        <source></source>
+        <translation>K2 off</translation>
+    </message>
+    <message id="空行，脚本在此等待">
+        <location line="+36"/>
+        <source></source>
+        <translation>empty line; the script waits here</translation>
+    </message>
+    <message id="没有这一行，脚本在此等待">
+        <location line="+3"/>
+        <source></source>
+        <translation>no such line; the script waits here</translation>
+    </message>
+    <message id="延时为0或不是数字，脚本停止执行">
+        <location line="+3"/>
+        <source></source>
+        <translation>delay of 0 or not a number; the script stops stepping</translation>
+    </message>
+    <message id="延时超出 0-65535 毫秒，改用循环间隔">
+        <location line="+3"/>
+        <source></source>
+        <translation>delay outside 0-65535 ms; the loop interval is used instead</translation>
+    </message>
+    <message id="脚本第 %1 行：%2">
+        <location line="+5"/>
+        <source></source>
+        <translation>Script line %1: %2</translation>
+    </message>
+    <message id="循环间隔“%1”超出范围（允许 0 到 65535 毫秒），脚本未运行。">
+        <location line="+13"/>
+        <source></source>
+        <translation>Loop interval &quot;%1&quot; is out of range (0 to 65535 ms); the script did not start.</translation>
+    </message>
+    <message id="打开文件">
+        <location line="+25"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-38"/>
+        <source></source>
+        <translation>Open file</translation>
+    </message>
+    <message id="txt文件(*.txt);;所有文件(*.*)">
+        <location line="+0"/>
+        <source></source>
+        <translation>Text files (*.txt);;All files (*.*)</translation>
+    </message>
+    <message id="文件名无效,请重新打开!">
+        <location line="+3"/>
+        <source></source>
+        <translation>Invalid file name, please open again!</translation>
+    </message>
+    <message id="已载入 %1 行：%2">
+        <location line="+12"/>
+        <source></source>
+        <translation>Loaded %1 lines: %2</translation>
+    </message>
+    <message id="文件 %1 已不存在，已从“最近打开”中去掉">
+        <location line="+13"/>
+        <source></source>
+        <translation>The file %1 no longer exists and was removed from &quot;Recent&quot;</translation>
+    </message>
+    <message id="（没有最近打开的文件）">
+        <location line="+4"/>
+        <source></source>
+        <translation>(no recent files)</translation>
+    </message>
+    <message id="保存文件">
+        <location line="+5"/>
+        <source></source>
+        <translation>Save file</translation>
+    </message>
+    <message id="TXT文件(*.TXT);;所有文件(*.*)">
+        <location line="+0"/>
+        <source></source>
+        <translation>TXT files (*.TXT);;All files (*.*)</translation>
+    </message>
+    <message id="文件保存">
+        <location line="+2"/>
+        <source></source>
+        <translation>Save file</translation>
+    </message>
+    <message id="是否覆盖文件？">
+        <location line="+0"/>
+        <location filename="../ui/monitor_view.cpp" line="+112"/>
+        <location filename="../ui/motion_view.cpp" line="+204"/>
+        <location filename="../ui/profile_view.cpp" line="+196"/>
+        <source></source>
+        <translation>Overwrite the file?</translation>
+    </message>
+    <message id="已保存：%1">
+        <location line="+10"/>
+        <source></source>
+        <translation>Saved: %1</translation>
+    </message>
+    <message id="列表为空，没有写入文件；原文件已删除：%1">
+        <location line="+2"/>
+        <source></source>
+        <translation>The list is empty: no file written; the old file was removed: %1</translation>
+    </message>
+    <message id="列表为空，没有保存文件">
+        <location line="+1"/>
+        <source></source>
+        <translation>The list is empty: no file saved</translation>
+    </message>
+    <message id="“16进制：”框中没有可计算的字节">
+        <location line="+37"/>
+        <source></source>
+        <translation>No bytes in the &quot;Hex:&quot; field to compute</translation>
+    </message>
+    <message id="西门子标准格式:">
+        <location line="+38"/>
+        <source></source>
+        <translation>PLC standard format:</translation>
+    </message>
+    <message id="加入高级命令">
+        <location filename="../ui/frm_main_ui.cpp" line="-473"/>
+        <source></source>
+        <translation>Add to script</translation>
+    </message>
+    <message id="添加高级命令">
+        <location line="+1"/>
+        <source></source>
+        <translation>Add to script</translation>
+    </message>
+    <message id="添加IO取代命令">
+        <location line="+1"/>
+        <source></source>
+        <translation>Capture as IO override</translation>
+    </message>
+    <message id="Qelvar数控MODBUS调试工具v6.3">
+        <location line="+79"/>
+        <source></source>
+        <translation>Qelvar Modbus motion debug tool v6.3</translation>
+    </message>
+    <message id="语言(Language):                     Version 6.3">
+        <location line="+3"/>
+        <source></source>
+        <translation>Language:                     Version 6.3</translation>
+    </message>
+    <message id="选择通讯模式:">
+        <location line="+5"/>
+        <source></source>
+        <translation>Link mode:</translation>
+    </message>
+    <message id="设备操作地址(Hex)：">
+        <location line="+2"/>
+        <source></source>
+        <translation>Device address (hex):</translation>
+    </message>
+    <message id="PLC标准协议">
+        <location line="+2"/>
+        <source></source>
+        <translation>PLC protocol</translation>
+    </message>
+    <message id="读">
+        <location line="+1"/>
+        <source></source>
+        <translation>Read</translation>
+    </message>
+    <message id="写">
+        <location line="+1"/>
+        <source></source>
+        <translation>Write</translation>
+    </message>
+    <message id="设寄存器映射地址">
+        <location line="+5"/>
+        <source></source>
+        <translation>Set mapping addr</translation>
+    </message>
+    <message id="应答超时(ms)">
+        <location line="+19"/>
+        <source></source>
+        <translation>Reply timeout (ms)</translation>
+    </message>
+    <message id="串口设置">
+        <location line="+11"/>
+        <source></source>
+        <translation>Serial port</translation>
+    </message>
+    <message id="串口号：  COM">
+        <location line="+1"/>
+        <source></source>
+        <translation>Port:  COM</translation>
+    </message>
+    <message id="打开">
+        <location line="+4"/>
+        <source></source>
+        <translation>Open</translation>
+    </message>
+    <message id="波特率：">
+        <location line="+1"/>
+        <source></source>
+        <translation>Baud:</translation>
+    </message>
+    <message id="关闭">
+        <location line="+5"/>
+        <source></source>
+        <translation>Close</translation>
+    </message>
+    <message id="起始/终止位为1,无硬件奇偶校验">
+        <location line="+2"/>
+        <source></source>
+        <translation>1 stop bit, no parity</translation>
+    </message>
+    <message id="自动重连">
+        <location line="+1"/>
+        <source></source>
+        <translation>Reconnect</translation>
+    </message>
+    <message id="串口断开后等待它重新出现，再以同样的设置打开，脚本接着运行">
+        <location line="+2"/>
+        <source></source>
+        <translation>When the port is lost, wait for it to come back, reopen it with the same settings and carry on with the script</translation>
+    </message>
+    <message id="扫描总线">
+        <location line="+1"/>
+        <location filename="../ui/scan_dialog.cpp" line="-80"/>
+        <source></source>
+        <translation>Scan bus</translation>
+    </message>
+    <message id="查找总线上的设备地址和波特率">
+        <location line="+0"/>
+        <source></source>
+        <translation>Find the addresses and baud rates of the devices on the bus</translation>
+    </message>
+    <message id="基本命令">
+        <location line="+16"/>
+        <source></source>
+        <translation>Basic commands</translation>
+    </message>
+    <message id="查地址">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query addr</translation>
+    </message>
+    <message id="查波特率">
+        <location line="+2"/>
+        <source></source>
+        <translation>Query baud</translation>
+    </message>
+    <message id="改地址">
+        <location line="+3"/>
+        <source></source>
+        <translation>Set addr</translation>
+    </message>
+    <message id="改波特率">
+        <location line="+4"/>
+        <source></source>
+        <translation>Set baud</translation>
+    </message>
+    <message id="参数设置与查询">
+        <location line="+15"/>
+        <source></source>
+        <translation>Parameters and queries</translation>
+    </message>
+    <message id="新设值      查询值             运动相关查询">
+        <location line="+1"/>
+        <source></source>
+        <translation>New value    Queried            Motion queries</translation>
+    </message>
+    <message id="查询设定值">
+        <location line="+1"/>
+        <source></source>
+        <translation>Query the set value</translation>
+    </message>
+    <message id="运动速度">
+        <location line="+25"/>
+        <source></source>
+        <translation>Speed</translation>
+    </message>
+    <message id="相对位置">
+        <location line="+2"/>
+        <location line="+216"/>
+        <source></source>
+        <translation>Relative</translation>
+    </message>
+    <message id="运动状态">
+        <location line="-215"/>
+        <source></source>
+        <translation>State</translation>
+    </message>
+    <message id="查询IN">
+        <location line="+1"/>
+        <source></source>
+        <translation>Inputs</translation>
+    </message>
+    <message id="清零">
+        <location line="+9"/>
+        <location line="+2"/>
+        <location line="+202"/>
+        <location line="+3"/>
+        <source></source>
+        <translation>Zero</translation>
+    </message>
+    <message id="停止左限右限零点">
+        <location line="-199"/>
+        <source></source>
+        <translation>Stop LLim RLim Home</translation>
+    </message>
+    <message id="左限">
+        <location line="+35"/>
+        <location filename="../ui/motion_view.cpp" line="-202"/>
+        <source></source>
+        <translation>LLim</translation>
+    </message>
+    <message id="右限">
+        <location line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+0"/>
+        <source></source>
+        <translation>RLim</translation>
+    </message>
+    <message id="零点">
+        <location line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+0"/>
+        <source></source>
+        <translation>Home</translation>
+    </message>
+    <message id="运动控制">
+        <location line="+22"/>
+        <source></source>
+        <translation>Motion</translation>
+    </message>
+    <message id="位置运动: 正/负方向脉冲数:">
+        <location line="+10"/>
+        <source></source>
+        <translation>Position move, ± steps:</translation>
+    </message>
+    <message id="方向:          脉冲数:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Dir:          Steps:</translation>
+    </message>
+    <message id="恒速运动: 正/负方向速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Constant speed, ± speed:</translation>
+    </message>
+    <message id="方向:           速度:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Dir:           Speed:</translation>
+    </message>
+    <message id="查找零点: 方向:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Homing direction:</translation>
+    </message>
+    <message id="运动中改变速度:  新速度            PLUS/S">
+        <location line="+1"/>
+        <source></source>
+        <translation>Change speed in motion: new            steps/s</translation>
+    </message>
+    <message id="运动">
+        <location line="+2"/>
+        <location line="+1"/>
+        <location line="+1"/>
+        <location line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+0"/>
+        <source></source>
+        <translation>Move</translation>
+    </message>
+    <message id="归零1">
+        <location line="+1"/>
+        <source></source>
+        <translation>Home 1</translation>
+    </message>
+    <message id="归零3">
+        <location line="+1"/>
+        <source></source>
+        <translation>Home 3</translation>
+    </message>
+    <message id="归零2">
+        <location line="+1"/>
+        <source></source>
+        <translation>Home 2</translation>
+    </message>
+    <message id="执行">
+        <location line="+1"/>
+        <source></source>
+        <translation>Apply</translation>
+    </message>
+    <message id="固定加减速因子设定">
+        <location line="+1"/>
+        <source></source>
+        <translation>Set speed step</translation>
+    </message>
+    <message id="立即停止">
+        <location line="+4"/>
+        <source></source>
+        <translation>E-stop</translation>
+    </message>
+    <message id="IO控制:           ＝命令">
+        <location line="+23"/>
+        <source></source>
+        <translation>IO override:           = command</translation>
+    </message>
+    <message id="IN序号  54321">
+        <location line="+1"/>
+        <source></source>
+        <translation>IN no.  54321</translation>
+    </message>
+    <message id="下载">
+        <location line="+7"/>
+        <source></source>
+        <translation>Write</translation>
+    </message>
+    <message id="闭环控制">
+        <location line="+57"/>
+        <source></source>
+        <translation>Closed loop</translation>
+    </message>
+    <message id="无积累误差">
+        <location line="+26"/>
+        <source></source>
+        <translation>No accum.</translation>
+    </message>
+    <message id="有积累误差">
+        <location line="+1"/>
+        <source></source>
+        <translation>Accum. err.</translation>
+    </message>
+    <message id="高级自动控制功能(HEX格式)">
+        <location line="+30"/>
+        <source></source>
+        <translation>Script (hex frames)</translation>
+    </message>
+    <message id="隔          MS">
+        <location line="+2"/>
+        <source></source>
+        <translation>Every          ms</translation>
+    </message>
+    <message id="按行循环执行命令">
+        <location line="+1"/>
+        <source></source>
+        <translation>Run script</translation>
+    </message>
+    <message id="命令另存为">
+        <location line="+2"/>
+        <source></source>
+        <translation>Save as…</translation>
+    </message>
+    <message id="最近打开">
+        <location line="+2"/>
+        <location line="+2"/>
+        <source></source>
+        <translation>Recent</translation>
+    </message>
+    <message id="延时:        毫秒50-6000">
+        <location line="+5"/>
+        <source></source>
+        <translation>Delay:        ms (50-60000)</translation>
+    </message>
+    <message id="插入命令">
+        <location line="+1"/>
+        <source></source>
+        <translation>Add delay</translation>
+    </message>
+    <message id="命令操作">
+        <location line="+1"/>
+        <source></source>
+        <translation>Script line</translation>
+    </message>
+    <message id="删除">
+        <location line="+3"/>
+        <source></source>
+        <translation>Delete</translation>
+    </message>
+    <message id="清空">
+        <location line="+1"/>
+        <source></source>
+        <translation>Clear all</translation>
+    </message>
+    <message id="其他">
+        <location line="+10"/>
+        <source></source>
+        <translation>Other</translation>
+    </message>
+    <message id="输入信号常开常闭设置：">
+        <location line="+1"/>
+        <source></source>
+        <translation>Input polarity:</translation>
+    </message>
+    <message id="输入常开">
+        <location line="+2"/>
+        <source></source>
+        <translation>Inputs NO</translation>
+    </message>
+    <message id="输入常闭">
+        <location line="+1"/>
+        <source></source>
+        <translation>Inputs NC</translation>
+    </message>
+    <message id="RS232/485 MODBUS通讯相关设置：">
+        <location line="+1"/>
+        <source></source>
+        <translation>RS-232/485 Modbus settings:</translation>
+    </message>
+    <message id="无校验检查">
+        <location line="+1"/>
+        <source></source>
+        <translation>Checksum off</translation>
+    </message>
+    <message id="有校验检查">
+        <location line="+1"/>
+        <source></source>
+        <translation>Checksum on</translation>
+    </message>
+    <message id="回8byte长">
+        <location line="+3"/>
+        <source></source>
+        <translation>Reply 8 bytes</translation>
+    </message>
+    <message id="回协议长">
+        <location line="+1"/>
+        <source></source>
+        <translation>Reply exact</translation>
+    </message>
+    <message id="带CAN通讯的相关设置：">
+        <location line="+2"/>
+        <source></source>
+        <translation>CAN models:</translation>
+    </message>
+    <message id="标准帧">
+        <location line="+1"/>
+        <source></source>
+        <translation>Standard</translation>
+    </message>
+    <message id="扩展帧">
+        <location line="+6"/>
+        <source></source>
+        <translation>Extended</translation>
+    </message>
+    <message id="带掉电保护型号的相关设置：">
+        <location line="+3"/>
+        <source></source>
+        <translation>Models with power-loss memory:</translation>
+    </message>
+    <message id="掉电不保存">
+        <location line="+3"/>
+        <source></source>
+        <translation>Don&apos;t save</translation>
+    </message>
+    <message id="带刹车控制和继电器输出的相关设置：">
+        <location line="+2"/>
+        <source></source>
+        <translation>Models with brake and relay outputs:</translation>
+    </message>
+    <message id="接收内容：">
+        <location line="+34"/>
+        <source></source>
+        <translation>Received:</translation>
+    </message>
+    <message id="清空内容">
+        <location line="+2"/>
+        <location line="+4"/>
+        <source></source>
+        <translation>Clear</translation>
+    </message>
+    <message id="发送内容：">
+        <location line="-2"/>
+        <source></source>
+        <translation>Sent:</translation>
+    </message>
+    <message id="字符串：">
+        <location line="+17"/>
+        <source></source>
+        <translation>Text:</translation>
+    </message>
+    <message id="发字符串">
+        <location line="+4"/>
+        <source></source>
+        <translation>Send text</translation>
+    </message>
+    <message id="转16进制">
+        <location line="+1"/>
+        <source></source>
+        <translation>To hex</translation>
+    </message>
+    <message id="16进制：">
+        <location line="+1"/>
+        <source></source>
+        <translation>Hex:</translation>
+    </message>
+    <message id="发16进制">
+        <location line="+4"/>
+        <source></source>
+        <translation>Send hex</translation>
+    </message>
+    <message id="发送ASC">
+        <location line="+6"/>
+        <source></source>
+        <translation>Send ASCII</translation>
+    </message>
+    <message id="发送RTU">
+        <location line="+2"/>
+        <source></source>
+        <translation>Send RTU</translation>
+    </message>
+    <message id="QelvarMODBUS调试工具">
+        <location line="+47"/>
+        <source></source>
+        <translation>Qelvar Modbus tool</translation>
+    </message>
+    <message id="通讯协议">
+        <location line="+1"/>
+        <source></source>
+        <translation>Protocol</translation>
+    </message>
+    <message id="原始字节">
+        <location filename="../ui/monitor_view.cpp" line="-292"/>
+        <source></source>
+        <translation>raw bytes</translation>
+    </message>
+    <message id="时间">
+        <location line="+116"/>
+        <source></source>
+        <translation>Time</translation>
+    </message>
+    <message id="地址">
+        <location line="+0"/>
+        <location filename="../ui/scan_dialog.cpp" line="+28"/>
+        <source></source>
+        <translation>Address</translation>
+    </message>
+    <message id="命令">
+        <location line="+0"/>
+        <location line="+63"/>
+        <location filename="../ui/protocol_help.cpp" line="+60"/>
+        <location line="+13"/>
+        <source></source>
+        <translation>Command</translation>
+    </message>
+    <message id="请求">
+        <location line="-63"/>
+        <source></source>
+        <translation>Request</translation>
+    </message>
+    <message id="应答">
+        <location line="+1"/>
+        <source></source>
+        <translation>Reply</translation>
+    </message>
+    <message id="往返(ms)">
+        <location line="+0"/>
+        <location filename="../ui/scan_dialog.cpp" line="+29"/>
+        <source></source>
+        <translation>Round trip (ms)</translation>
+    </message>
+    <message id="结果">
+        <location line="+0"/>
+        <source></source>
+        <translation>Result</translation>
+    </message>
+    <message id="只看错误">
+        <location line="+7"/>
+        <source></source>
+        <translation>Errors only</translation>
+    </message>
+    <message id="导出CSV">
+        <location line="+5"/>
+        <location line="+161"/>
+        <location line="+2"/>
+        <location filename="../ui/motion_view.cpp" line="+10"/>
+        <location line="+62"/>
+        <source></source>
+        <translation>Export CSV</translation>
+    </message>
+    <message id="清零统计">
+        <location line="-161"/>
+        <source></source>
+        <translation>Reset</translation>
+    </message>
+    <message id="发送">
+        <location line="+48"/>
+        <location filename="../ui/protocol_help.cpp" line="-13"/>
+        <source></source>
+        <translation>Sent</translation>
+    </message>
+    <message id="最小(ms)">
+        <location line="+2"/>
+        <source></source>
+        <translation>Min (ms)</translation>
+    </message>
+    <message id="平均/最大(ms)">
+        <location line="+0"/>
+        <source></source>
+        <translation>Mean/max (ms)</translation>
+    </message>
+    <message id="99%(ms)">
+        <location line="+0"/>
+        <source></source>
+        <translation>99% (ms)</translation>
+    </message>
+    <message id="合计">
+        <location line="+85"/>
+        <source></source>
+        <translation>Total</translation>
+    </message>
+    <message id="CSV文件(*.csv);;所有文件(*.*)">
+        <location line="+24"/>
+        <source></source>
+        <translation>CSV files (*.csv);;All files (*.*)</translation>
+    </message>
+    <message id="已导出 %1 条通讯记录：%2">
+        <location line="+6"/>
+        <source></source>
+        <translation>Exported %1 transactions: %2</translation>
+    </message>
+    <message id="导出失败，没有写入文件 %1：%2">
+        <location line="+2"/>
+        <location filename="../ui/motion_view.cpp" line="+135"/>
+        <source></source>
+        <translation>Export failed, no file written %1: %2</translation>
+    </message>
+    <message id="时间 (s)">
+        <location filename="../ui/motion_view.cpp" line="-291"/>
+        <source></source>
+        <translation>Time (s)</translation>
+    </message>
+    <message id="开始采样">
+        <location line="+78"/>
+        <location line="+105"/>
+        <source></source>
+        <translation>Start sampling</translation>
+    </message>
+    <message id="闭环">
+        <location line="-104"/>
+        <source></source>
+        <translation>Closed loop</translation>
+    </message>
+    <message id="暂停">
+        <location line="+1"/>
+        <source></source>
+        <translation>Pause</translation>
+    </message>
+    <message id="位置 (步)">
+        <location line="+2"/>
+        <source></source>
+        <translation>Position (steps)</translation>
+    </message>
+    <message id="闭环绝对位置">
+        <location line="+0"/>
+        <source></source>
+        <translation>Encoder position</translation>
+    </message>
+    <message id="速度 (步/s)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Speed (steps/s)</translation>
+    </message>
+    <message id="导出PNG">
+        <location line="+13"/>
+        <location line="+64"/>
+        <source></source>
+        <translation>Export PNG</translation>
+    </message>
+    <message id="全部">
+        <location line="-56"/>
+        <source></source>
+        <translation>All</translation>
+    </message>
+    <message id="实际 %1 Hz">
+        <location line="+2"/>
+        <location line="+95"/>
+        <source></source>
+        <translation>achieved %1 Hz</translation>
+    </message>
+    <message id="采样率">
+        <location line="-91"/>
+        <source></source>
+        <translation>Rate</translation>
+    </message>
+    <message id="时间窗">
+        <location line="+5"/>
+        <source></source>
+        <translation>Window</translation>
+    </message>
+    <message id="CSV文件(*.csv)">
+        <location line="+41"/>
+        <source></source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message id="PNG图片(*.png)">
+        <location line="+4"/>
+        <source></source>
+        <translation>PNG images (*.png)</translation>
+    </message>
+    <message id="停止采样">
+        <location line="+36"/>
+        <source></source>
+        <translation>Stop sampling</translation>
+    </message>
+    <message id="t = %1 s   位置 %2   速度 %3">
+        <location line="+62"/>
+        <source></source>
+        <translation>t = %1 s   position %2   speed %3</translation>
+    </message>
+    <message id="已导出：%1">
+        <location line="+31"/>
+        <source></source>
+        <translation>Exported: %1</translation>
+    </message>
+    <message id="驱动器配置(*.json);;所有文件(*.*)">
+        <location filename="../ui/profile_view.cpp" line="-195"/>
+        <source></source>
+        <translation>Drive profiles (*.json);;All files (*.*)</translation>
+    </message>
+    <message id="设置">
+        <location line="+6"/>
+        <source></source>
+        <translation>Set</translation>
+    </message>
+    <message id="(无)">
+        <location line="+11"/>
+        <source></source>
+        <translation>(none)</translation>
+    </message>
+    <message id="全部写入（包括相同的）">
+        <location line="+9"/>
+        <source></source>
+        <translation>Write all (including equal)</translation>
+    </message>
+    <message id="没有打开配置文件">
+        <location line="+1"/>
+        <source></source>
+        <translation>No profile file open</translation>
+    </message>
+    <message id="取消">
+        <location line="+1"/>
+        <location filename="../ui/scan_dialog.cpp" line="-60"/>
+        <source></source>
+        <translation>Cancel</translation>
+    </message>
+    <message id="读取全部">
+        <location line="+28"/>
+        <source></source>
+        <translation>Read all</translation>
+    </message>
+    <message id="保存配置…">
+        <location line="+1"/>
+        <source></source>
+        <translation>Save profile…</translation>
+    </message>
+    <message id="打开配置…">
+        <location line="+1"/>
+        <source></source>
+        <translation>Open profile…</translation>
+    </message>
+    <message id="比较">
+        <location line="+1"/>
+        <source></source>
+        <translation>Compare</translation>
+    </message>
+    <message id="写入全部">
+        <location line="+1"/>
+        <source></source>
+        <translation>Write all</translation>
+    </message>
+    <message id="驱动器上">
+        <location line="+22"/>
+        <source></source>
+        <translation>On the drive</translation>
+    </message>
+    <message id="文件中">
+        <location line="+0"/>
+        <source></source>
+        <translation>In the file</translation>
+    </message>
+    <message id="不同">
+        <location line="+0"/>
+        <source></source>
+        <translation>Differs</translation>
+    </message>
+    <message id="配置项">
+        <location line="+0"/>
+        <source></source>
+        <translation>Setting</translation>
+    </message>
+    <message id="请先打开一个配置文件，再与驱动器比较。">
+        <location line="+18"/>
+        <source></source>
+        <translation>Open a profile file first, then compare it with the drive.</translation>
+    </message>
+    <message id="请先打开要写入的配置文件。">
+        <location line="+12"/>
+        <source></source>
+        <translation>Open the profile file to write first.</translation>
+    </message>
+    <message id="驱动器上的设置与配置文件相同，没有要写入的。">
+        <location line="+10"/>
+        <source></source>
+        <translation>The drive already has the profile&apos;s settings; nothing to write.</translation>
+    </message>
+    <message id="将向地址 %1 的驱动器写入 %2 项设置，是否继续？">
+        <location line="+2"/>
+        <source></source>
+        <translation>Write %2 settings to the drive at address %1?</translation>
+    </message>
+    <message id="未完成">
+        <location line="+25"/>
+        <source></source>
+        <translation>Not finished</translation>
+    </message>
+    <message id="完成">
+        <location line="+1"/>
+        <source></source>
+        <translation>Done</translation>
+    </message>
+    <message id="已取消">
+        <location line="+10"/>
+        <source></source>
+        <translation>Cancelled</translation>
+    </message>
+    <message id="在设置“%1”处停止：%2。之后的设置没有%3。">
+        <location line="+5"/>
+        <source></source>
+        <translation>Stopped at setting &quot;%1&quot;: %2. The settings after it were not %3.</translation>
+    </message>
+    <message id="写入">
+        <location line="+1"/>
+        <source></source>
+        <translation>written</translation>
+    </message>
+    <message id="读取">
+        <location line="+0"/>
+        <source></source>
+        <translation>read</translation>
+    </message>
+    <message id="已写入 %1 项设置">
+        <location line="+3"/>
+        <source></source>
+        <translation>Wrote %1 settings</translation>
+    </message>
+    <message id="；读回后未生效：%1">
+        <location line="+5"/>
+        <source></source>
+        <translation>; read back different: %1</translation>
+    </message>
+    <message id="驱动器与配置文件有 %1 项不同">
+        <location line="+10"/>
+        <source></source>
+        <translation>%1 settings differ between the drive and the profile</translation>
+    </message>
+    <message id="驱动器与配置文件相同">
+        <location line="+1"/>
+        <source></source>
+        <translation>The drive matches the profile</translation>
+    </message>
+    <message id="已读取 %1 项设置">
+        <location line="+2"/>
+        <source></source>
+        <translation>Read %1 settings</translation>
+    </message>
+    <message id="请先读取全部设置，再保存。">
+        <location line="+5"/>
+        <source></source>
+        <translation>Read all settings first, then save.</translation>
+    </message>
+    <message id="保存配置">
+        <location line="+1"/>
+        <location line="+2"/>
+        <source></source>
+        <translation>Save profile</translation>
+    </message>
+    <message id="已保存配置：%1">
+        <location line="+4"/>
+        <source></source>
+        <translation>Profile saved: %1</translation>
+    </message>
+    <message id="打开配置">
+        <location line="+4"/>
+        <source></source>
+        <translation>Open profile</translation>
+    </message>
+    <message id="没有打开配置文件：%1">
+        <location line="+5"/>
+        <source></source>
+        <translation>The profile was not opened: %1</translation>
+    </message>
+    <message id="配置文件：%1（地址 %2，%3 读取）">
+        <location line="+3"/>
+        <source></source>
+        <translation>Profile: %1 (address %2, read %3)</translation>
+    </message>
+    <message id="只能写入：所记的是本程序最后写入的值">
+        <location line="+18"/>
+        <source></source>
+        <translation>Write-only: the value recorded is the one this tool last wrote</translation>
+    </message>
+    <message id="[地址] 01">
+        <location filename="../ui/protocol_help.cpp" line="-33"/>
+        <source></source>
+        <translation>[address] 01</translation>
+    </message>
+    <message id="[命令] ">
+        <location line="+0"/>
+        <source></source>
+        <translation>[command] </translation>
+    </message>
+    <message id="[长度] ">
+        <location line="+0"/>
+        <source></source>
+        <translation>[length] </translation>
+    </message>
+    <message id="[数据] %1字节 %2">
+        <location line="+4"/>
+        <source></source>
+        <translation>[data] %1 bytes: %2</translation>
+    </message>
+    <message id="[CRC校验1] ">
+        <location line="+2"/>
+        <source></source>
+        <translation>[CRC 1] </translation>
+    </message>
+    <message id="[CRC校验2] ">
+        <location line="+0"/>
+        <source></source>
+        <translation>[CRC 2] </translation>
+    </message>
+    <message id="通讯协议的改动">
+        <location line="+21"/>
+        <source></source>
+        <translation>Protocol</translation>
+    </message>
+    <message id="通讯基本设置: 9600,8,1,n,n。地址: 1-247。命令: 1-127为发送命令。">
+        <location line="+1"/>
+        <source></source>
+        <translation>Line settings: 9600,8,1,n. Addresses: 1-247. Commands 1-127 are requests.</translation>
+    </message>
+    <message id="每条命令: 地址, 命令, 数据长度, 数据(高字节在前), 校验。Modbus RTU 以CRC-16结尾(低字节在前); Modbus ASC 以':'开头, 两位16进制字符表示一个字节, LRC校验, 以0x0d 0x0a结尾。">
+        <location line="+1"/>
+        <source></source>
+        <translation>Each command: address, command, data length, data (high byte first), checksum. Modbus RTU ends in a CRC-16 (low byte first); Modbus ASCII starts with &apos;:&apos;, writes each byte as two hex digits, ends with an LRC and 0x0d 0x0a.</translation>
+    </message>
+    <message id="返回">
+        <location line="+4"/>
+        <source></source>
+        <translation>Reply</translation>
+    </message>
+    <message id="波特率代码:">
+        <location line="+8"/>
+        <source></source>
+        <translation>Baud codes:</translation>
+    </message>
+    <message id="其他命令">
+        <location line="+3"/>
+        <source></source>
+        <translation>Other commands</translation>
+    </message>
+    <message id="发送数据">
+        <location line="+2"/>
+        <source></source>
+        <translation>Request data</translation>
+    </message>
+    <message id="返回数据">
+        <location line="+0"/>
+        <source></source>
+        <translation>Reply data</translation>
+    </message>
+    <message id="ASC与RTU的基本区别">
+        <location line="+13"/>
+        <source></source>
+        <translation>ASCII and RTU</translation>
+    </message>
+    <message id="RTU 直接发送字节, ASC 把每个字节写成两个16进制字符, 以':'开头, LRC校验, 以0x0d和0x0a结束行。例: 把地址01的设备改为地址02:">
+        <location line="+1"/>
+        <source></source>
+        <translation>RTU sends the bytes as they are; ASCII writes each byte as two hex digits, starts with &apos;:&apos;, ends with an LRC and 0x0d 0x0a. Example: changing device 01 to address 02:</translation>
+    </message>
+    <message id="发送:">
+        <location line="+2"/>
+        <source></source>
+        <translation>Request:</translation>
+    </message>
+    <message id="返回:">
+        <location line="+1"/>
+        <source></source>
+        <translation>Reply:</translation>
+    </message>
+    <message id="所有波特率">
+        <location filename="../ui/scan_dialog.cpp" line="-2"/>
+        <source></source>
+        <translation>All baud rates</translation>
+    </message>
+    <message id="开始扫描">
+        <location line="+1"/>
+        <source></source>
+        <translation>Start scan</translation>
+    </message>
+    <message id="到">
+        <location line="+28"/>
+        <source></source>
+        <translation>to</translation>
+    </message>
+    <message id="每个应答等待(ms)">
+        <location line="+6"/>
+        <source></source>
+        <translation>Wait for each reply (ms)</translation>
+    </message>
+    <message id="应答的设备（双击取用其地址和波特率）：">
+        <location line="+9"/>
+        <source></source>
+        <translation>Devices that answered (double-click to use their address and baud rate):</translation>
+    </message>
+    <message id="地址(Hex)">
+        <location line="+18"/>
+        <source></source>
+        <translation>Address (hex)</translation>
+    </message>
+    <message id="波特率">
+        <location line="+0"/>
+        <source></source>
+        <translation>Baud rate</translation>
+    </message>
+    <message id="应答等待“%1”超出范围（允许 10 到 60000 毫秒）">
+        <location line="+13"/>
+        <source></source>
+        <translation>Reply wait &quot;%1&quot; is out of range (10 to 60000 ms)</translation>
+    </message>
+    <message id="地址 %1 @ %2   %p%">
+        <location line="+19"/>
+        <source></source>
+        <translation>address %1 @ %2   %p%</translation>
+    </message>
+    <message id="已取消，找到 %1 个设备">
+        <location line="+14"/>
+        <source></source>
+        <translation>Cancelled; %1 devices found</translation>
+    </message>
+    <message id="完成，找到 %1 个设备">
+        <location line="+0"/>
+        <source></source>
+        <translation>Done; %1 devices found</translation>
+    </message>
+    <message id="虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接">
+        <location filename="../app/main.cpp" line="+79"/>
+        <source></source>
+        <translation>The virtual device runs on %1 (address 1); press &quot;Open&quot; to connect</translation>
+    </message>
+    <message id="无法启动虚拟设备：%1">
+        <location line="+3"/>
+        <source></source>
+        <translation>Cannot start the virtual device: %1</translation>
+    </message>
+</context>
+</TS>
