@@ -46,8 +46,9 @@ Commands:
                                 the bus scan: a handshake to every address (1-32)
 
 Options:
-  --port P        the serial port: a COM number, a device name or path (required)
-  --baud B        baud rate (9600)
+  --port P        the serial port: a COM number, a device name or path; or a serial device
+                  server, tcp://HOST:PORT (required)
+  --baud B        baud rate (9600; a device server sets its own)
   --address A     device address in hex (1)
   --ascii         ASCII framing (":" ... LRC CR LF) instead of RTU
   --plc           wrap requests for the PLC standard protocol (Modbus 03/0x10)
@@ -225,12 +226,16 @@ public:
         if (command != "send" && command != "run" && command != "scan")
             return usage("unknown command " + command);
         // Everything is checked before the port opens, so a usage error sends nothing.
-        std::optional<Bytes> request;
+        std::optional<Bytes> framed;
+        std::optional<std::uint8_t> code;
         std::vector<std::string> script;
         if (command == "send") {
             const auto r = sendRequest();
             if (!r) return usage(QString::fromStdString(r.error()));
-            request = *r;
+            const auto f = FrameForLine(*r, framing_);
+            if (!f) return usage(QString::fromStdString(f.error()));
+            framed = *f;
+            if (r->size() >= 2) code = (*r)[1];
         } else if (command == "run") {
             if (o_.positional.size() != 2) return usage("run needs one script file");
             const auto lines = LoadScriptFile(o_.positional[1]);
@@ -242,18 +247,28 @@ public:
             err_ << "stepbench-cli: " << error << Qt::endl;
             return kPortFailed;
         }
-        link_.setFraming(framing_.mode);
-        queue_.setReplyTimeout(std::chrono::milliseconds(o_.timeout));
-        if (request) {
-            const auto framed = FrameForLine(*request, framing_);
-            if (!framed) return usage(QString::fromStdString(framed.error()));
-            submit(*framed, request->size() >= 2 ? std::optional((*request)[1]) : std::nullopt);
-            connect(&queue_, &TransactionQueue::becameIdle, this, &CommandLine::finish);
-        } else if (command == "run") {
-            runScript(std::move(script));
-        } else {
-            scan();
+        const auto begin = [this, command, framed, code, script] {
+            link_.setFraming(framing_.mode);
+            queue_.setReplyTimeout(std::chrono::milliseconds(o_.timeout));
+            if (framed) {
+                submit(*framed, code);
+                connect(&queue_, &TransactionQueue::becameIdle, this, &CommandLine::finish);
+            } else if (command == "run") {
+                runScript(script);
+            } else {
+                scan();
+            }
+        };
+        if (!link_.connecting()) {
+            begin();
+            return std::nullopt;
         }
+        // A device server answers, or fails to, once the event loop runs.
+        connect(&link_, &Link::connected, this, begin);
+        connect(&link_, &Link::connectFailed, this, [this](const QString& why) {
+            err_ << "stepbench-cli: " << why << Qt::endl;
+            QCoreApplication::exit(kPortFailed);
+        });
         return std::nullopt;
     }
 
@@ -360,7 +375,7 @@ private:
                 out_ << QString("找到设备：地址 %1 (0x%2)，波特率 %3，往返 %4 ms\n")
                             .arg(hit.address)
                             .arg(hit.address, 2, 16, QChar('0'))
-                            .arg(hit.baud)
+                            .arg(hit.baud ? QString::number(hit.baud) : "由设备服务器设定")
                             .arg(hit.roundTripMs, 0, 'f', 1);
             out_.flush();
         });

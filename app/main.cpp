@@ -1,6 +1,6 @@
 // stepbench: the window, on a real serial port or on the built-in virtual device.
 #include "link/tr.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 #include "ui/translation.h"
 
@@ -68,9 +68,9 @@ int main(int argc, char** argv) {
     auto settings = std::make_unique<QSettings>();
     if (options.parser.isSet(options.reset)) settings->clear();
     window.useSettings(std::move(settings));
-    std::unique_ptr<stepbench::sim::PtyDevice> device;
+    std::unique_ptr<stepbench::sim::VirtualDevice> device;
     if (options.parser.isSet(options.simulate)) {
-        device = std::make_unique<stepbench::sim::PtyDevice>();
+        device = std::make_unique<stepbench::sim::VirtualDevice>();
         std::string error;
         if (device->start(&error)) {
             const QString path = QString::fromStdString(device->path());

@@ -1,6 +1,6 @@
 // stepbench-shots: sets the window up as a user would (on the virtual device) and photographs
 // the screen, for the README's pictures. Run under a 1366x768 X server: scripts/screenshot.
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
@@ -73,6 +73,16 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          s.click("Command43");
          s.click("Command99");
      }},
+    {"tcp",
+     [](Scene& s) {
+         static sim::VirtualDevice server;
+         server.startTcp("127.0.0.1", 0);
+         s.type("COM_PORT", QString::fromStdString(server.path()));
+         s.click("Command32");
+         Wait(300);
+         s.click("Command12");
+         s.click("Command57");
+     }},
     {"monitor",
      [](Scene& s) {
          s.click("Command32");
@@ -133,8 +143,9 @@ int main(int argc, char** argv) {
     const bool english = name.starts_with("en-");
     if (english) name.erase(0, 3);
     if (argc != 3 || !kScenes.count(name)) {
-        std::fprintf(stderr, "usage: stepbench-shots [en-]window|replies|monitor|profile|motion "
-                             "OUT.png\n");
+        std::fprintf(stderr,
+                     "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|motion "
+                     "OUT.png\n");
         return 2;
     }
     for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
@@ -144,7 +155,7 @@ int main(int argc, char** argv) {
             QApplication::setFont(font);
             break;
         }
-    sim::PtyDevice device;
+    sim::VirtualDevice device;
     if (!device.start()) return 1;
     Answers answers;
     FrmMain window(&answers);

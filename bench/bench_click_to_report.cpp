@@ -2,7 +2,7 @@
 // 115200 baud with a 2 ms reply delay; then the same request's round trip through libmodbus
 // (function 03 in PLC mode, against the same device) as the baseline.
 #include "bench_support.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 
 #include <QAbstractButton>
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     bench::UseOffscreen();
     QApplication app(argc, argv);
 
-    stepbench::sim::PtyDevice device({.replyDelay = 2ms, .trace = {}});
+    stepbench::sim::VirtualDevice device({.replyDelay = 2ms, .trace = {}});
     if (!device.start()) return 1;
     std::vector<double> latencies;
     {

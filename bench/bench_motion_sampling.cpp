@@ -2,7 +2,7 @@
 // while the drive moves to and fro: the rate achieved, the window's CPU, and whether memory stays
 // flat once the first minute has filled the plots.
 #include "bench_support.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 #include "ui/motion_view.h"
 
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const double seconds = bench::SecondsArg(argc, argv, 600);
 
-    stepbench::sim::PtyDevice device;
+    stepbench::sim::VirtualDevice device;
     if (!device.start()) return 1;
     stepbench::FrmMain window;
     const auto click = [&](const char* name) { window.findChild<QAbstractButton*>(name)->click(); };

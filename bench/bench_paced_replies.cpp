@@ -2,7 +2,7 @@
 // rate the window set. Two queries alternate (start speed and maximum speed, set to different
 // values first); after each reply its own field must show its own value.
 #include "bench_support.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 
 #include <QAbstractButton>
@@ -23,7 +23,7 @@ struct Outcome {
 };
 
 Outcome Run(int baud, int queries) {
-    stepbench::sim::PtyDevice device({.replyDelay = 2ms, .pace = true, .trace = {}});
+    stepbench::sim::VirtualDevice device({.replyDelay = 2ms, .pace = true, .trace = {}});
     Outcome outcome;
     if (!device.start()) return outcome;
     stepbench::FrmMain window;

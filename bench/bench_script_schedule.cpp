@@ -2,7 +2,7 @@
 // script defines (loop interval, delay lines, jumps).
 #include "bench_support.h"
 #include "script/step.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 
 #include <QAbstractButton>
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
 
     std::mutex mutex;
     std::vector<steady_clock::time_point> heard;
-    stepbench::sim::PtyDevice device(
+    stepbench::sim::VirtualDevice device(
         {.replyDelay = milliseconds(0), .trace = [&](const std::string& line) {
              if (!line.starts_with("<-")) return;
              std::lock_guard lock(mutex);

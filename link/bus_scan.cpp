@@ -24,6 +24,10 @@ bool BusScan::start(const Plan& plan, QString* error) {
         *error = Tr("扫描地址范围应在 1 到 247 之间，且起始不大于结束");
         return false;
     }
+    if (link_.isNetwork() && !plan.bauds.isEmpty()) {
+        *error = Tr("经设备服务器连接时不能换波特率，只能扫描地址");
+        return false;
+    }
     plan_ = plan;
     portBaud_ = link_.baudRate();
     if (plan_.bauds.isEmpty()) plan_.bauds = {portBaud_};

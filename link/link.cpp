@@ -6,16 +6,29 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
+#include <QUrl>
 #include <unistd.h>
 
 namespace stepbench {
 namespace {
 
 const QString kLabelSeparator = " — ";
+const QString kNetworkScheme = "tcp://";
+
+// "tcp://cabinet-3:4001" or "tcp://[fe80::1]:4001", with a host and a port.
+std::optional<QUrl> NetworkTarget(const QString& text) {
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != "tcp" || url.host().isEmpty() || url.port() < 1 ||
+        !url.path().isEmpty() || !url.userInfo().isEmpty())
+        return std::nullopt;
+    return url;
+}
 
 } // namespace
 
-Link::Link(QObject* parent) : QObject(parent), port_(this), poll_(this), quiet_(this) {
+Link::Link(QObject* parent)
+    : QObject(parent), port_(this), socket_(this), connectTimeout_(this), poll_(this),
+      quiet_(this) {
     poll_.setObjectName("Timer1");
     // The poll's 20 ms after a send must not drift by the coarse timer's 5 %.
     poll_.setTimerType(Qt::PreciseTimer);
@@ -29,6 +42,19 @@ Link::Link(QObject* parent) : QObject(parent), port_(this), poll_(this), quiet_(
     connect(&quiet_, &QTimer::timeout, this, &Link::flushIfQuiet);
     connect(&port_, &QSerialPort::readyRead, this, &Link::readAvailable);
     connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
+    connect(&socket_, &QTcpSocket::readyRead, this, &Link::readAvailable);
+    connect(&socket_, &QTcpSocket::errorOccurred, this, &Link::onSocketError);
+    connect(&socket_, &QTcpSocket::connected, this, &Link::onConnected);
+    // A server that closes the connection in good order has gone as surely as one that fails.
+    connect(&socket_, &QTcpSocket::disconnected, this,
+            [this] { onSocketError(QAbstractSocket::RemoteHostClosedError); });
+    // The socket is closed only once its own handling of the error is over: aborting it from
+    // inside its signal pulls the engine from under the code that emitted it.
+    connect(this, &Link::socketFailed, this, &Link::afterSocketError, Qt::QueuedConnection);
+    connectTimeout_.setSingleShot(true);
+    connectTimeout_.setInterval(kConnectTimeout);
+    connect(&connectTimeout_, &QTimer::timeout, this,
+            [this] { onSocketError(QAbstractSocket::SocketTimeoutError); });
 }
 
 qint64 Link::now() {
@@ -55,7 +81,19 @@ QString PortNameOfLabel(const QString& text) {
     return text.section(kLabelSeparator, 0, 0).trimmed();
 }
 
+bool Link::IsNetworkTarget(const QString& text) {
+    return text.trimmed().startsWith(kNetworkScheme, Qt::CaseInsensitive);
+}
+
 QString Link::deviceForPortText(const QString& text, QString* error) {
+    if (IsNetworkTarget(text)) {
+        if (const auto url = NetworkTarget(text)) return url->toString();
+        if (error)
+            *error =
+                Tr("设备服务器地址 “%1” 无效（应为 tcp://主机:端口，如 tcp://192.168.1.20:4001）")
+                    .arg(text);
+        return {};
+    }
     const QString t = PortNameOfLabel(text);
     if (t.startsWith('/')) return t;
     bool isNumber = false;
@@ -84,6 +122,17 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
     close();
     const QString device = deviceForPortText(portText, error);
     if (device.isEmpty()) return false;
+    network_ = IsNetworkTarget(device);
+    if (network_) {
+        const QUrl url(device);
+        target_ = device;
+        cutter_.flush();
+        ++attempt_;
+        connecting_ = true;
+        connectTimeout_.start();
+        socket_.connectToHost(url.host(), quint16(url.port()));
+        return true;
+    }
     bool ok = false;
     const int baud = baudText.trimmed().toInt(&ok);
     if (!ok || baud <= 0) {
@@ -116,13 +165,55 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
 
 void Link::close() {
     quiet_.stop();
+    connectTimeout_.stop();
     if (port_.isOpen()) port_.close();
+    // Cleared first: the abort's own signals are not a loss.
+    socketOpen_ = connecting_ = false;
+    if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
     // What was held belongs to the closed line; it is shown, not carried over to the next.
     handOn(cutter_.flush());
 }
 
+bool Link::isOpen() const {
+    return network_ ? socketOpen_ : port_.isOpen();
+}
+
+QString Link::portName() const {
+    return network_ ? target_ : port_.portName();
+}
+
+qint32 Link::baudRate() const {
+    return network_ ? 0 : port_.baudRate();
+}
+
+void Link::onConnected() {
+    connectTimeout_.stop();
+    connecting_ = false;
+    // Each request leaves at once, not held back to be sent with the next.
+    socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    socketOpen_ = true;
+    emit connected();
+}
+
+void Link::onSocketError(QAbstractSocket::SocketError error) {
+    if (connecting_ || socketOpen_)
+        emit socketFailed(attempt_, DescribeSocketError(error, socket_.errorString()));
+}
+
+void Link::afterSocketError(int attempt, const QString& reason) {
+    // A failure of an earlier connection, reported after it was closed or replaced.
+    if (attempt != attempt_) return;
+    if (connecting_) {
+        close();
+        emit connectFailed(Tr("无法连接设备服务器 %1：%2").arg(target_, reason));
+    } else if (socketOpen_) {
+        close();
+        emit lost(reason);
+    }
+}
+
 bool Link::setBaudRate(qint32 baud) {
-    if (!port_.isOpen()) return false;
+    if (network_ || !port_.isOpen()) return false;
     handOn(cutter_.flush());
     return port_.setBaudRate(baud);
 }
@@ -134,6 +225,7 @@ void Link::setFraming(LinkMode framing) {
 }
 
 std::chrono::milliseconds Link::quietTime() const {
+    if (network_) return kNetworkQuiet;
     // 3.5 characters of 10 bits, rounded up to the timer's millisecond.
     const qint32 baud = std::max<qint32>(1, port_.baudRate());
     const auto ms = std::chrono::milliseconds((35 * 1000 + baud - 1) / baud);
@@ -141,8 +233,8 @@ std::chrono::milliseconds Link::quietTime() const {
 }
 
 void Link::readAvailable() {
-    if (!port_.isOpen()) return;
-    const QByteArray bytes = port_.readAll();
+    if (!isOpen()) return;
+    const QByteArray bytes = line().readAll();
     if (bytes.isEmpty()) return;
     lastByteNs_ = now();
     emit received(bytes);
@@ -170,18 +262,25 @@ void Link::flush() {
 }
 
 void Link::pollNow() {
-    if (!port_.isOpen()) return;
-    // Take what the kernel holds now, not only what the event loop has already fetched.
-    port_.waitForReadyRead(0);
+    if (!isOpen()) return;
+    // Take what the kernel holds now, not only what the event loop has already fetched. (A
+    // socket's wait would report its timeout as an error: the event loop feeds it instead.)
+    if (!network_) port_.waitForReadyRead(0);
     readAvailable();
     flushIfQuiet();
 }
 
 bool Link::write(const QByteArray& frame) {
-    if (!port_.isOpen()) return false;
-    // flush() hands the bytes to the system now rather than at the next turn of the event loop.
-    if (port_.write(frame) != frame.size() || (!port_.flush() && port_.bytesToWrite() > 0)) {
-        const QString reason = DescribePortError(QSerialPort::WriteError);
+    if (!isOpen()) return false;
+    // flush() hands the bytes to the system now rather than at the next turn of the event loop;
+    // a socket whose send buffer is full sends the rest when it can.
+    const bool written = network_ ? socket_.write(frame) == frame.size() && socket_.flush()
+                                  : port_.write(frame) == frame.size() &&
+                                        (port_.flush() || port_.bytesToWrite() == 0);
+    if (!written) {
+        const QString reason = network_
+                                   ? DescribeSocketError(socket_.error(), socket_.errorString())
+                                   : DescribePortError(QSerialPort::WriteError);
         close();
         emit lost(reason);
         return false;
@@ -231,6 +330,23 @@ QString DescribePortError(QSerialPort::SerialPortError error) {
         return Tr("串口未打开");
     default:
         return Tr("未知的串口错误");
+    }
+}
+
+QString DescribeSocketError(QAbstractSocket::SocketError error, const QString& errorString) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return Tr("连接被拒绝，该端口上没有服务");
+    case QAbstractSocket::HostNotFoundError:
+        return Tr("找不到该主机名");
+    case QAbstractSocket::SocketTimeoutError:
+        return Tr("%1 秒内没有连上").arg(Link::kConnectTimeout.count() / 1000);
+    case QAbstractSocket::RemoteHostClosedError:
+        return Tr("设备服务器关闭了连接");
+    case QAbstractSocket::NetworkError:
+        return Tr("网络中断（%1）").arg(errorString);
+    default:
+        return Tr("网络错误（%1）").arg(errorString);
     }
 }
 

@@ -6,40 +6,54 @@
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
+#include <QTcpSocket>
 #include <QTimer>
 #include <chrono>
 
 namespace stepbench {
 
-// The one line of the program to the device: the port, the reading of bytes as they arrive and
-// their cutting into frames, and the receive poll (the timer "Timer1"). Each frame is handed on
-// the moment its last byte is in. Bytes that make no frame are handed on once the line has been
-// quiet for 3.5 character times (at least 2 ms), or at the latest by the poll, which keeps its
-// rhythm of every 100 ms and 20 ms after a send as a fallback; the beginning of a frame whose
-// rest is late (a slow adapter) waits for the poll, or while a reply is awaited for its timeout.
+// The one line of the program to the device: a serial port, or a TCP connection to a serial
+// device server ("tcp://HOST:PORT") that carries the line's bytes as they are; the reading of
+// bytes as they arrive and their cutting into frames, and the receive poll (the timer "Timer1").
+// Each frame is handed on the moment its last byte is in. Bytes that make no frame are handed on
+// once the line has been quiet for 3.5 character times (at least 2 ms; over the network 20 ms),
+// or at the latest by the poll, which keeps its rhythm of every 100 ms and 20 ms after a send as
+// a fallback; the beginning of a frame whose rest is late (a slow adapter) waits for the poll, or
+// while a reply is awaited for its timeout.
 class Link : public QObject {
     Q_OBJECT
 public:
     static constexpr std::chrono::milliseconds kPollInterval{100};
     static constexpr std::chrono::milliseconds kFirstPollAfterSend{20};
     static constexpr std::chrono::milliseconds kMinQuiet{2};
+    // A device server passes on the bytes in network packets, with their jitter.
+    static constexpr std::chrono::milliseconds kNetworkQuiet{20};
+    static constexpr std::chrono::milliseconds kConnectTimeout{3000};
 
     explicit Link(QObject* parent = nullptr);
 
     // The device a COM_PORT text names: a path as it is, a number N from 1 to 256 as COM port N,
-    // a listed port name or an existing device under /dev. Empty, with the reason in error, when
-    // the text names none of these.
+    // a listed port name or an existing device under /dev; or a device server, "tcp://HOST:PORT".
+    // Empty, with the reason in error, when the text names none of these.
     static QString deviceForPortText(const QString& text, QString* error = nullptr);
+    // Whether a COM_PORT text names a device server rather than a serial port.
+    static bool IsNetworkTarget(const QString& text);
 
     // Opens the port at "baud,n,8,1" and discards what was waiting. On failure the port stays
-    // closed and error says why, in Chinese with the system's own words.
+    // closed and error says why, in the user's language with the system's own words. A device
+    // server sets the line itself: the baud rate is not used, and the connection is made in the
+    // background: connecting() is true until connected() or connectFailed().
     bool open(const QString& portText, const QString& baudText, QString* error);
-    // Changes the baud rate of the open port (the bus scan tries every rate).
+    // Changes the baud rate of the open port (the bus scan tries every rate); false over TCP.
     bool setBaudRate(qint32 baud);
     void close();
-    bool isOpen() const { return port_.isOpen(); }
-    QString portName() const { return port_.portName(); }
-    qint32 baudRate() const { return port_.baudRate(); }
+    bool isOpen() const;
+    bool connecting() const { return connecting_; }
+    bool isNetwork() const { return network_; }
+    // The serial port's name, or "tcp://HOST:PORT".
+    QString portName() const;
+    // 0 over TCP, where the device server sets the rate.
+    qint32 baudRate() const;
 
     // How replies are framed, and so how the bytes are cut.
     void setFraming(LinkMode framing);
@@ -68,8 +82,13 @@ signals:
     void received(const QByteArray& bytes);
     // A frame, a frame with a wrong checksum, or noise; lastByteNs is when its last byte came.
     void pieceReceived(const stepbench::Piece& piece, qint64 lastByteNs);
-    // The port went away (adapter pulled, write failed); it is closed already.
+    // The port went away (adapter pulled, write failed, connection reset); it is closed already.
     void lost(const QString& reason);
+    // The connection to a device server is made; or it could not be, and the link is closed.
+    void connected();
+    void connectFailed(const QString& error);
+    // Inside the link: a socket's failure, handled once the socket is done with it.
+    void socketFailed(int attempt, const QString& reason);
 
 private:
     void readAvailable();
@@ -77,8 +96,19 @@ private:
     void flushIfQuiet();
     std::chrono::milliseconds quietTime() const;
     void onError(QSerialPort::SerialPortError error);
+    void onSocketError(QAbstractSocket::SocketError error);
+    void afterSocketError(int attempt, const QString& reason);
+    void onConnected();
+    QIODevice& line() { return network_ ? static_cast<QIODevice&>(socket_) : port_; }
 
     QSerialPort port_;
+    QTcpSocket socket_;
+    QTimer connectTimeout_;
+    QString target_;
+    bool network_ = false;
+    bool socketOpen_ = false;
+    bool connecting_ = false;
+    int attempt_ = 0; // counts connections, to tell a late failure of an old one
     QTimer poll_;
     QTimer quiet_;
     FrameCutter cutter_;
@@ -90,8 +120,9 @@ private:
 // The baud rates the port list offers, slowest first.
 QList<qint32> StandardBaudRates();
 
-// The Chinese words for what went wrong with a port.
+// The words for what went wrong with a port, or with the connection to a device server.
 QString DescribePortError(QSerialPort::SerialPortError error);
+QString DescribeSocketError(QAbstractSocket::SocketError error, const QString& errorString);
 
 // How the port list names a port: "ttyUSB0 — FT232R USB UART (FTDI, A50285BI)", with whatever
 // of the description, maker and serial number the system knows.

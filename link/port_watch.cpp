@@ -10,6 +10,11 @@ PortWatch::PortWatch(Link& link, QObject* parent) : QObject(parent), link_(link)
     retry_.setInterval(kRetryInterval);
     connect(&lister_, &QTimer::timeout, this, &PortWatch::list);
     connect(&retry_, &QTimer::timeout, this, &PortWatch::retry);
+    connect(&link_, &Link::connected, this, [this] {
+        if (!retry_.isActive()) return;
+        retry_.stop();
+        emit reopened(device_);
+    });
 }
 
 void PortWatch::watchList(bool on) {
@@ -45,11 +50,16 @@ void PortWatch::stop() {
 }
 
 void PortWatch::retry() {
+    QString error;
+    // A device server is tried again and again until it answers (connected() above).
+    if (Link::IsNetworkTarget(device_)) {
+        if (!link_.connecting()) link_.open(device_, baudText_, &error);
+        return;
+    }
     QString device = QFileInfo::exists(device_) ? device_ : QString();
     if (device.isEmpty() && !serialNumber_.isEmpty())
         for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
             if (info.serialNumber() == serialNumber_) device = info.systemLocation();
-    QString error;
     if (device.isEmpty() || !link_.open(device, baudText_, &error)) return;
     retry_.stop();
     device_ = device;

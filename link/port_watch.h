@@ -11,7 +11,8 @@ namespace stepbench {
 // Keeps an eye on the system's serial ports: lists them (with description, maker and serial
 // number) as adapters come and go, and after a port was lost waits for it to come back, then
 // opens it again with the same settings: the same path, or for a USB adapter the same serial
-// number under whatever name the kernel gives it this time.
+// number under whatever name the kernel gives it this time; a device server is connected to
+// again until it answers.
 class PortWatch : public QObject {
     Q_OBJECT
 public:

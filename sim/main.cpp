@@ -1,6 +1,6 @@
 // stepbench-sim: the virtual stepper controller on a pseudo-terminal, for any serial program.
 #include "sim/protocol_doc.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 
 #include <csignal>
 #include <cstdio>
@@ -20,7 +20,8 @@ constexpr const char* kHelp = R"(Usage: stepbench-sim [options]
 
 Simulates a serial-bus stepper motor controller on a pseudo-terminal. The first line of
 standard output is the path of the terminal (for example /dev/pts/3): open it as a serial
-port at any baud rate. Serves until SIGINT or SIGTERM.
+port at any baud rate. With --tcp it serves on a TCP port instead, as a serial device server
+does, and the first line is tcp://HOST:PORT. Serves until SIGINT or SIGTERM.
 
 The device answers its whole command set in RTU (CRC-16) or ASCII (":" ... LRC CR LF)
 framing, whichever a request comes in, and Modbus functions 03 and 0x10 at register
@@ -46,6 +47,8 @@ Options:
                   baud rate the program on the other end set
   --drop N        leave every Nth request to the device unanswered (it still acts)
   --corrupt N     damage the checksum of every Nth reply
+  --tcp HOST:PORT serve on this TCP address (port 0: any free port), one client at a time;
+                  a second client is closed at once
   --trace         print every request and reply on standard error
   --protocol      print the device's command set as a Markdown table and exit
   --help          this text
@@ -70,7 +73,7 @@ bool ParseNumber(const char* text, long min, long max, long& out) {
     return true;
 }
 
-bool Command(PtyDevice& device, const std::string& line) {
+bool Command(VirtualDevice& device, const std::string& line) {
     const auto now = Device::Clock::now();
     if (line.rfind("in ", 0) == 0 && line.size() == 8 &&
         line.find_first_not_of("01", 3) == std::string::npos) {
@@ -89,8 +92,24 @@ bool Command(PtyDevice& device, const std::string& line) {
 
 } // namespace
 
+namespace {
+
+// "127.0.0.1:4001", "[::1]:4001" or "localhost:0".
+bool ParseHostPort(const std::string& text, std::string& host, long& port) {
+    const auto colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0) return false;
+    host = text.substr(0, colon);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+    return ParseNumber(text.c_str() + colon + 1, 0, 65535, port);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    PtyOptions options;
+    DeviceOptions options;
+    std::string tcpHost;
+    long tcpPort = -1;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long v = 0;
@@ -103,6 +122,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--trace") {
             options.trace = [](const std::string& s) { std::cerr << s << std::endl; };
+        } else if (arg == "--tcp" && ParseHostPort(value, tcpHost, tcpPort)) {
+            ++i;
         } else if (arg == "--address" && ParseNumber(value, 1, 247, v)) {
             options.address = static_cast<std::uint8_t>(v);
             ++i;
@@ -134,9 +155,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    PtyDevice device(options);
+    VirtualDevice device(options);
     std::string error;
-    if (!device.start(&error)) {
+    if (!(tcpPort >= 0 ? device.startTcp(tcpHost, int(tcpPort), &error) : device.start(&error))) {
         std::cerr << "stepbench-sim: " << error << std::endl;
         return 1;
     }

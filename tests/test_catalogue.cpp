@@ -1,7 +1,7 @@
 #include "codec/frame.h"
 #include "commands/catalogue.h"
 #include "pty_client.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/lamp.h"
 #include "window_support.h"
@@ -169,7 +169,7 @@ private slots:
 
     // A refused "↓" once captured the user's stop click: the stop must reach the device.
     void stopAfterARefusalStopsTheMotor() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -188,7 +188,7 @@ private slots:
 
     // A stop captured on purpose is a legitimate IO-override entry: the inputs then stop the motor.
     void capturedStopStopsTheMotorFromTheInputs() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -331,7 +331,7 @@ private slots:
     }
 
     void deviceActsOnPlcWrites() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -381,7 +381,7 @@ private slots:
     }
 
     void queriesShowTheDevicesAnswers() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));

@@ -1,4 +1,4 @@
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
 
@@ -18,7 +18,7 @@ namespace {
 struct Ears {
     std::mutex mutex;
     int requests = 0;
-    sim::PtyOptions options(sim::PtyOptions o = {}) {
+    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
         o.trace = [this](const std::string& line) {
             std::lock_guard lock(mutex);
             requests += line.starts_with("<-");
@@ -61,7 +61,7 @@ private slots:
     // Every exit status; a usage error sends nothing.
     void exitStatus() {
         Ears ears;
-        sim::PtyDevice device(ears.options({.dropEvery = 3}));
+        sim::VirtualDevice device(ears.options({.dropEvery = 3}));
         QVERIFY(device.start());
         const QString port = QString::fromStdString(device.path());
         QCOMPARE(Cli({"--port", port, "send", "set-start-speed", "500"}).status, 0);
@@ -84,7 +84,7 @@ private slots:
     }
 
     void jsonLines() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         const Run r = Cli({"--port", QString::fromStdString(device.path()), "--json", "send",
                            "query-start-speed"});
@@ -105,7 +105,7 @@ private slots:
 
     // Expect lines pass and fail alike in the command line and the window.
     void expectLines() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         const QString port = QString::fromStdString(device.path());
         const QString good = Script(dir_, "good.txt",
@@ -140,7 +140,7 @@ private slots:
 
     // Interrupted, it ends the transaction on the line, prints the summary and closes the port.
     void interruptedRun() {
-        sim::PtyDevice device({.replyDelay = std::chrono::milliseconds(20), .trace = {}});
+        sim::VirtualDevice device({.replyDelay = std::chrono::milliseconds(20), .trace = {}});
         QVERIFY(device.start());
         const QString script = Script(dir_, "loop.txt", "01 20 00 39 C0\r\n");
         QProcess p;
@@ -163,7 +163,7 @@ private slots:
     }
 
     void scan() {
-        sim::PtyDevice device({.address = 7, .trace = {}});
+        sim::VirtualDevice device({.address = 7, .trace = {}});
         QVERIFY(device.start());
         const Run r = Cli({"--port", QString::fromStdString(device.path()), "--json", "--timeout",
                            "20", "scan", "--from", "5", "--to", "9"});

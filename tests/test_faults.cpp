@@ -1,6 +1,6 @@
 #include "pty_client.h"
 #include "script/script_text.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
 
@@ -23,7 +23,7 @@ namespace {
 struct Ears {
     std::mutex mutex;
     int frames = 0;
-    sim::PtyOptions options() {
+    sim::DeviceOptions options() {
         return {.trace = [this](const std::string& line) {
             if (!line.starts_with("<-")) return;
             std::lock_guard lock(mutex);
@@ -49,7 +49,7 @@ class TestFaults : public QObject {
 private slots:
     void portPulledWhileTheScriptRuns() {
         Ears first;
-        auto device = std::make_unique<sim::PtyDevice>(first.options());
+        auto device = std::make_unique<sim::VirtualDevice>(first.options());
         QVERIFY(device->start());
         Window win;
         QVERIFY(win.open(device->path()));
@@ -69,7 +69,7 @@ private slots:
         QVERIFY(win.main.runner().isRunning());
 
         Ears second;
-        sim::PtyDevice fresh(second.options());
+        sim::VirtualDevice fresh(second.options());
         QVERIFY(fresh.start());
         QVERIFY(win.open(fresh.path()));
         QTRY_VERIFY(second.heard() >= 3);

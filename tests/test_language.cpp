@@ -1,4 +1,4 @@
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "ui/translation.h"
 #include "window_support.h"
 
@@ -77,7 +77,7 @@ private slots:
 
     // Everything the window shows has an English text, and Chinese comes back exactly.
     void englishAndBack() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));

@@ -1,5 +1,5 @@
 #include "codec/frame.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/monitor_view.h"
 #include "window_support.h"
@@ -34,7 +34,7 @@ void SetTimeout(Window& win, const char* ms) {
 struct Ears {
     std::mutex mutex;
     QString order;
-    sim::PtyOptions options(sim::PtyOptions o = {}) {
+    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
         o.trace = [this](const std::string& line) {
             std::lock_guard lock(mutex);
             order += line.starts_with("<-") ? '<' : line.starts_with("->") ? '>' : '?';
@@ -56,7 +56,7 @@ class TestMonitor : public QObject {
 private slots:
     // At 2400 baud a reply is still on the line at the first poll: it is one frame all the same.
     void slowLineReplyIsOneFrame() {
-        sim::PtyDevice device({.replyDelay = 5ms, .pace = true, .trace = {}});
+        sim::VirtualDevice device({.replyDelay = 5ms, .pace = true, .trace = {}});
         QVERIFY(device.start());
         Window win;
         win.type("Combo2", "2400");
@@ -89,7 +89,7 @@ private slots:
     // Damaged, missing, exceptional and broadcast replies each get their verdict, and a damaged
     // value is never shown.
     void verdicts() {
-        sim::PtyDevice device({.corruptEvery = 3, .trace = {}});
+        sim::VirtualDevice device({.corruptEvery = 3, .trace = {}});
         QVERIFY(device.start());
         Window win;
         SetTimeout(win, "60");
@@ -122,7 +122,7 @@ private slots:
     // A fast script loop never puts two requests on the bus: each step waits for the reply.
     void scriptWaitsForTheBus() {
         Ears ears;
-        sim::PtyDevice device(ears.options({.replyDelay = 30ms}));
+        sim::VirtualDevice device(ears.options({.replyDelay = 30ms}));
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -159,7 +159,7 @@ private slots:
     }
 
     void exportCsv() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));

@@ -1,5 +1,5 @@
 #include "link/motion_sampler.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/motion_view.h"
 #include "window_support.h"
@@ -44,7 +44,7 @@ class TestMotion : public QObject {
 private slots:
     // A 10,000-step move sampled at 20 Hz: the textbook ramp.
     void rampOfAMove() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -91,7 +91,7 @@ private slots:
 
     // A limit switch mid-move shows in the state and stops the position.
     void limitSwitchStopsTheMove() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -108,7 +108,7 @@ private slots:
 
     // Closing the port pauses sampling; it carries on after reopening, at its rate, no backlog.
     void samplingResumesAfterReopen() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));

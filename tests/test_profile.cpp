@@ -1,5 +1,5 @@
 #include "commands/profile_file.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
 
@@ -19,7 +19,7 @@ namespace {
 struct Ears {
     std::mutex mutex;
     QList<int> sets;
-    sim::PtyOptions options(sim::PtyOptions o = {}) {
+    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
         o.trace = [this](const std::string& line) {
             if (!line.starts_with("<- ")) return;
             const int code = QString::fromStdString(line.substr(6, 2)).toInt(nullptr, 16);
@@ -72,7 +72,7 @@ private slots:
     // Then a profile with one changed value writes only that value.
     void cloneOntoAResetDrive() {
         Ears ears;
-        sim::PtyDevice device(ears.options());
+        sim::VirtualDevice device(ears.options());
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -118,7 +118,7 @@ private slots:
 
     // The same drive saved twice gives the same bytes but for the time of reading.
     void fileBytesAreStable() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -138,7 +138,7 @@ private slots:
 
     // A reply that does not come stops the writing there, and says where.
     void droppedReplyStopsTheWrite() {
-        sim::PtyDevice device({.dropEvery = 3, .trace = {}});
+        sim::VirtualDevice device({.dropEvery = 3, .trace = {}});
         QVERIFY(device.start());
         Window win;
         win.type("TextReplyTimeout", "50");

@@ -1,6 +1,6 @@
 #include "codec/frame.h"
 #include "pty_client.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
 
@@ -188,7 +188,7 @@ private slots:
     }
 
     void captureDownloadAndReadBack() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -259,7 +259,7 @@ private slots:
     void scriptRunsAgainstTheDevice() {
         std::mutex mutex;
         QStringList heard;
-        sim::PtyDevice device({.trace = [&](const std::string& line) {
+        sim::VirtualDevice device({.trace = [&](const std::string& line) {
             std::lock_guard lock(mutex);
             if (line.starts_with("<-")) heard << Q(line.substr(3));
         }});

@@ -1,5 +1,5 @@
 #include "link/link.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/monitor_view.h"
 #include "ui/translation.h"
@@ -28,7 +28,7 @@ namespace {
 struct Ears {
     std::mutex mutex;
     int frames = 0;
-    sim::PtyOptions options(sim::PtyOptions o = {}) {
+    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
         o.trace = [this](const std::string& line) {
             std::lock_guard lock(mutex);
             frames += line.starts_with("<-");
@@ -193,7 +193,7 @@ private slots:
     void reconnectsAndTheScriptCarriesOn() {
         const QString path = dir_.filePath("ttyBench");
         Ears first;
-        auto device = std::make_unique<sim::PtyDevice>(first.options());
+        auto device = std::make_unique<sim::VirtualDevice>(first.options());
         QVERIFY(device->start());
         QVERIFY(QFile::link(QString::fromStdString(device->path()), path));
         Window win;
@@ -212,7 +212,7 @@ private slots:
         QTest::qWait(300);
 
         Ears second;
-        sim::PtyDevice back(second.options());
+        sim::VirtualDevice back(second.options());
         QVERIFY(back.start());
         QVERIFY(QFile::link(QString::fromStdString(back.path()), path));
         QTRY_VERIFY(win.main.link().isOpen());
@@ -230,7 +230,7 @@ private slots:
 
     // "关闭" while waiting stops the wait.
     void closeStopsWaiting() {
-        auto device = std::make_unique<sim::PtyDevice>();
+        auto device = std::make_unique<sim::VirtualDevice>();
         QVERIFY(device->start());
         Window win;
         win.w<QAbstractButton>("CheckAutoReconnect")->setChecked(true);
@@ -261,7 +261,7 @@ private slots:
 
     // The scan finds the device at its own address and no other; cancelled, it stops at once.
     void scanFindsTheDevice() {
-        sim::PtyDevice device({.address = 7, .trace = {}});
+        sim::VirtualDevice device({.address = 7, .trace = {}});
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -295,7 +295,7 @@ private slots:
     // Every rate of the baud list: the device that hears only 19200 is found at 19200, and the
     // port is back at its own rate afterwards.
     void scanOfAllBaudRates() {
-        sim::PtyDevice device({.address = 7, .lineBaud = 19200, .trace = {}});
+        sim::VirtualDevice device({.address = 7, .lineBaud = 19200, .trace = {}});
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));

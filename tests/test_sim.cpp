@@ -3,7 +3,7 @@
 #include "link/reply_decoder.h"
 #include "pty_client.h"
 #include "sim/protocol_doc.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 
 #include <QFile>
@@ -38,12 +38,12 @@ std::string Value32(std::int32_t v) {
 
 class TestSim : public QObject {
     Q_OBJECT
-    std::unique_ptr<sim::PtyDevice> device_;
+    std::unique_ptr<sim::VirtualDevice> device_;
     std::unique_ptr<PtyClient> line_;
 
-    void startDevice(sim::PtyOptions options = sim::PtyOptions()) {
+    void startDevice(sim::DeviceOptions options = sim::DeviceOptions()) {
         line_.reset();
-        device_ = std::make_unique<sim::PtyDevice>(std::move(options));
+        device_ = std::make_unique<sim::VirtualDevice>(std::move(options));
         std::string error;
         QVERIFY2(device_->start(&error), error.c_str());
         line_ = std::make_unique<PtyClient>(device_->path());

@@ -1,7 +1,7 @@
 #include "codec/frame.h"
 #include "link/link.h"
 #include "pty_client.h"
-#include "sim/pty_device.h"
+#include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/lamp.h"
 #include "ui/translation.h"
@@ -169,7 +169,7 @@ private slots:
     }
 
     void exchangeWithTheDevice() {
-        sim::PtyDevice device;
+        sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));
@@ -198,7 +198,7 @@ private slots:
 
     // A reply whose second half comes 150 ms after its first is still one frame.
     void replyStraddlingTwoPolls() {
-        sim::PtyDevice device({.replyDelay = 0ms, .splitPause = 150ms, .trace = {}});
+        sim::VirtualDevice device({.replyDelay = 0ms, .splitPause = 150ms, .trace = {}});
         QVERIFY(device.start());
         Window win;
         QVERIFY(win.open(device.path()));

@@ -1056,13 +1056,23 @@
         <source></source>
         <translation>The scan range must lie within 1 to 247, its start not above its end</translation>
     </message>
+    <message id="经设备服务器连接时不能换波特率，只能扫描地址">
+        <location line="+4"/>
+        <source></source>
+        <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
+    </message>
+    <message id="设备服务器地址 “%1” 无效（应为 tcp://主机:端口，如 tcp://192.168.1.20:4001）">
+        <location filename="../link/link.cpp" line="+92"/>
+        <source></source>
+        <translation>Invalid device server address "%1" (use tcp://host:port, e.g. tcp://192.168.1.20:4001)</translation>
+    </message>
     <message id="找不到该串口 “%1”（请填 COM 号 1-256，或设备名如 ttyUSB0、/dev/ttyUSB0）">
-        <location filename="../link/link.cpp" line="+78"/>
+        <location line="+23"/>
         <source></source>
         <translation>Port &quot;%1&quot; not found (enter a COM number 1-256, or a device such as ttyUSB0 or /dev/ttyUSB0)</translation>
     </message>
     <message id="波特率“%1”无效，串口未打开。">
-        <location line="+12"/>
+        <location line="+23"/>
         <source></source>
         <translation>Baud rate &quot;%1&quot; is invalid; the port was not opened.</translation>
     </message>
@@ -1081,8 +1091,13 @@
         <source></source>
         <translation>Cannot open port %1: %2 (%3)</translation>
     </message>
+    <message id="无法连接设备服务器 %1：%2">
+        <location line="+52"/>
+        <source></source>
+        <translation>Cannot connect to device server %1: %2</translation>
+    </message>
     <message id="没有错误">
-        <location line="+106"/>
+        <location line="+103"/>
         <source></source>
         <translation>No error</translation>
     </message>
@@ -1135,6 +1150,36 @@
         <location line="+2"/>
         <source></source>
         <translation>Unknown port error</translation>
+    </message>
+    <message id="连接被拒绝，该端口上没有服务">
+        <location line="+7"/>
+        <source></source>
+        <translation>connection refused, nothing listens on that port</translation>
+    </message>
+    <message id="找不到该主机名">
+        <location line="+2"/>
+        <source></source>
+        <translation>host name not found</translation>
+    </message>
+    <message id="%1 秒内没有连上">
+        <location line="+2"/>
+        <source></source>
+        <translation>no connection within %1 s</translation>
+    </message>
+    <message id="设备服务器关闭了连接">
+        <location line="+2"/>
+        <source></source>
+        <translation>the device server closed the connection</translation>
+    </message>
+    <message id="网络中断（%1）">
+        <location line="+2"/>
+        <source></source>
+        <translation>network down (%1)</translation>
+    </message>
+    <message id="网络错误（%1）">
+        <location line="+2"/>
+        <source></source>
+        <translation>network error (%1)</translation>
     </message>
     <message id="驱动器配置正在读写中">
         <location filename="../link/profile_session.cpp" line="+43"/>
@@ -1229,7 +1274,7 @@
     </message>
     <message id="串口未打开，没有发送">
         <location filename="../link/transaction_queue.cpp" line="+36"/>
-        <location filename="../ui/frm_main.cpp" line="+805"/>
+        <location filename="../ui/frm_main.cpp" line="+842"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
     </message>
@@ -1294,8 +1339,8 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-771"/>
-        <location filename="../ui/scan_dialog.cpp" line="+100"/>
+        <location filename="../ui/frm_main.cpp" line="-808"/>
+        <location filename="../ui/scan_dialog.cpp" line="+105"/>
         <location line="+11"/>
         <source></source>
         <translation>Notice</translation>
@@ -1352,21 +1397,21 @@
         <translation>%1   failed %2</translation>
     </message>
     <message id="(刹车)K1开">
-        <location line="+114"/>
-        <location line="+383"/>
+        <location line="+122"/>
+        <location line="+412"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-382"/>
-        <location line="+385"/>
+        <location line="-411"/>
+        <location line="+414"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-361"/>
+        <location line="-390"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
@@ -1380,13 +1425,28 @@
         <source></source>
         <translation>&quot;&gt;&quot; armed: the next command is added to the script and sent (press again or Esc to cancel)</translation>
     </message>
+    <message id="正在连接设备服务器 %1 …">
+        <location line="+18"/>
+        <source></source>
+        <translation>Connecting to device server %1 …</translation>
+    </message>
+    <message id="已连接设备服务器：%1（波特率等线路参数由设备服务器设定）">
+        <location line="+21"/>
+        <source></source>
+        <translation>Connected to device server: %1 (the server sets baud rate and line settings)</translation>
+    </message>
     <message id="串口已打开：%1  %2,n,8,1">
-        <location line="+25"/>
+        <location line="+1"/>
         <source></source>
         <translation>Port open: %1  %2,n,8,1</translation>
     </message>
+    <message id="设备服务器由它自己设定线路（波特率等），波特率框不起作用">
+        <location line="+7"/>
+        <source></source>
+        <translation>A device server sets its own line (baud rate etc.); the baud box does not apply</translation>
+    </message>
     <message id="串口已关闭">
-        <location line="+8"/>
+        <location line="+11"/>
         <location line="+5"/>
         <source></source>
         <translation>Port closed</translation>
@@ -1446,8 +1506,13 @@
         <source></source>
         <translation>Open the port before scanning the bus.</translation>
     </message>
+    <message id="已取用地址 %1">
+        <location line="+9"/>
+        <source></source>
+        <translation>Took address %1</translation>
+    </message>
     <message id="已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）">
-        <location line="+11"/>
+        <location line="+6"/>
         <source></source>
         <translation>Took address %1 and baud rate %2 (the baud rate applies when the port is reopened)</translation>
     </message>
@@ -1699,7 +1764,7 @@
     </message>
     <message id="扫描总线">
         <location line="+1"/>
-        <location filename="../ui/scan_dialog.cpp" line="-80"/>
+        <location filename="../ui/scan_dialog.cpp" line="-85"/>
         <source></source>
         <translation>Scan bus</translation>
     </message>
@@ -2103,7 +2168,7 @@
     </message>
     <message id="地址">
         <location line="+0"/>
-        <location filename="../ui/scan_dialog.cpp" line="+28"/>
+        <location filename="../ui/scan_dialog.cpp" line="+33"/>
         <source></source>
         <translation>Address</translation>
     </message>
@@ -2312,7 +2377,7 @@
     </message>
     <message id="取消">
         <location line="+1"/>
-        <location filename="../ui/scan_dialog.cpp" line="-60"/>
+        <location filename="../ui/scan_dialog.cpp" line="-65"/>
         <source></source>
         <translation>Cancel</translation>
     </message>
@@ -2572,8 +2637,13 @@
         <source></source>
         <translation>Start scan</translation>
     </message>
+    <message id="经设备服务器连接时，波特率由设备服务器设定">
+        <location line="+21"/>
+        <source></source>
+        <translation>Over a device server, the server sets the baud rate</translation>
+    </message>
     <message id="到">
-        <location line="+28"/>
+        <location line="+12"/>
         <source></source>
         <translation>to</translation>
     </message>
@@ -2606,6 +2676,11 @@
         <location line="+19"/>
         <source></source>
         <translation>address %1 @ %2   %p%</translation>
+    </message>
+    <message id="地址 %1   %p%">
+        <location line="+1"/>
+        <source></source>
+        <translation>Address %1   %p%</translation>
     </message>
     <message id="已取消，找到 %1 个设备">
         <location line="+14"/>

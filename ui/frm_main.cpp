@@ -168,6 +168,14 @@ void FrmMain::wire() {
     connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
     connect(&link_, &Link::lost, this, &FrmMain::onPortLost);
     connect(&portWatch_, &PortWatch::reopened, this, &FrmMain::onPortBack);
+    // A connection the user asked for; the port watch makes its own when it reconnects.
+    connect(&link_, &Link::connected, this, [this] {
+        if (std::exchange(connectingByUser_, false)) portOpened();
+    });
+    connect(&link_, &Link::connectFailed, this, [this](const QString& error) {
+        if (std::exchange(connectingByUser_, false)) failToOpen(error);
+    });
+    connect(ui_.COM_PORT, &QComboBox::editTextChanged, this, &FrmMain::applyPortKind);
     connect(ui_.Combo10, &QComboBox::currentIndexChanged, this, [this](int index) {
         SetLanguage(ui_.Combo10->itemText(index) == "English" ? Language::English
                                                               : Language::Chinese);
@@ -313,12 +321,25 @@ void FrmMain::showCaptureState() {
 
 void FrmMain::openPort() {
     QString error;
-    if (!link_.open(ui_.COM_PORT->currentText(), ui_.Combo2->currentText(), &error)) {
-        statusBar()->showMessage(error);
-        prompter_->inform(this, Tr(kSystemTitleId), error);
+    if (!link_.open(ui_.COM_PORT->currentText(), ui_.Combo2->currentText(), &error))
+        return failToOpen(error);
+    setPanelOpen(true);
+    if (link_.connecting()) {
+        // "关闭" gives the attempt up.
+        connectingByUser_ = true;
+        statusBar()->showMessage(Tr("正在连接设备服务器 %1 …").arg(link_.portName()));
         return;
     }
-    setPanelOpen(true);
+    portOpened();
+}
+
+void FrmMain::failToOpen(const QString& error) {
+    setPanelOpen(false);
+    statusBar()->showMessage(error);
+    prompter_->inform(this, Tr(kSystemTitleId), error);
+}
+
+void FrmMain::portOpened() {
     portWatch_.watchList(false);
     portWatch_.remember(link_.portName(), ui_.Combo2->currentText());
     link_.setFraming(linkMode());
@@ -326,10 +347,22 @@ void FrmMain::openPort() {
     linkStats_->clear();
     link_.pollTimer().start();
     statusBar()->showMessage(
-        Tr("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
+        link_.isNetwork()
+            ? Tr("已连接设备服务器：%1（波特率等线路参数由设备服务器设定）").arg(link_.portName())
+            : Tr("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
+}
+
+void FrmMain::applyPortKind() {
+    const bool network = Link::IsNetworkTarget(ui_.COM_PORT->currentText());
+    ui_.Combo2->setEnabled(!network && !ui_.Command33->isEnabled());
+    if (network != networkTyped_ && network)
+        statusBar()->showMessage(Tr("设备服务器由它自己设定线路（波特率等），波特率框不起作用"),
+                                 kStatusTimeout);
+    networkTyped_ = network;
 }
 
 void FrmMain::closePort() {
+    connectingByUser_ = false;
     const bool waited = portWatch_.waiting();
     portWatch_.stop();
     runner_.release();
@@ -423,12 +456,16 @@ void FrmMain::scanBus() {
         return refuse(Tr("脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。"));
     if (!link_.isOpen()) return refuse(Tr("请先打开串口，再扫描总线。"));
     QList<qint32> bauds;
-    for (int i = 0; i < ui_.Combo2->count(); ++i)
+    for (int i = 0; i < ui_.Combo2->count() && !link_.isNetwork(); ++i)
         bauds << ui_.Combo2->itemText(i).toInt();
     auto* dialog = new ScanDialog(busScan_, bauds, linkMode(), prompter_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &ScanDialog::chosen, this, [this](std::uint8_t address, qint32 baud) {
         ui_.Text23->setText(QString::number(address, 16).toUpper());
+        if (!baud) {
+            statusBar()->showMessage(Tr("已取用地址 %1").arg(ui_.Text23->text()), kStatusTimeout);
+            return;
+        }
         ui_.Combo2->setEditText(QString::number(baud));
         if (const int i = ui_.Combo2->findText(QString::number(baud)); i >= 0)
             ui_.Combo2->setCurrentIndex(i);
@@ -442,9 +479,9 @@ void FrmMain::scanBus() {
 
 void FrmMain::setPanelOpen(bool open) {
     ui_.COM_PORT->setEnabled(!open);
-    ui_.Combo2->setEnabled(!open);
     ui_.Command32->setEnabled(!open);
     ui_.Command33->setEnabled(open);
+    applyPortKind();
 }
 
 // --- Link mode and PLC controls ------------------------------------------------------------------

@@ -82,6 +82,10 @@ private:
     void wire();
     QSize workingTabWants() const;
     void openPort();
+    void failToOpen(const QString& error);
+    void portOpened();
+    // The baud box means nothing to a device server.
+    void applyPortKind();
     void closePort();
     void onPortLost(const QString& reason);
     void onPortBack(const QString& device);
@@ -145,6 +149,8 @@ private:
     QString captureMessage_;             // the status bar's note on an armed capture
     int highlightedLine_ = -1;
     // Device state the window keeps for its senders; the buttons' captions show it.
+    bool connectingByUser_ = false;
+    bool networkTyped_ = false;
     bool relayK1_ = false;
     bool relayK2_ = false;
     bool lastCharacter_ = false;

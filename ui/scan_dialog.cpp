@@ -42,6 +42,11 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
     from_->setValue(1);
     to_->setValue(32);
     cancelButton_->setEnabled(false);
+    // Over a device server the line's rate is the server's to set.
+    if (allBauds_.isEmpty()) {
+        allBaudsCheck_->setEnabled(false);
+        SetToolTipId(allBaudsCheck_, ZH("经设备服务器连接时，波特率由设备服务器设定"));
+    }
     progress_->setFormat("");
     showHeaders();
     table_->setModel(hits_);
@@ -117,13 +122,14 @@ void ScanDialog::start() {
 void ScanDialog::showProgress(int address, qint32 baud, int done, int total) {
     progress_->setRange(0, total);
     progress_->setValue(done);
-    progress_->setFormat(Tr("地址 %1 @ %2   %p%").arg(address).arg(baud));
+    progress_->setFormat(baud ? Tr("地址 %1 @ %2   %p%").arg(address).arg(baud)
+                              : Tr("地址 %1   %p%").arg(address));
 }
 
 void ScanDialog::addHit(const ScanHit& hit) {
     auto* address = new QStandardItem(QString("%1").arg(hit.address, 2, 16, QChar('0')).toUpper());
     address->setData(hit.address);
-    hits_->appendRow({address, new QStandardItem(QString::number(hit.baud)),
+    hits_->appendRow({address, new QStandardItem(hit.baud ? QString::number(hit.baud) : "—"),
                       new QStandardItem(QString::number(hit.roundTripMs, 'f', 1))});
 }
 

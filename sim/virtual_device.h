@@ -8,11 +8,12 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <sys/types.h>
 #include <thread>
 
 namespace stepbench::sim {
 
-struct PtyOptions {
+struct DeviceOptions {
     std::uint8_t address = 1;
     // Time from a request's last byte to the reply's first, as a real device takes to answer.
     std::chrono::milliseconds replyDelay{2};
@@ -34,17 +35,20 @@ struct PtyOptions {
 // 0 when it cannot be read.
 int LineBaud(int masterFd);
 
-// The virtual device serving on a pseudo-terminal from a thread of its own: a program opens
-// path() as it would open a serial port.
-class PtyDevice {
+// The virtual device serving from a thread of its own, on a pseudo-terminal (a program opens
+// path() as it would open a serial port) or on a TCP port as a serial device server would.
+class VirtualDevice {
 public:
-    explicit PtyDevice(PtyOptions options = {});
-    ~PtyDevice();
-    PtyDevice(const PtyDevice&) = delete;
-    PtyDevice& operator=(const PtyDevice&) = delete;
+    explicit VirtualDevice(DeviceOptions options = {});
+    ~VirtualDevice();
+    VirtualDevice(const VirtualDevice&) = delete;
+    VirtualDevice& operator=(const VirtualDevice&) = delete;
 
     // Opens the pseudo-terminal and starts serving; on failure says why in error.
     bool start(std::string* error = nullptr);
+    // Listens on host:port (port 0: any free port) and serves one client at a time; a second
+    // client is closed at once. path() is then "tcp://host:port".
+    bool startTcp(const std::string& host, int port, std::string* error = nullptr);
     void stop();
     const std::string& path() const { return path_; }
 
@@ -62,17 +66,23 @@ private:
         Bytes bytes;
     };
     void run();
+    void acceptClient();
+    void dropClient();
+    int lineFd() const { return listen_ >= 0 ? client_ : master_; }
+    ssize_t writeLine(const std::uint8_t* data, std::size_t size);
     void schedule(Bytes reply, Clock::time_point now);
     // How many of the unwritten bytes the paced line has carried by now.
     std::size_t bytesDue(Clock::time_point now);
 
-    PtyOptions options_;
+    DeviceOptions options_;
     Device device_;
     std::mutex mutex_;
     std::thread thread_;
     std::atomic<bool> running_{false};
     int master_ = -1;
     int slave_ = -1;
+    int listen_ = -1;
+    int client_ = -1;
     std::string path_;
     std::deque<Outgoing> queue_;
     Bytes unwritten_;
