@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFontDatabase>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -53,14 +52,7 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName("org.stepbench.StepBench");
     Options options;
     options.parser.process(app);
-    // The Chinese captions need a CJK face; use Noto's when it is installed.
-    for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
-        if (QFontDatabase::hasFamily(family)) {
-            QFont font(family);
-            font.setPointSizeF(8.5);
-            QApplication::setFont(font);
-            break;
-        }
+    stepbench::UseWindowFont();
 
     // Qt's own dialogs speak the window's language from the start.
     stepbench::SetLanguage(stepbench::Language::Chinese);

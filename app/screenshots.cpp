@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFontDatabase>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScreen>
@@ -148,13 +147,7 @@ int main(int argc, char** argv) {
                      "OUT.png\n");
         return 2;
     }
-    for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
-        if (QFontDatabase::hasFamily(family)) {
-            QFont font(family);
-            font.setPointSizeF(8.5);
-            QApplication::setFont(font);
-            break;
-        }
+    UseWindowFont();
     sim::VirtualDevice device;
     if (!device.start()) return 1;
     Answers answers;

@@ -1,3 +1,4 @@
+#include "ears.h"
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
@@ -8,28 +9,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
-#include <mutex>
 
 using namespace stepbench;
 
 namespace {
-
-// Requests a virtual device heard, from its own thread.
-struct Ears {
-    std::mutex mutex;
-    int requests = 0;
-    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
-        o.trace = [this](const std::string& line) {
-            std::lock_guard lock(mutex);
-            requests += line.starts_with("<-");
-        };
-        return o;
-    }
-    int heard() {
-        std::lock_guard lock(mutex);
-        return requests;
-    }
-};
 
 struct Run {
     int status = -1;
@@ -68,7 +51,7 @@ private slots:
         QCOMPARE(Cli({"--port", port, "send", "handshake"}).status, 0);
         QCOMPARE(Cli({"--port", port, "--timeout", "50", "send", "handshake"}).status,
                  1); // dropped
-        const int heard = ears.heard();
+        const int heard = ears.requests();
         for (const QStringList& bad :
              {QStringList{"--port", port, "send", "set-start-speed", "1e40"},
               {"--port", port, "send", "no-such-command"},
@@ -79,7 +62,7 @@ private slots:
             QCOMPARE(r.status, 2);
             QVERIFY(!r.err.isEmpty());
         }
-        QCOMPARE(ears.heard(), heard);
+        QCOMPARE(ears.requests(), heard);
         QCOMPARE(Cli({"--port", "/dev/no-such-port", "send", "handshake"}).status, 3);
     }
 

@@ -1,3 +1,4 @@
+#include "ears.h"
 #include "pty_client.h"
 #include "script/script_text.h"
 #include "sim/virtual_device.h"
@@ -10,7 +11,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <atomic>
-#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 
@@ -18,23 +18,6 @@ using namespace stepbench;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Counts the frames a device hears, from its own thread.
-struct Ears {
-    std::mutex mutex;
-    int frames = 0;
-    sim::DeviceOptions options() {
-        return {.trace = [this](const std::string& line) {
-            if (!line.starts_with("<-")) return;
-            std::lock_guard lock(mutex);
-            ++frames;
-        }};
-    }
-    int heard() {
-        std::lock_guard lock(mutex);
-        return frames;
-    }
-};
 
 int Count(Window& win) {
     return win.w<QListWidget>("List1")->count();
@@ -56,7 +39,7 @@ private slots:
         win.w<QListWidget>("List1")->addItems({"01 20 00 39 C0 ", "Delay:20"});
         win.type("Text22", "20");
         win.click("Check1");
-        QTRY_VERIFY(first.heard() >= 3);
+        QTRY_VERIFY(first.requests() >= 3);
 
         device.reset(); // the adapter is pulled
         QTRY_VERIFY(!win.main.link().isOpen());
@@ -72,7 +55,7 @@ private slots:
         sim::VirtualDevice fresh(second.options());
         QVERIFY(fresh.start());
         QVERIFY(win.open(fresh.path()));
-        QTRY_VERIFY(second.heard() >= 3);
+        QTRY_VERIFY(second.requests() >= 3);
     }
 
     void hostileScriptFiles() {

@@ -11,9 +11,9 @@ using namespace stepbench;
 namespace {
 
 // Bytes written as the protocol documents them, with 'text' in quotes for ASCII: "'Z' 3A 30".
-Bytes Wire(const QString& spec) {
+Bytes Wire(const QString& pieces) {
     Bytes out;
-    for (const QString& part : spec.split('|')) {
+    for (const QString& part : pieces.split('|')) {
         const QString p = part.trimmed();
         if (p.startsWith('\'')) {
             const QByteArray text =

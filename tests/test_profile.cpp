@@ -1,4 +1,5 @@
 #include "commands/profile_file.h"
+#include "ears.h"
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
@@ -9,31 +10,22 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <mutex>
 
 using namespace stepbench;
 
 namespace {
 
-// The set commands a device heard, by code, from its own thread.
-struct Ears {
-    std::mutex mutex;
+// The set commands a device heard, by code.
+QList<int> SetsHeard(const std::vector<std::string>& lines) {
     QList<int> sets;
-    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
-        o.trace = [this](const std::string& line) {
-            if (!line.starts_with("<- ")) return;
-            const int code = QString::fromStdString(line.substr(6, 2)).toInt(nullptr, 16);
-            const auto* info = FindCommand(std::uint8_t(code));
-            std::lock_guard lock(mutex);
-            if (info && info->setting != Setting::None) sets << code;
-        };
-        return o;
+    for (const std::string& line : lines) {
+        if (!line.starts_with("<- ")) continue;
+        const int code = QString::fromStdString(line.substr(6, 2)).toInt(nullptr, 16);
+        const auto* info = FindCommand(std::uint8_t(code));
+        if (info && info->setting != Setting::None) sets << code;
     }
-    QList<int> heard() {
-        std::lock_guard lock(mutex);
-        return sets;
-    }
-};
+    return sets;
+}
 
 QByteArray Read(const QString& path) {
     QFile f(path);
@@ -110,9 +102,9 @@ private slots:
         root["settings"] = settings;
         Write(path, QJsonDocument(root).toJson());
         Run(win, "CommandOpenProfile");
-        const qsizetype before = ears.heard().size();
+        const qsizetype before = SetsHeard(ears.lines()).size();
         Run(win, "CommandWriteAll");
-        QCOMPARE(ears.heard().mid(before), QList<int>{0x25});
+        QCOMPARE(SetsHeard(ears.lines()).mid(before), QList<int>{0x25});
         QCOMPARE(Row(win, "start-speed")[0], QString("2222"));
     }
 

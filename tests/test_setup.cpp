@@ -1,3 +1,4 @@
+#include "ears.h"
 #include "link/link.h"
 #include "sim/virtual_device.h"
 #include "support.h"
@@ -17,29 +18,11 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
-#include <mutex>
 
 using namespace stepbench;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Frames a virtual device heard, from its own thread.
-struct Ears {
-    std::mutex mutex;
-    int frames = 0;
-    sim::DeviceOptions options(sim::DeviceOptions o = {}) {
-        o.trace = [this](const std::string& line) {
-            std::lock_guard lock(mutex);
-            frames += line.starts_with("<-");
-        };
-        return o;
-    }
-    int heard() {
-        std::lock_guard lock(mutex);
-        return frames;
-    }
-};
 
 QString ConfigFile(const QTemporaryDir& dir) {
     return dir.filePath("stepbench/stepbench.conf");
@@ -202,7 +185,7 @@ private slots:
         win.w<QListWidget>("List1")->addItem("01 20 00 39 C0 ");
         win.type("Text22", "20");
         win.click("Check1");
-        QTRY_VERIFY(first.heard() >= 3);
+        QTRY_VERIFY(first.requests() >= 3);
 
         device.reset(); // pulled
         QFile::remove(path);
@@ -216,7 +199,7 @@ private slots:
         QVERIFY(back.start());
         QVERIFY(QFile::link(QString::fromStdString(back.path()), path));
         QTRY_VERIFY(win.main.link().isOpen());
-        QTRY_VERIFY(second.heard() >= 3);
+        QTRY_VERIFY(second.requests() >= 3);
         QVERIFY(win.main.runner().isRunning());
         auto* model = win.main.findChild<QTableView*>("TransactionTable")->model();
         QStringList events;

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -140,6 +141,16 @@ bool SetLanguage(Language language) {
 
 Language CurrentLanguage() {
     return g_language;
+}
+
+void UseWindowFont() {
+    for (const QString& family : {QString("Noto Sans CJK SC"), QString("Noto Sans SC")})
+        if (QFontDatabase::hasFamily(family)) {
+            QFont font(family);
+            font.setPointSizeF(8.5);
+            QApplication::setFont(font);
+            return;
+        }
 }
 
 } // namespace stepbench

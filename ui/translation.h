@@ -42,4 +42,7 @@ enum class Language { Chinese, English };
 bool SetLanguage(Language language);
 Language CurrentLanguage();
 
+// The application font: Noto's CJK face when it is installed, which the Chinese captions need.
+void UseWindowFont();
+
 } // namespace stepbench
