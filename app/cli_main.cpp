@@ -83,6 +83,10 @@ QString VerdictKey(Verdict v) {
         return "broadcast";
     case Verdict::Unchecked:
         return "unchecked";
+    case Verdict::Cancelled:
+        return "cancelled";
+    case Verdict::Late:
+        return "late";
     }
     return {};
 }
@@ -202,12 +206,13 @@ public:
         out_.setEncoding(QStringConverter::Utf8);
         err_.setEncoding(QStringConverter::Utf8);
         connect(&queue_, &TransactionQueue::closed, this, &CommandLine::print);
-        connect(&link_, &Link::lost, this, [this](const QString& reason) {
-            err_ << "stepbench-cli: 串口已断开：" << reason << Qt::endl;
-            portLost_ = true;
-            queue_.abort("串口断开");
-            finish();
-        });
+        connect(&queue_, &TransactionQueue::lineDown, this,
+                [this](const TransactionQueue::LineDown& down) {
+                    if (down.cause != Cause::Lost) return;
+                    err_ << "stepbench-cli: 串口已断开：" << down.reason << Qt::endl;
+                    portLost_ = true;
+                    finish();
+                });
         signals_.setInterval(kSignalPoll);
         connect(&signals_, &QTimer::timeout, this, [this] {
             if (g_interrupted && !stopping_) stopAfterCurrent();
@@ -309,10 +314,8 @@ private:
 
     void submit(const Bytes& frame, std::optional<std::uint8_t> command,
                 Origin origin = Origin::Cli) {
-        const bool stop = command && (*command == 0x3C || *command == 0x3D);
         QString error;
-        if (!queue_.submit({.frame = frame, .command = command, .origin = origin, .urgent = stop},
-                           &error))
+        if (!queue_.submit({.frame = frame, .command = command, .origin = origin}, &error))
             err_ << "stepbench-cli: " << error << Qt::endl;
     }
 

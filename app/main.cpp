@@ -1,5 +1,5 @@
 // stepbench: the window, on a real serial port or on the built-in virtual device.
-#include "link/tr.h"
+#include "codec/tr.h"
 #include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 #include "ui/translation.h"

@@ -2,6 +2,7 @@
 
 #include "codec/checksum.h"
 #include "codec/hextext.h"
+#include "codec/modbus.h"
 #include "codec/number.h"
 #include "codec/texts.h"
 
@@ -26,9 +27,6 @@ bool ReadsTwoRegisters(std::uint8_t code) {
     return std::find(kCodes.begin(), kCodes.end(), code) != kCodes.end();
 }
 
-// Modbus allows at most 123 registers in one write.
-constexpr std::size_t kMaxWriteRegisters = 123;
-
 // Wraps the request inside a frame; body holds the frame's bytes with the checksum's
 // checksumSize bytes at its end.
 Result<Bytes> WrapBody(ByteView body, std::size_t checksumSize, PlcForm form, double mapping) {
@@ -41,7 +39,7 @@ Result<Bytes> WrapBody(ByteView body, std::size_t checksumSize, PlcForm form, do
     const auto regLo = static_cast<std::uint8_t>(regNumber & 0xFF);
 
     if (form == PlcForm::Read)
-        return Bytes{body[0], 0x03, regHi,
+        return Bytes{body[0], modbus::kReadRegisters, regHi,
                      regLo,   0x00, static_cast<std::uint8_t>(ReadsTwoRegisters(body[1]) ? 2 : 0)};
 
     if (body.size() < 3 + checksumSize)
@@ -52,11 +50,11 @@ Result<Bytes> WrapBody(ByteView body, std::size_t checksumSize, PlcForm form, do
         return Error{ZH("PLC标准协议：帧的数据字节数与长度字节不符，无法转换，未发送")};
     const std::size_t words = (length + 3) / 4;
     const std::size_t registers = 2 * words;
-    if (registers > kMaxWriteRegisters)
+    if (registers > modbus::kMaxWriteRegisters)
         return Error{ZH("PLC标准协议：数据超过一次写寄存器的上限，无法转换，未发送")};
 
     Bytes out{body[0],
-              0x10,
+              modbus::kWriteRegisters,
               regHi,
               regLo,
               0x00,

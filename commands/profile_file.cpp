@@ -1,7 +1,7 @@
 #include "commands/profile_file.h"
 
 #include "codec/hextext.h"
-#include "link/tr.h"
+#include "codec/tr.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -362,4 +362,8 @@ const CommandInfo* FindCommand(std::string_view key) {
     return it != kCommands.end() ? &*it : nullptr;
 }
 
+bool IsStopCommand(std::uint8_t code) {
+    return code == kEmergencyStop || code == kDecelerateStop;
+}
+
 } // namespace stepbench

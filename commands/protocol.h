@@ -61,7 +61,12 @@ struct CommandInfo {
     Setting setting = Setting::None;
 };
 
+inline constexpr std::uint8_t kEmergencyStop = 0x3C;
+inline constexpr std::uint8_t kDecelerateStop = 0x3D;
+
 std::span<const CommandInfo> CommandTable();
+// The two stops, which go out ahead of everything else.
+bool IsStopCommand(std::uint8_t code);
 const CommandInfo* FindCommand(std::uint8_t code);
 const CommandInfo* FindCommand(std::string_view key);
 

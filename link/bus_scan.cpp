@@ -1,6 +1,6 @@
 #include "link/bus_scan.h"
 
-#include "link/tr.h"
+#include "codec/tr.h"
 
 namespace stepbench {
 namespace {
@@ -49,18 +49,18 @@ void BusScan::next() {
     const auto address = static_cast<std::uint8_t>(plan_.from + step_ % perBaud);
     if (step_ % perBaud == 0 && link_.baudRate() != baud) link_.setBaudRate(baud);
     emit progress(address, baud, step_, total);
-    QString error;
     const Bytes request{address, kHandshake, 0x00};
-    if (!queue_.submit({.frame = EncodeFrame(request, plan_.framing),
-                        .command = kHandshake,
-                        .origin = Origin::Scan,
-                        .timeout = plan_.timeout},
-                       &error))
-        end(true);
+    current_ = queue_.submit({.frame = EncodeFrame(request, plan_.framing),
+                              .command = kHandshake,
+                              .origin = Origin::Scan,
+                              .timeout = plan_.timeout});
+    if (!current_) end(true);
 }
 
 void BusScan::onClosed(const Transaction& t) {
-    if (!running_ || t.request.origin != Origin::Scan) return;
+    if (!running_ || t.id != current_) return;
+    // A stop, or the port closing, ends the scan.
+    if (t.verdict == Verdict::Cancelled || t.cause != Cause::None) return end(true);
     if (t.verdict == Verdict::Ok) {
         const int perBaud = plan_.to - plan_.from + 1;
         emit found({*t.address(), plan_.bauds[step_ / perBaud], t.roundTripMs.value_or(0)});
@@ -71,6 +71,7 @@ void BusScan::onClosed(const Transaction& t) {
 
 void BusScan::end(bool cancelled) {
     running_ = false;
+    current_ = 0;
     if (link_.isOpen() && link_.baudRate() != portBaud_) link_.setBaudRate(portBaud_);
     emit finished(cancelled);
 }

@@ -25,7 +25,9 @@ public:
         int from = 1;
         int to = 32;
         QList<qint32> bauds; // empty: the port's own rate only
-        std::chrono::milliseconds timeout{50};
+        // The wait for each answer, from the request leaving the line; empty: the queue's reply
+        // timeout.
+        std::optional<std::chrono::milliseconds> timeout;
         LinkMode framing = LinkMode::Rtu;
     };
 
@@ -52,6 +54,7 @@ private:
     Plan plan_;
     qint32 portBaud_ = 0; // the rate to go back to
     int step_ = 0;        // the request now on the line, counted over every address and rate
+    quint64 current_ = 0; // its id
     bool running_ = false;
 };
 

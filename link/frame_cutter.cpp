@@ -1,6 +1,7 @@
 #include "link/frame_cutter.h"
 
 #include "codec/checksum.h"
+#include "codec/modbus.h"
 #include "commands/protocol.h"
 
 #include <algorithm>
@@ -8,10 +9,9 @@
 namespace stepbench {
 namespace {
 
-constexpr std::uint8_t kReadRegisters = 0x03;
-constexpr std::uint8_t kWriteRegisters = 0x10;
-constexpr std::size_t kExceptionSize = 5;
-constexpr std::size_t kWriteReplySize = 8;
+using modbus::kReadRegisters;
+using modbus::kWriteRegisters;
+constexpr std::size_t kCrcSize = 2;
 // The device pads every reply to this many bytes before its CRC when told to (command 0x49).
 constexpr std::size_t kFixedReplySize = 8;
 // No device reply carries more data than this; a larger length byte starts no frame.
@@ -39,10 +39,10 @@ Candidates RtuCandidates(ByteView b) {
         return c;
     }
     const std::uint8_t code = b[1];
-    if (code & 0x80) {
-        c.lengths[0] = kExceptionSize;
+    if (code & modbus::kExceptionBit) {
+        c.lengths[0] = modbus::kExceptionSize + kCrcSize;
     } else if (code == kWriteRegisters) {
-        c.lengths[0] = kWriteReplySize;
+        c.lengths[0] = modbus::kWriteReplySize + kCrcSize;
     } else if (code == kReadRegisters || FindCommand(code)) {
         if (b.size() < 3) {
             c.needMore = true;
@@ -50,9 +50,9 @@ Candidates RtuCandidates(ByteView b) {
         }
         const std::size_t data = b[2];
         if (code != kReadRegisters && data > kMaxReplyData) return c;
-        c.lengths[0] = 3 + data + 2;
+        c.lengths[0] = 3 + data + kCrcSize;
         if (code != kReadRegisters && 3 + data < kFixedReplySize)
-            c.lengths[1] = kFixedReplySize + 2;
+            c.lengths[1] = kFixedReplySize + kCrcSize;
     }
     return c;
 }
@@ -68,7 +68,7 @@ std::size_t WholeFrameLength(ByteView bytes) {
 }
 
 bool CrcMatches(ByteView frame) {
-    const Crc16Value crc = Crc16(frame.first(frame.size() - 2));
+    const Crc16Value crc = Crc16(frame.first(frame.size() - kCrcSize));
     return crc.lo == frame[frame.size() - 2] && crc.hi == frame[frame.size() - 1];
 }
 
@@ -96,8 +96,8 @@ Bytes FrameMessage(const Piece& piece) {
         line->bytes.pop_back();
         return std::move(line->bytes);
     }
-    if (piece.bytes.size() < 2) return {};
-    return Bytes(piece.bytes.begin(), piece.bytes.end() - 2);
+    if (piece.bytes.size() < kCrcSize) return {};
+    return Bytes(piece.bytes.begin(), piece.bytes.end() - kCrcSize);
 }
 
 std::vector<Piece> FrameCutter::push(ByteView bytes) {
@@ -105,20 +105,21 @@ std::vector<Piece> FrameCutter::push(ByteView bytes) {
     return framing_ == LinkMode::Rtu ? pushRtu() : pushAscii();
 }
 
-std::vector<Piece> FrameCutter::pushRtu() {
-    std::vector<Piece> out;
-    std::size_t start = 0; // the first byte not given out yet
-    std::size_t p = std::max(dead_, start);
-    bool allDead = true; // every position from start to p can start no frame
-    while (p + 1 < held_.size()) {
+std::size_t FrameCutter::cutRtu(Wait wait, std::vector<Piece>& out, std::size_t from) {
+    std::size_t start = from; // the first byte not given out yet
+    std::size_t p = std::max(dead_, from);
+    while (p < held_.size()) {
         const ByteView rest = ByteView(held_).subspan(p);
         const Candidates c = RtuCandidates(rest);
         std::size_t found = 0;
         bool waiting = c.needMore;
-        for (std::size_t length : c.lengths) {
+        for (std::size_t i = 0; i < 2; ++i) {
+            const std::size_t length = c.lengths[i];
             if (length == 0) continue;
+            // After a quiet spell only the shorter length counts: a padded reply arrives in one
+            // run with its first part, so it is not still coming.
             if (length > rest.size())
-                waiting = true;
+                waiting = waiting || wait == Wait::Any || (wait == Wait::Shorter && i == 0);
             else if (!found && CrcMatches(rest.first(length)))
                 found = length;
         }
@@ -127,15 +128,22 @@ std::vector<Piece> FrameCutter::pushRtu() {
             out.push_back({PieceKind::Frame, Bytes(rest.begin(), rest.begin() + found), framing_});
             p += found;
             start = p;
-            allDead = true;
             continue;
         }
-        if (waiting) allDead = false;
-        if (allDead) dead_ = p + 1;
+        // A frame that starts here may still complete: a later one is not taken before it is
+        // settled, or bytes of its value that look like a frame would be cut out of it.
+        if (waiting && wait != Wait::None) break;
         ++p;
     }
+    dead_ = p;
+    return start;
+}
+
+std::vector<Piece> FrameCutter::pushRtu() {
+    std::vector<Piece> out;
+    const std::size_t start = cutRtu(Wait::Any, out);
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(start));
-    dead_ = dead_ > start ? dead_ - start : 0;
+    dead_ -= start;
     if (held_.size() > kMaxHeld) {
         const std::size_t drop = held_.size() - kMaxHeld / 2;
         AddNoise(ByteView(held_).first(drop), framing_, out);
@@ -148,8 +156,11 @@ std::vector<Piece> FrameCutter::pushRtu() {
 std::vector<Piece> FrameCutter::pushAscii() {
     std::vector<Piece> out;
     for (;;) {
-        const auto colon = std::find(held_.begin(), held_.end(), ':');
+        auto colon = std::find(held_.begin(), held_.end(), ':');
         const auto lf = std::find(colon, held_.end(), '\n');
+        // A ':' starts the line afresh: what came before the last one was not a whole line.
+        if (lf != held_.end())
+            colon = std::find(std::make_reverse_iterator(lf), held_.rend(), ':').base() - 1;
         if (lf == held_.end()) {
             // A line longer than any reply, or noise with no line in sight, is not held for ever.
             const auto size = static_cast<std::size_t>(held_.end() - colon);
@@ -182,33 +193,37 @@ void FrameCutter::leftover(ByteView bytes, std::vector<Piece>& out) const {
     AddNoise(bytes, framing_, out);
 }
 
-bool FrameCutter::holdingStartedFrame() const {
-    if (held_.empty()) return false;
-    if (framing_ == LinkMode::Ascii) return held_[0] == ':';
-    const Candidates c = RtuCandidates(held_);
-    return c.needMore || c.lengths[0] > held_.size();
+std::size_t FrameCutter::lastColon() const {
+    const auto colon = std::find(held_.rbegin(), held_.rend(), ':');
+    return colon == held_.rend() ? held_.size()
+                                 : held_.size() - 1 - std::size_t(colon - held_.rbegin());
+}
+
+std::optional<std::size_t> FrameCutter::startedFrame() const {
+    const std::size_t at = framing_ == LinkMode::Ascii ? lastColon() : dead_;
+    return at < held_.size() ? std::optional(at) : std::nullopt;
 }
 
 std::vector<Piece> FrameCutter::flush(bool keepStartedFrame) {
     std::vector<Piece> out;
-    std::size_t keepFrom = held_.size();
-    if (keepStartedFrame) {
-        if (framing_ == LinkMode::Ascii) {
-            keepFrom = static_cast<std::size_t>(std::find(held_.begin(), held_.end(), ':') -
-                                                held_.begin());
-        } else {
-            for (std::size_t p = WholeFrameLength(held_); p < held_.size(); ++p) {
-                // Only the shorter length counts: a padded reply arrives in one run with its
-                // first part, so after a quiet spell it is not still coming.
-                const Candidates c = RtuCandidates(ByteView(held_).subspan(p));
-                if (c.needMore || c.lengths[0] > held_.size() - p) {
-                    keepFrom = p;
-                    break;
-                }
-            }
+    std::size_t start = 0;
+    if (framing_ == LinkMode::Rtu) {
+        start = cutRtu(keepStartedFrame ? Wait::Shorter : Wait::None, out);
+        // A frame seeming to start inside a whole frame whose checksum is wrong is part of it.
+        for (std::size_t whole; dead_ < held_.size() &&
+                                (whole = WholeFrameLength(ByteView(held_).subspan(start))) != 0 &&
+                                start + whole > dead_;) {
+            leftover(ByteView(held_).subspan(start, whole), out);
+            start += whole;
+            dead_ = start;
+            start = cutRtu(Wait::Shorter, out, start);
         }
     }
-    leftover(ByteView(held_).first(keepFrom), out);
+    // With keepStartedFrame the beginning of a frame that may still be arriving (a slow line, a
+    // late device) stays; the rest is given out.
+    const auto started = startedFrame();
+    const std::size_t keepFrom = keepStartedFrame && started ? *started : held_.size();
+    leftover(ByteView(held_).subspan(start, keepFrom - start), out);
     held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(keepFrom));
     dead_ = 0;
     return out;

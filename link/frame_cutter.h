@@ -3,6 +3,7 @@
 #include "codec/bytes.h"
 #include "codec/frame.h"
 
+#include <optional>
 #include <vector>
 
 namespace stepbench {
@@ -47,17 +48,29 @@ public:
     std::vector<Piece> flush(bool keepStartedFrame = false);
 
     bool holding() const { return !held_.empty(); }
-    // What is held is the beginning of one frame, the rest of which may be on its way.
-    bool holdingStartedFrame() const;
+    std::size_t held() const { return held_.size(); }
+    // Where among the bytes held a frame begins whose rest may be on its way; empty when none
+    // does.
+    std::optional<std::size_t> startedFrame() const;
+    bool holdingStartedFrame() const { return startedFrame().has_value(); }
 
 private:
+    // Which frames may still be arriving: of any length, only of the shorter length a length
+    // byte allows, or none (the line has gone quiet for good).
+    enum class Wait { Any, Shorter, None };
+    // Gives out the frames complete now, each after the noise before it, up to the first
+    // position where a frame may still be arriving. Returns where the bytes not given out
+    // begin; dead_ is then that first position.
+    std::size_t cutRtu(Wait wait, std::vector<Piece>& out, std::size_t from = 0);
+    std::size_t lastColon() const;
     std::vector<Piece> pushRtu();
     std::vector<Piece> pushAscii();
     void leftover(ByteView bytes, std::vector<Piece>& out) const;
 
     LinkMode framing_;
     Bytes held_;
-    // Positions before this one in held_ can start no frame, whatever bytes come later.
+    // Positions before this one in held_ can start no frame, whatever bytes come later; in RTU
+    // framing, a frame may begin at this one.
     std::size_t dead_ = 0;
 };
 

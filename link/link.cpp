@@ -1,7 +1,7 @@
 #include "link/link.h"
 
 #include "codec/number.h"
-#include "link/tr.h"
+#include "codec/tr.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -41,6 +41,8 @@ Link::Link(QObject* parent)
     });
     connect(&quiet_, &QTimer::timeout, this, &Link::flushIfQuiet);
     connect(&port_, &QSerialPort::readyRead, this, &Link::readAvailable);
+    connect(&port_, &QSerialPort::bytesWritten, this, &Link::onBytesWritten);
+    connect(&socket_, &QTcpSocket::bytesWritten, this, &Link::onBytesWritten);
     connect(&port_, &QSerialPort::errorOccurred, this, &Link::onError);
     connect(&socket_, &QTcpSocket::readyRead, this, &Link::readAvailable);
     connect(&socket_, &QTcpSocket::errorOccurred, this, &Link::onSocketError);
@@ -164,7 +166,15 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
 }
 
 void Link::close() {
+    const bool wasOpen = isOpen() || connecting_;
+    shutDown();
+    if (wasOpen) emit closed();
+}
+
+void Link::shutDown() {
     quiet_.stop();
+    writing_ = false;
+    echo_.clear();
     connectTimeout_.stop();
     if (port_.isOpen()) port_.close();
     // Cleared first: the abort's own signals are not a loss.
@@ -172,6 +182,9 @@ void Link::close() {
     if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
     // What was held belongs to the closed line; it is shown, not carried over to the next.
     handOn(cutter_.flush());
+    arrivals_.clear();
+    receivedCount_ = handedCount_ = 0;
+    startedAt_ = -1;
 }
 
 bool Link::isOpen() const {
@@ -204,10 +217,10 @@ void Link::afterSocketError(int attempt, const QString& reason) {
     // A failure of an earlier connection, reported after it was closed or replaced.
     if (attempt != attempt_) return;
     if (connecting_) {
-        close();
+        shutDown();
         emit connectFailed(Tr("无法连接设备服务器 %1：%2").arg(target_, reason));
     } else if (socketOpen_) {
-        close();
+        shutDown();
         emit lost(reason);
     }
 }
@@ -215,6 +228,7 @@ void Link::afterSocketError(int attempt, const QString& reason) {
 bool Link::setBaudRate(qint32 baud) {
     if (network_ || !port_.isOpen()) return false;
     handOn(cutter_.flush());
+    startedAt_ = -1;
     return port_.setBaudRate(baud);
 }
 
@@ -232,22 +246,87 @@ std::chrono::milliseconds Link::quietTime() const {
     return std::max(ms, kMinQuiet);
 }
 
+qint64 Link::characterNs() const {
+    if (network_) return 0;
+    return 10'000'000'000LL / std::max<qint32>(1, port_.baudRate());
+}
+
+qint64 Link::silenceNs() const {
+    const qint64 minimum = std::chrono::nanoseconds(kMinQuiet).count();
+    return std::max(characterNs() * 7 / 2, minimum);
+}
+
+void Link::setEchoSuppression(bool on) {
+    echoSuppression_ = on;
+    echo_.clear();
+}
+
+void Link::skipEcho(QByteArray& bytes) {
+    if (echo_.isEmpty()) return;
+    qsizetype same = 0;
+    while (same < bytes.size() && same < echo_.size() && bytes[same] == echo_[same])
+        ++same;
+    bytes.remove(0, same);
+    echo_.remove(0, same);
+    // Something else came first: the adapter does not echo (or not this time).
+    if (!bytes.isEmpty() && !echo_.isEmpty()) {
+        echo_.clear();
+        emit echoMissing();
+    }
+}
+
 void Link::readAvailable() {
     if (!isOpen()) return;
-    const QByteArray bytes = line().readAll();
+    QByteArray bytes = line().readAll();
+    skipEcho(bytes);
     if (bytes.isEmpty()) return;
     lastByteNs_ = now();
+    arrivals_.push_back({receivedCount_ + bytes.size(), lastByteNs_});
+    receivedCount_ += bytes.size();
     emit received(bytes);
     handOn(cutter_.push(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                  std::size_t(bytes.size()))));
     // Bytes that start no frame are shown after a quiet spell; the beginning of a frame waits
     // for its rest, or at the latest for the poll (or the reply timeout, when awaited).
     if (cutter_.holding() && !cutter_.holdingStartedFrame()) quiet_.start(quietTime());
+    const auto started = cutter_.startedFrame();
+    const qint64 at = started ? handedCount_ + qint64(*started) : -1;
+    if (at != startedAt_ && at >= 0) {
+        startedAt_ = at;
+        emit frameStarted(arrivalNs(at));
+    }
+    startedAt_ = at;
+}
+
+qint64 Link::arrivalNs(qint64 offset) const {
+    for (const Arrival& a : arrivals_)
+        if (a.end > offset) return a.ns;
+    return lastByteNs_;
+}
+
+std::optional<qint64> Link::frameStartedNs() const {
+    const auto started = cutter_.startedFrame();
+    if (!started) return std::nullopt;
+    return arrivalNs(handedCount_ + qint64(*started));
 }
 
 void Link::handOn(std::vector<Piece> pieces) {
-    for (const Piece& piece : pieces)
-        emit pieceReceived(piece, lastByteNs_);
+    for (Piece& piece : pieces) {
+        const qint64 first = handedCount_;
+        handedCount_ += qint64(piece.bytes.size());
+        handing_.push_back({std::move(piece), arrivalNs(first), arrivalNs(handedCount_ - 1)});
+    }
+    while (!arrivals_.empty() && arrivals_.front().end <= handedCount_)
+        arrivals_.pop_front();
+    // A listener that reads the line meanwhile adds its pieces behind these.
+    if (emitting_) return;
+    emitting_ = true;
+    while (!handing_.empty()) {
+        const Handed h = std::move(handing_.front());
+        handing_.pop_front();
+        emit pieceReceived(h.piece, h.firstNs, h.lastNs);
+    }
+    emitting_ = false;
 }
 
 void Link::flushIfQuiet() {
@@ -255,10 +334,12 @@ void Link::flushIfQuiet() {
     const qint64 quiet = std::chrono::nanoseconds(quietTime()).count();
     if (now() - lastByteNs_ < quiet) return;
     handOn(cutter_.flush(awaiting_));
+    if (!cutter_.holdingStartedFrame()) startedAt_ = -1;
 }
 
 void Link::flush() {
     handOn(cutter_.flush());
+    startedAt_ = -1;
 }
 
 void Link::pollNow() {
@@ -272,21 +353,31 @@ void Link::pollNow() {
 
 bool Link::write(const QByteArray& frame) {
     if (!isOpen()) return false;
+    if (echoSuppression_) echo_ = frame;
+    writing_ = true;
     // flush() hands the bytes to the system now rather than at the next turn of the event loop;
-    // a socket whose send buffer is full sends the rest when it can.
-    const bool written = network_ ? socket_.write(frame) == frame.size() && socket_.flush()
-                                  : port_.write(frame) == frame.size() &&
-                                        (port_.flush() || port_.bytesToWrite() == 0);
-    if (!written) {
+    // a port or socket whose buffer is full sends the rest when it can (onBytesWritten).
+    const bool written = network_ ? socket_.write(frame) == frame.size()
+                                  : port_.write(frame) == frame.size();
+    if (written) network_ ? socket_.flush() : port_.flush();
+    if (!written || !isOpen()) {
         const QString reason = network_
                                    ? DescribeSocketError(socket_.error(), socket_.errorString())
                                    : DescribePortError(QSerialPort::WriteError);
-        close();
-        emit lost(reason);
+        if (isOpen()) {
+            shutDown();
+            emit lost(reason);
+        }
         return false;
     }
-    lastWriteNs_ = now();
+    onBytesWritten();
     return true;
+}
+
+void Link::onBytesWritten() {
+    if (!writing_ || line().bytesToWrite() > 0) return;
+    writing_ = false;
+    emit writeCompleted(now());
 }
 
 void Link::restartPoll(std::chrono::milliseconds interval) {
@@ -302,7 +393,7 @@ void Link::onError(QSerialPort::SerialPortError error) {
     if (!port_.isOpen()) return;
     // Not errorString(): after a hang-up it still holds the text of an earlier, unrelated call.
     const QString reason = DescribePortError(error);
-    close();
+    shutDown();
     emit lost(reason);
 }
 

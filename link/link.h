@@ -9,6 +9,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 #include <chrono>
+#include <deque>
+#include <optional>
 
 namespace stepbench {
 
@@ -60,30 +62,52 @@ public:
     // While a reply is awaited, the beginning of a frame is not given up at a quiet spell (a
     // slow line, a USB adapter's latency); flush() gives it up when the wait is over.
     void setAwaitingReply(bool awaiting) { awaiting_ = awaiting; }
+    // Adapters without echo cancelling hand back every byte they send: with this on, the bytes
+    // of each request at the start of what comes back after it are skipped as its echo.
+    void setEchoSuppression(bool on);
+    bool echoSuppression() const { return echoSuppression_; }
 
     // Reads every waiting byte now, and hands on what has been quiet long enough.
     void pollNow();
     // Hands on everything held, whatever it is.
     void flush();
-    // Writes the whole frame and hands it to the system at once, so the time of the write is
-    // known; a failed write closes the port and reports lost().
+    // Writes the whole frame and hands it to the system at once; writeCompleted() says when
+    // the system has taken all of it (at once, or later). A failed write closes the port and
+    // reports lost().
     bool write(const QByteArray& frame);
-    // When the last write was handed to the system, on the clock of now().
-    qint64 lastWriteNs() const { return lastWriteNs_; }
     // Stops the poll timer and starts it again with the interval.
     void restartPoll(std::chrono::milliseconds interval);
     QTimer& pollTimer() { return poll_; }
+
+    // How long one character (10 bits) takes on the line, in ns; 0 over TCP, where the device
+    // server sets the line's timing.
+    qint64 characterNs() const;
+    // The silence between frames: 3.5 characters, at least 2 ms (over TCP, 2 ms).
+    qint64 silenceNs() const;
+    // When the first byte came of a frame that has begun to arrive and is not complete yet.
+    std::optional<qint64> frameStartedNs() const;
+    // When the last byte came off the line, on the clock of now().
+    qint64 lastByteNs() const { return lastByteNs_; }
 
     // The monotonic clock of every time stamp of the link, in ns.
     static qint64 now();
 
 signals:
-    // Every byte as it is read, before it is cut.
+    // Every byte as it is read, before it is cut (an echo skipped already).
     void received(const QByteArray& bytes);
-    // A frame, a frame with a wrong checksum, or noise; lastByteNs is when its last byte came.
-    void pieceReceived(const stepbench::Piece& piece, qint64 lastByteNs);
+    // A frame, a frame with a wrong checksum, or noise, with the times its first and last
+    // bytes came.
+    void pieceReceived(const stepbench::Piece& piece, qint64 firstByteNs, qint64 lastByteNs);
+    // The beginning of a frame has come; the rest may be on its way.
+    void frameStarted(qint64 firstByteNs);
+    // The system has taken the whole of the last write.
+    void writeCompleted(qint64 ns);
+    // With echo suppression on, what came back after a request did not start with its bytes.
+    void echoMissing();
     // The port went away (adapter pulled, write failed, connection reset); it is closed already.
     void lost(const QString& reason);
+    // The link was closed on purpose (close(), or open() of another port).
+    void closed();
     // The connection to a device server is made; or it could not be, and the link is closed.
     void connected();
     void connectFailed(const QString& error);
@@ -93,6 +117,12 @@ signals:
 private:
     void readAvailable();
     void handOn(std::vector<Piece> pieces);
+    // The bytes of the echo still to come at the start of the bytes read; takes them off.
+    void skipEcho(QByteArray& bytes);
+    // When the byte at this count of bytes received came.
+    qint64 arrivalNs(qint64 offset) const;
+    void shutDown();
+    void onBytesWritten();
     void flushIfQuiet();
     std::chrono::milliseconds quietTime() const;
     void onError(QSerialPort::SerialPortError error);
@@ -113,8 +143,28 @@ private:
     QTimer quiet_;
     FrameCutter cutter_;
     bool awaiting_ = false;
+    bool echoSuppression_ = false;
+    QByteArray echo_;     // the bytes of the last request that have not come back yet
+    bool writing_ = false; // a write the system has not taken all of yet
     qint64 lastByteNs_ = 0;
-    qint64 lastWriteNs_ = 0;
+    // When each run of bytes read came, by the count of bytes received up to its end, and the
+    // count of bytes handed on: the times of a piece's first and last bytes.
+    struct Arrival {
+        qint64 end;
+        qint64 ns;
+    };
+    std::deque<Arrival> arrivals_;
+    qint64 receivedCount_ = 0;
+    qint64 handedCount_ = 0;
+    qint64 startedAt_ = -1; // the count of bytes received where the frame held began
+    // Pieces are handed on in order, also when a listener reads the line meanwhile.
+    struct Handed {
+        Piece piece;
+        qint64 firstNs;
+        qint64 lastNs;
+    };
+    std::deque<Handed> handing_;
+    bool emitting_ = false;
 };
 
 // The baud rates the port list offers, slowest first.

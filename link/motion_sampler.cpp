@@ -1,5 +1,7 @@
 #include "link/motion_sampler.h"
 
+#include <algorithm>
+
 namespace stepbench {
 namespace {
 
@@ -44,12 +46,27 @@ MotionSampler::MotionSampler(TransactionQueue& queue, QObject* parent)
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, &MotionSampler::startRound);
     connect(&queue_, &TransactionQueue::closed, this, &MotionSampler::onClosed);
+    connect(&queue_, &TransactionQueue::lineDown, this, [this] {
+        if (!running()) return;
+        tick_.stop();
+        round_.clear();
+        suspended_ = true;
+    });
+}
+
+void MotionSampler::resume() {
+    if (!suspended_) return;
+    suspended_ = false;
+    roundEnds_.clear();
+    setPlan(plan_);
+    startRound();
 }
 
 void MotionSampler::start(const Plan& plan) {
+    suspended_ = false;
     clock_.start();
     roundEnds_.clear();
-    outstanding_ = 0;
+    round_.clear();
     setPlan(plan);
     startRound();
 }
@@ -61,6 +78,8 @@ void MotionSampler::setPlan(const Plan& plan) {
 
 void MotionSampler::stop() {
     tick_.stop();
+    round_.clear();
+    suspended_ = false;
 }
 
 double MotionSampler::achievedRate() const {
@@ -71,21 +90,26 @@ double MotionSampler::achievedRate() const {
 
 void MotionSampler::startRound() {
     // The round before is still on the line: skip this tick instead of piling up requests.
-    if (outstanding_ > 0) return;
+    if (!round_.empty()) return;
     current_ = {};
     current_.seconds = double(clock_.nsecsElapsed()) / 1e9;
     std::vector<std::uint8_t> codes{kPosition, kSpeed, kMotionState};
     if (plan_.closedLoop) codes.push_back(kClosedLoopPosition);
     for (std::uint8_t code : codes) {
         const auto frame = FrameForLine(Bytes{plan_.address, code, 0x00}, plan_.framing);
-        if (!frame || !queue_.submit({.frame = *frame, .command = code, .origin = Origin::Sampler}))
-            continue;
-        ++outstanding_;
+        if (!frame) continue;
+        if (const quint64 id =
+                queue_.submit({.frame = *frame, .command = code, .origin = Origin::Sampler}))
+            round_.push_back(id);
     }
 }
 
 void MotionSampler::onClosed(const Transaction& t) {
-    if (t.request.origin != Origin::Sampler || outstanding_ == 0) return;
+    const auto mine = std::find(round_.begin(), round_.end(), t.id);
+    if (mine == round_.end()) return;
+    round_.erase(mine);
+    // A round cut off by a stop or the line going makes no sample.
+    if (t.cause != Cause::None) return round_.clear();
     if (t.verdict == Verdict::Ok) {
         // A device reply and a register read both carry the value from byte 3.
         const auto e = ExpectationOf(t.request.frame);
@@ -111,7 +135,7 @@ void MotionSampler::onClosed(const Transaction& t) {
             }
         }
     }
-    if (--outstanding_ > 0) return;
+    if (!round_.empty()) return;
     const double now = double(clock_.nsecsElapsed()) / 1e9;
     roundEnds_.push_back(now);
     while (roundEnds_.size() > 2 && now - roundEnds_.front() > kRateWindowSeconds)

@@ -54,6 +54,10 @@ public:
     void start(const Plan& plan);
     void stop();
     bool running() const { return tick_.isActive(); }
+    // Sampling stops by itself when the line goes down; resume() carries on with the same plan
+    // and clock when it is back.
+    bool suspended() const { return suspended_; }
+    void resume();
     void setPlan(const Plan& plan); // takes effect from the next round
     // Complete rounds per second over the last few seconds.
     double achievedRate() const;
@@ -70,7 +74,8 @@ private:
     QTimer tick_;
     QElapsedTimer clock_;
     MotionSample current_;
-    int outstanding_ = 0;          // queries of the current round not yet closed
+    std::vector<quint64> round_;   // the queries of the current round not yet closed
+    bool suspended_ = false;
     std::deque<double> roundEnds_; // when recent rounds completed, in s
 };
 

@@ -1,6 +1,6 @@
 #include "link/profile_session.h"
 
-#include "link/tr.h"
+#include "codec/tr.h"
 
 namespace stepbench {
 
@@ -73,9 +73,9 @@ void ProfileSession::next() {
                                      : ReadRequest(*step.setting, address_);
     const std::uint8_t code = step.write ? step.setting->set->code : step.setting->read->code;
     QString error;
-    if (!queue_.submit(
-            {.frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile},
-            &error)) {
+    current_ = queue_.submit(
+        {.frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile}, &error);
+    if (!current_) {
         outcome_.stoppedAt = step.setting->name();
         outcome_.why = error;
         end();
@@ -84,13 +84,14 @@ void ProfileSession::next() {
 
 void ProfileSession::onClosed(const Transaction& t) {
     remember(t);
-    if (!running() || t.request.origin != Origin::Profile) return;
+    if (!running() || t.id != current_) return;
     const Step step = steps_.front();
     steps_.pop_front();
     const std::string name = step.setting->name();
     if (t.verdict != Verdict::Ok) {
         outcome_.stoppedAt = name;
-        outcome_.why = QString::fromUtf8(VerdictName(t.verdict).data());
+        outcome_.why = Tr(VerdictName(t.verdict));
+        if (t.cause != Cause::None) outcome_.why += " (" + Tr(CauseNote(t.cause)) + ")";
         return end();
     }
     if (step.write) {

@@ -52,6 +52,7 @@ private:
 
     TransactionQueue& queue_;
     std::deque<Step> steps_;
+    quint64 current_ = 0; // the request of the step on the line
     std::uint8_t address_ = 1;
     LinkMode mode_ = LinkMode::Rtu;
     int total_ = 0;

@@ -103,8 +103,10 @@ DecodedReply DecodePiece(const Piece& piece) {
         line = {ZH("校验错误:"), HexFrameText(piece.bytes)};
     else if (piece.kind == PieceKind::Frame && message.size() >= 3 && (message[1] & 0x80))
         line = {ZH("异常应答:"), HexByte(message[2]), ExceptionMeaning(message[2])};
-    else
+    else if (piece.kind == PieceKind::Frame)
         return DecodeReply(piece.bytes, piece.framing);
+    else // bytes that make no frame are shown, never read as a reply
+        return EchoOf(piece.bytes);
     DecodedReply out = EchoOf(piece.bytes);
     out.report = std::move(line);
     return out;

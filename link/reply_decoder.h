@@ -55,7 +55,8 @@ DecodedReply DecodeReply(ByteView received, LinkMode mode);
 
 // What one piece off the line shows: a frame is decoded as its reply (an exception reply gets the
 // line "异常应答:" with its code and meaning), a frame with a wrong checksum only gets the line
-// "校验错误:" with its bytes and updates no field or lamp, noise is decoded as DecodeReply does.
+// "校验错误:" with its bytes and updates no field or lamp, noise gets its echo lines only: a report
+// line that names a command always stands for a frame whose checksum was right.
 DecodedReply DecodePiece(const Piece& piece);
 
 } // namespace stepbench

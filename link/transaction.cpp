@@ -1,12 +1,39 @@
 #include "link/transaction.h"
 
+#include "codec/modbus.h"
 #include "codec/texts.h"
+#include "commands/protocol.h"
 
 namespace stepbench {
 namespace {
 
 constexpr std::uint8_t kAddressQuery = 0x21;
-constexpr std::uint8_t kExceptionBit = 0x80;
+using modbus::kExceptionBit;
+// The device pads a reply to this many bytes before its checksum when told to (command 0x49).
+constexpr std::size_t kFixedReplySize = 8;
+
+std::uint16_t Word(const Bytes& m, std::size_t at) {
+    return static_cast<std::uint16_t>((m[at] << 8) | m[at + 1]);
+}
+
+// Whether a reply's message (its checksum left out) has the size and the contents its request
+// asks for.
+bool Fits(const Expectation& e, const Bytes& m) {
+    switch (e.function) {
+    case modbus::kReadRegisters:
+        return m.size() == 3 + 2 * std::size_t{e.count} && m[2] == 2 * e.count;
+    case modbus::kWriteRegisters:
+        return m.size() == modbus::kWriteReplySize && Word(m, 2) == e.reg && Word(m, 4) == e.count;
+    default: {
+        const CommandInfo* info = FindCommand(e.function);
+        if (!info) return true; // a code the table does not know: any length will do
+        if (m.size() < 3) return false;
+        const std::size_t length = m[2];
+        if (length < info->reply.min || length > info->reply.max) return false;
+        return m.size() == 3 + length || (m.size() == kFixedReplySize && 3 + length < m.size());
+    }
+    }
+}
 
 } // namespace
 
@@ -26,6 +53,10 @@ std::string_view VerdictName(Verdict verdict) {
         return ZH("广播");
     case Verdict::Unchecked:
         return ZH("未检查");
+    case Verdict::Cancelled:
+        return ZH("已取消");
+    case Verdict::Late:
+        return ZH("迟到应答");
     }
     return {};
 }
@@ -64,19 +95,31 @@ std::optional<Expectation> ExpectationOf(ByteView frame) {
     e.function = message[1];
     e.anyAddress = e.address == 0 && e.function == kAddressQuery;
     e.broadcast = e.address == 0 && !e.anyAddress;
+    const bool registers =
+        e.function == modbus::kReadRegisters || e.function == modbus::kWriteRegisters;
+    if (registers && message.size() >= modbus::kReadRequestSize) {
+        e.reg = Word(message, 2);
+        e.count = Word(message, 4);
+    }
     return e;
+}
+
+bool Concerns(const Expectation& expected, const Piece& piece) {
+    if (piece.kind == PieceKind::Noise) return false;
+    const Bytes message = FrameMessage(piece);
+    return message.size() >= 2 && (expected.anyAddress || message[0] == expected.address) &&
+           (message[1] & ~kExceptionBit) == expected.function;
 }
 
 std::optional<Verdict> Judge(const Expectation& expected, const Piece& piece) {
     if (piece.kind == PieceKind::Noise) return std::nullopt;
     // A damaged frame's header may be damaged too; it still names what it claims to answer.
-    const Bytes message = FrameMessage(piece);
-    if (message.size() < 2) return Verdict::Mismatch;
-    const bool fromIt = expected.anyAddress || message[0] == expected.address;
-    const std::uint8_t function = message[1];
-    if (!fromIt || (function & ~kExceptionBit) != expected.function) return Verdict::Mismatch;
+    if (!Concerns(expected, piece)) return Verdict::Mismatch;
     if (piece.kind == PieceKind::BadChecksum) return Verdict::BadChecksum;
-    return function & kExceptionBit ? Verdict::Exception : Verdict::Ok;
+    const Bytes message = FrameMessage(piece);
+    if (message[1] & kExceptionBit)
+        return message.size() == modbus::kExceptionSize ? Verdict::Exception : Verdict::Mismatch;
+    return Fits(expected, message) ? Verdict::Ok : Verdict::Mismatch;
 }
 
 } // namespace stepbench

@@ -18,6 +18,8 @@ enum class Verdict : std::uint8_t {
     Mismatch,    // 应答不符: only frames for another address or command came
     Broadcast,   // 广播: to address 0, which no device answers
     Unchecked,   // 未检查: raw bytes, which expect no particular reply
+    Cancelled,   // 已取消: never went on the line (a stop came first, the port went)
+    Late,        // 迟到应答: a row of its own, a reply that came after its request had ended
 };
 
 std::string_view VerdictName(Verdict verdict);
@@ -33,6 +35,10 @@ struct Expectation {
     std::uint8_t function = 0; // the device command code, or the Modbus function of a PLC request
     bool broadcast = false;    // address 0: every device acts, none answers
     bool anyAddress = false;   // the address query: whichever device is on the line answers
+    // A PLC register read or write: the register and the count of registers asked for, which a
+    // reply must answer (a read with twice as many bytes, a write by echoing both).
+    std::uint16_t reg = 0;
+    std::uint16_t count = 0;
 };
 
 // The expectation of a frame as it goes on the line (an RTU frame or a complete ASCII line);
@@ -40,7 +46,14 @@ struct Expectation {
 std::optional<Expectation> ExpectationOf(ByteView frame);
 
 // How a piece off the line stands to the request waiting for it: its verdict when it answers it
-// (正常, 异常应答 or 校验错误), 应答不符 when it is a frame for something else, nothing for noise.
+// (正常, 异常应答 or 校验错误), 应答不符 when it is a frame for something else or one that does
+// not fit the request (another register count or register, a data length the command's reply
+// never has), nothing for noise.
 std::optional<Verdict> Judge(const Expectation& expected, const Piece& piece);
+
+// Whether a frame off the line claims to come from the request's address with the request's
+// function (its exception included), whatever else it holds: what links a late reply to the
+// request it answers.
+bool Concerns(const Expectation& expected, const Piece& piece);
 
 } // namespace stepbench

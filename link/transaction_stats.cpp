@@ -15,7 +15,8 @@ double CommandStats::p99Ms() const {
 }
 
 void CommandStats::add(Verdict verdict, std::optional<double> roundTripMs) {
-    ++sent;
+    // Requests that never went out, and replies after their request, are not sendings.
+    if (verdict != Verdict::Cancelled && verdict != Verdict::Late) ++sent;
     switch (verdict) {
     case Verdict::Ok:
         ++ok;
@@ -33,7 +34,16 @@ void CommandStats::add(Verdict verdict, std::optional<double> roundTripMs) {
         ++mismatch;
         break;
     case Verdict::Broadcast:
+        ++broadcast;
+        break;
     case Verdict::Unchecked:
+        ++unchecked;
+        break;
+    case Verdict::Cancelled:
+        ++cancelled;
+        break;
+    case Verdict::Late:
+        ++late;
         break;
     }
     if (!roundTripMs) return;

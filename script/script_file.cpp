@@ -1,6 +1,6 @@
 #include "script/script_file.h"
 
-#include "link/tr.h"
+#include "codec/tr.h"
 #include "script/expect.h"
 #include "script/script_text.h"
 

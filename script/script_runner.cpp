@@ -1,7 +1,7 @@
 #include "script/script_runner.h"
 
 #include "codec/hextext.h"
-#include "link/tr.h"
+#include "codec/tr.h"
 #include "script/step.h"
 
 #include <algorithm>

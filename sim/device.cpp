@@ -3,6 +3,7 @@
 #include "codec/checksum.h"
 #include "codec/frame.h"
 #include "codec/hextext.h"
+#include "codec/modbus.h"
 #include "commands/protocol.h"
 
 #include <algorithm>
@@ -19,12 +20,12 @@ constexpr auto kFrameGap = std::chrono::milliseconds(50);
 constexpr std::size_t kMaxAsciiLine = 600;
 constexpr std::size_t kFixedReplyLength = 8;
 
-constexpr std::uint8_t kReadRegisters = 0x03;
-constexpr std::uint8_t kWriteRegisters = 0x10;
-constexpr std::uint8_t kIllegalFunction = 0x01;
-constexpr std::uint8_t kIllegalAddress = 0x02;
-constexpr std::uint8_t kIllegalValue = 0x03;
-constexpr std::size_t kMaxReadRegisters = 125;
+using modbus::kIllegalAddress;
+using modbus::kIllegalFunction;
+using modbus::kIllegalValue;
+using modbus::kMaxReadRegisters;
+using modbus::kReadRegisters;
+using modbus::kWriteRegisters;
 
 std::int32_t Int32(ByteView d, std::size_t at = 0) {
     return static_cast<std::int32_t>((std::uint32_t{d[at]} << 24) |
@@ -53,7 +54,7 @@ std::int64_t Steps(double v) {
 }
 
 Bytes Exception(std::uint8_t address, std::uint8_t function, std::uint8_t code) {
-    return {address, static_cast<std::uint8_t>(function | 0x80), code};
+    return {address, static_cast<std::uint8_t>(function | modbus::kExceptionBit), code};
 }
 
 } // namespace

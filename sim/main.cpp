@@ -25,7 +25,9 @@ does, and the first line is tcp://HOST:PORT. Serves until SIGINT or SIGTERM.
 
 The device answers its whole command set in RTU (CRC-16) or ASCII (":" ... LRC CR LF)
 framing, whichever a request comes in, and Modbus functions 03 and 0x10 at register
-(mapping address + command code). Its axis moves in real time (steps, steps/s, steps/s^2);
+(mapping address + command code). On a pseudo-terminal it hears a request only once its last
+byte has crossed the line at the baud rate the program set (10 bits a byte), as a device on a
+real line does, and answers after its reply delay. Its axis moves in real time (steps, steps/s, steps/s^2);
 the home switch is 5000 steps on the positive side of the power-on position, the limit
 switches 500000 steps either side.
 
@@ -45,6 +47,8 @@ Options:
   --split MS      send every reply in two pieces MS milliseconds apart
   --pace [BAUD]   send replies at the line's real speed, 10 bits a byte: at BAUD, or at the
                   baud rate the program on the other end set
+  --echo          hand back every byte heard at once, as an RS-485 adapter without echo
+                  cancelling does (a request's bytes come back before its reply)
   --drop N        leave every Nth request to the device unanswered (it still acts)
   --corrupt N     damage the checksum of every Nth reply
   --tcp HOST:PORT serve on this TCP address (port 0: any free port), one client at a time;
@@ -142,6 +146,8 @@ int main(int argc, char** argv) {
                 options.paceBaud = int(v);
                 ++i;
             }
+        } else if (arg == "--echo") {
+            options.echo = true;
         } else if (arg == "--drop" && ParseNumber(value, 1, 1000000, v)) {
             options.dropEvery = int(v);
             ++i;

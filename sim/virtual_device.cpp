@@ -114,6 +114,7 @@ void VirtualDevice::dropClient() {
     client_ = -1;
     // Replies still on their way belonged to the client that left.
     queue_.clear();
+    heard_.clear();
     unwritten_.clear();
     if (options_.trace) options_.trace("-- client gone");
 }
@@ -136,14 +137,34 @@ void VirtualDevice::schedule(Bytes reply, Clock::time_point now) {
     }
 }
 
+int VirtualDevice::lineSpeed() const {
+    if (options_.paceBaud > 0) return options_.paceBaud;
+    return master_ >= 0 ? LineBaud(master_) : 0;
+}
+
+void VirtualDevice::hear(ByteView bytes, Clock::time_point now) {
+    if (options_.echo) unwritten_.insert(unwritten_.end(), bytes.begin(), bytes.end());
+    const int baud = lineSpeed();
+    if (baud <= 0) {
+        for (Bytes& reply : device_.receive(bytes, now))
+            schedule(std::move(reply), now);
+        return;
+    }
+    // A pseudo-terminal hands over at once what a real line carries at 10 bits a byte.
+    const auto perByte = std::chrono::nanoseconds(10'000'000'000LL / baud);
+    inboundFreeAt_ = std::max(inboundFreeAt_, now) + perByte * static_cast<long>(bytes.size());
+    heard_.push_back({inboundFreeAt_, Bytes(bytes.begin(), bytes.end())});
+}
+
 void VirtualDevice::run() {
     std::uint8_t buffer[4096];
     while (running_) {
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kIdleWake);
         if (!unwritten_.empty() && options_.pace) wait = std::chrono::milliseconds(1);
-        if (!queue_.empty()) {
+        for (const auto* next : {&queue_, &heard_}) {
+            if (next->empty()) continue;
             const auto untilDue =
-                std::chrono::ceil<std::chrono::milliseconds>(queue_.front().due - Clock::now());
+                std::chrono::ceil<std::chrono::milliseconds>(next->front().due - Clock::now());
             wait = std::clamp(untilDue, std::chrono::milliseconds(0), wait);
         }
         pollfd pfd[2] = {{lineFd(), short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT)), 0},
@@ -160,8 +181,13 @@ void VirtualDevice::run() {
             if (n <= 0) break;
             if (options_.lineBaud && master_ >= 0 && LineBaud(master_) != options_.lineBaud)
                 continue;
-            for (Bytes& reply : device_.receive(ByteView(buffer, std::size_t(n)), now))
-                schedule(std::move(reply), now);
+            hear(ByteView(buffer, std::size_t(n)), now);
+        }
+        while (!heard_.empty() && heard_.front().due <= now) {
+            const Outgoing in = std::move(heard_.front());
+            heard_.pop_front();
+            for (Bytes& reply : device_.receive(in.bytes, in.due))
+                schedule(std::move(reply), in.due);
         }
         device_.advance(now);
         while (!queue_.empty() && queue_.front().due <= now) {

@@ -28,6 +28,9 @@ struct DeviceOptions {
     int lineBaud = 0;
     int dropEvery = 0;    // every Nth request to the device goes unanswered
     int corruptEvery = 0; // every Nth reply has a damaged checksum
+    // Every byte heard is handed back at once, as an RS-485 adapter without echo cancelling
+    // does: a request's bytes come back before its reply.
+    bool echo = false;
     std::function<void(const std::string&)> trace;
 };
 
@@ -71,6 +74,11 @@ private:
     int lineFd() const { return listen_ >= 0 ? client_ : master_; }
     ssize_t writeLine(const std::uint8_t* data, std::size_t size);
     void schedule(Bytes reply, Clock::time_point now);
+    // The line's speed in baud: the pace asked for, or the rate the program set; 0 when unknown
+    // (over TCP).
+    int lineSpeed() const;
+    // Takes bytes off the line: the device hears them once their last one has crossed it.
+    void hear(ByteView bytes, Clock::time_point now);
     // How many of the unwritten bytes the paced line has carried by now.
     std::size_t bytesDue(Clock::time_point now);
 
@@ -85,6 +93,8 @@ private:
     int client_ = -1;
     std::string path_;
     std::deque<Outgoing> queue_;
+    std::deque<Outgoing> heard_; // bytes on their way across the line to the device
+    Clock::time_point inboundFreeAt_{};
     Bytes unwritten_;
     Clock::time_point nextByteAt_{};
 };

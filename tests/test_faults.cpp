@@ -48,13 +48,15 @@ private slots:
         QVERIFY(QStringList({"串口已断开并关闭：读串口失败，设备可能已断开",
                              "串口已断开并关闭：串口设备已断开", "串口已断开并关闭：写串口失败"})
                     .contains(win.prompter.messages.last().section(": ", 1)));
-        QTest::qWait(150); // the runner goes on stepping into a closed port
-        QVERIFY(win.main.runner().isRunning());
+        // Without "自动重连" the script has nothing to run on: it is switched off.
+        QVERIFY(!win.main.runner().isRunning());
+        QVERIFY(!win.w<QAbstractButton>("Check1")->isChecked());
 
         Ears second;
         sim::VirtualDevice fresh(second.options());
         QVERIFY(fresh.start());
         QVERIFY(win.open(fresh.path()));
+        win.click("Check1");
         QTRY_VERIFY(second.requests() >= 3);
     }
 

@@ -67,6 +67,8 @@ private slots:
         QTest::newRow("value reply") << false << "01 26 04 00 00 00 64 FC ED" << false << "F:01 26 04 00 00 00 64 FC ED,|";
         QTest::newRow("two replies back to back") << false << "01 20 00 39 C0 | 01 37 04 00 00 00 00 FE 47" << false << "F:01 20 00 39 C0,F:01 37 04 00 00 00 00 FE 47,|";
         QTest::newRow("noise before a reply") << false << "FF 13 | 01 20 00 39 C0" << false << "N:FF 13,F:01 20 00 39 C0,|";
+        QTest::newRow("value bytes that look like a frame") << false << "01 26 04 FF F1 B0 75 28 C6" << false << "F:01 26 04 FF F1 B0 75 28 C6,|";
+        QTest::newRow("length byte hit: no frame") << false << "01 26 05 00 00 03 E8 FD B8" << false << "|,N:01 26 05 00 00 03 E8 FD B8";
         QTest::newRow("wrong crc comes out when quiet") << false << "01 26 04 00 00 00 64 FC EE" << false << "|,B:01 26 04 00 00 00 64 FC EE";
         QTest::newRow("wrong crc while awaited, its bytes looking like more") << false << "01 26 04 00 00 02 2B BC 86" << true << "|,B:01 26 04 00 00 02 2B BC 86";
         QTest::newRow("wrong crc, then a good reply") << false << "01 20 00 39 C1 | 01 20 00 39 C0" << false << "B:01 20 00 39 C1,F:01 20 00 39 C0,|";
@@ -80,6 +82,7 @@ private slots:
         QTest::newRow("single stray byte") << false << "06" << false << "|,N:06";
         QTest::newRow("ascii line") << true << "':0126040000006471\\r\\n'" << false << "F:" + Hex(Wire("':0126040000006471\\r\\n'")) + ",|";
         QTest::newRow("ascii noise before the line") << true << "'Z:0126040000006471\\r\\n'" << false << "N:5A,F:" + Hex(Wire("':0126040000006471\\r\\n'")) + ",|";
+        QTest::newRow("ascii stray colon before the line") << true << "'::0126040000006471\\r\\n'" << false << "N:3A,F:" + Hex(Wire("':0126040000006471\\r\\n'")) + ",|";
         QTest::newRow("ascii wrong lrc") << true << "':0126040000006470\\r\\n'" << false << "B:" + Hex(Wire("':0126040000006470\\r\\n'")) + ",|";
         QTest::newRow("ascii line not yet ended") << true << "':01260400'" << false << "|,N:" + Hex(Wire("':01260400'"));
     }

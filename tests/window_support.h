@@ -12,6 +12,8 @@
 #include <QStringList>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
+#include <QEventLoop>
 
 // Answers the window's message boxes and file dialogs without showing them, and remembers them.
 class ScriptedPrompter : public stepbench::Prompter {
@@ -72,6 +74,14 @@ struct Window {
     }
     QStringList lines(const char* log) { return text(log).split('\n'); }
 };
+
+// Runs the event loop for a while. QTest::qWait sleeps in steps of 10 ms between looks at the
+// events, which holds up every timer of a fast exchange.
+inline void Spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
 
 // What the window writes to the peer: waits (running the event loop) until bytes come.
 inline stepbench::Bytes Received(const PtyPeer& peer) {

@@ -1,6 +1,6 @@
 #include "ui/aligned_caption.h"
 
-#include "link/tr.h"
+#include "codec/tr.h"
 #include "ui/lamp.h"
 
 #include <QEvent>

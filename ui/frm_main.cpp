@@ -36,8 +36,6 @@ const char* const kSystemTitleId = ZH("系统提示");
 constexpr std::string_view kAddressLabel = ZH("设备操作地址(Hex)");
 constexpr std::string_view kValueFieldLabel = ZH("LastChr/通讯不返回的数值");
 constexpr std::chrono::milliseconds kLinkStatsRefresh{200};
-constexpr std::uint8_t kEmergencyStop = 0x3C;
-constexpr std::uint8_t kDecelerateStop = 0x3D;
 // The highest mapping address the device accepts: with the lowest command code, 0x20, it names
 // register 65535. (The message names 65500, as the device's documentation does.)
 constexpr double kMaxMappingAddress = 65503;
@@ -81,8 +79,9 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     sendLog_ = std::make_unique<LogPane>(ui_.RichTextBox2, ui_.Label44);
     ui_.SSTab1->insertTab(0, AboutPage(), QString());
     SetTabCaption(ui_.SSTab1, 0, ZH("关于"));
-    auto* motion = new MotionView(
+    motion_ = new MotionView(
         sampler_, [this] { return samplingPlan(); }, prompter_);
+    auto* motion = motion_;
     auto* profile = new ProfileView(
         profiles_,
         [this]() -> std::optional<ProfileView::Target> {
@@ -127,6 +126,8 @@ void FrmMain::useSettings(std::unique_ptr<QSettings> settings) {
     settings_ = std::move(settings);
     RestoreSetUp(*settings_, *this, *ui_.SSTab1, byName_, kept_);
     applyReplyTimeout();
+    applyTurnaround();
+    link_.setEchoSuppression(ui_.CheckEchoSuppression->isChecked());
 }
 
 void FrmMain::changeEvent(QEvent* event) {
@@ -162,11 +163,21 @@ FrmMain::~FrmMain() = default;
 void FrmMain::wire() {
     // The motion sampler's replies update fields and lamps but stay out of the receive log.
     connect(&queue_, &TransactionQueue::pieceReceived, this,
-            [this](const Piece& piece, std::optional<Origin> origin) {
-                CommRec(piece, origin != Origin::Sampler);
+            [this](const Piece& piece, std::optional<Origin> origin, PieceRole role) {
+                CommRec(piece, origin != Origin::Sampler, role);
             });
     connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
-    connect(&link_, &Link::lost, this, &FrmMain::onPortLost);
+    connect(&queue_, &TransactionQueue::lateReply, monitor_, &MonitorView::add);
+    connect(&queue_, &TransactionQueue::lineDown, this, &FrmMain::onLineDown);
+    connect(&link_, &Link::echoMissing, this, [this] {
+        // Once per opening: it says the setting does not fit the adapter.
+        if (std::exchange(echoMissingShown_, true)) return;
+        statusBar()->showMessage(
+            Tr("已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显"),
+            kStatusTimeout);
+    });
+    connect(ui_.CheckEchoSuppression, &QCheckBox::toggled, &link_, &Link::setEchoSuppression);
+    connect(ui_.TextTurnaround, &QLineEdit::editingFinished, this, &FrmMain::applyTurnaround);
     connect(&portWatch_, &PortWatch::reopened, this, &FrmMain::onPortBack);
     // A connection the user asked for; the port watch makes its own when it reconnects.
     connect(&link_, &Link::connected, this, [this] {
@@ -344,6 +355,7 @@ void FrmMain::portOpened() {
     portWatch_.remember(link_.portName(), ui_.Combo2->currentText());
     link_.setFraming(linkMode());
     failuresSinceOpen_ = 0;
+    echoMissingShown_ = false;
     linkStats_->clear();
     link_.pollTimer().start();
     statusBar()->showMessage(
@@ -365,9 +377,12 @@ void FrmMain::closePort() {
     connectingByUser_ = false;
     const bool waited = portWatch_.waiting();
     portWatch_.stop();
-    runner_.release();
+    // A script whose port is closed has nothing to run on.
+    stopRunner();
+    motion_->lineDown(false);
+    cancelledAtClose_ = 0;
     link_.close();
-    const std::size_t dropped = queue_.abort(Tr("串口已关闭")).dropped;
+    const std::size_t dropped = cancelledAtClose_;
     setPanelOpen(false);
     portWatch_.watchList(true);
     statusBar()->showMessage(waited ? Tr("不再等待串口，已关闭")
@@ -388,13 +403,30 @@ void FrmMain::applyReplyTimeout() {
     queue_.setReplyTimeout(std::chrono::milliseconds(static_cast<long long>(ms)));
 }
 
+void FrmMain::applyTurnaround() {
+    const QString text = ui_.TextTurnaround->text();
+    const double ms = ReadInteger(ToStd(text));
+    if (!(ms >= 0 && ms <= 60000)) {
+        ui_.TextTurnaround->setText(QString::number(queue_.turnaround().count()));
+        return refuse(Tr("广播后间隔“%1”超出范围（允许 0 到 60000 毫秒），仍为 %2 毫秒。")
+                          .arg(text)
+                          .arg(queue_.turnaround().count()));
+    }
+    queue_.setTurnaround(std::chrono::milliseconds(static_cast<long long>(ms)));
+}
+
+void FrmMain::stopRunner() {
+    if (!runner_.isRunning() && !runner_.held()) return;
+    ui_.Check1->setChecked(false);
+    switchRunner(false);
+}
+
 void FrmMain::onTransaction(const Transaction& transaction) {
     monitor_->add(transaction);
-    if (transaction.request.origin == Origin::Script) {
-        const auto e = ExpectationOf(transaction.request.frame);
+    // A request cut off with its line is run again when the line is back, not checked.
+    if (transaction.request.origin == Origin::Script && transaction.cause == Cause::None)
         runner_.checkReply(transaction.verdict == Verdict::Ok, transaction.reply,
-                           e ? e->framing : LinkMode::Rtu);
-    }
+                           transaction.framing());
     if (IsFailure(transaction.verdict)) ++failuresSinceOpen_;
     if (transaction.roundTripMs)
         lastRoundTrip_ = Tr("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);
@@ -402,18 +434,24 @@ void FrmMain::onTransaction(const Transaction& transaction) {
     if (!linkStatsTimer_.isActive()) linkStatsTimer_.start();
 }
 
-void FrmMain::onPortLost(const QString& reason) {
-    const auto aborted = queue_.abort(Tr("串口断开"));
-    const QString message = Tr("串口已断开并关闭：%1").arg(reason);
+void FrmMain::onLineDown(const TransactionQueue::LineDown& down) {
+    if (down.cause != Cause::Lost) {
+        cancelledAtClose_ = down.cancelled;
+        return;
+    }
+    const QString message = Tr("串口已断开并关闭：%1").arg(down.reason);
     monitor_->addEvent(message);
     if (ui_.CheckAutoReconnect->isChecked()) {
         // The script waits where it was cut: the line whose request was lost runs again.
-        runner_.hold(std::find(aborted.cut.begin(), aborted.cut.end(), Origin::Script) !=
-                     aborted.cut.end());
+        runner_.hold(std::find(down.cut.begin(), down.cut.end(), Origin::Script) !=
+                     down.cut.end());
+        motion_->lineDown(true);
         portWatch_.waitForReturn();
-        statusBar()->showMessage(Tr("等待串口重新出现…（%1）").arg(reason));
+        statusBar()->showMessage(Tr("等待串口重新出现…（%1）").arg(down.reason));
         return;
     }
+    stopRunner();
+    motion_->lineDown(false);
     setPanelOpen(false);
     portWatch_.watchList(true);
     statusBar()->showMessage(message);
@@ -425,6 +463,7 @@ void FrmMain::onPortBack(const QString& device) {
     monitor_->addEvent(Tr("串口重新打开：%1").arg(device));
     statusBar()->showMessage(Tr("串口已重新打开：%1").arg(device), kStatusTimeout);
     runner_.release();
+    motion_->lineBack();
 }
 
 std::optional<std::uint8_t> FrmMain::deviceAddress() {
@@ -849,15 +888,17 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
     }
     const auto code = CommandCodeOfFrame(frame);
     QString error;
-    // The stops never wait behind other requests.
-    const bool stop = !raw && code && (*code == kEmergencyStop || *code == kDecelerateStop);
-    if (!queue_.submit({.frame = out,
-                        .command = raw ? std::nullopt : code,
-                        .origin = origin,
-                        .urgent = stop,
-                        .raw = raw},
-                       &error))
+    if (!queue_.submit(
+            {.frame = out, .command = raw ? std::nullopt : code, .origin = origin, .raw = raw},
+            &error))
         return notSent(error);
+    // The user's stop is the last word: the script's next line must not start the motor again.
+    // (A stop that is itself a script line leaves its script running.)
+    const bool stop = !raw && code && IsStopCommand(*code);
+    if (stop && origin != Origin::Script && (runner_.isRunning() || runner_.held())) {
+        stopRunner();
+        statusBar()->showMessage(Tr("已发送停止命令，脚本已停止"), kStatusTimeout);
+    }
 
     QStringList entry{"SndAsc:" + FromStd(VisibleText(out)),
                       "SndHex:" + FromStd(HexFrameText(out))};
@@ -871,14 +912,20 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
     return true;
 }
 
-void FrmMain::CommRec(const Piece& piece, bool toLog) {
+void FrmMain::CommRec(const Piece& piece, bool toLog, PieceRole role) {
     const DecodedReply reply = DecodePiece(piece);
     if (toLog) {
         QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
-        if (const auto& r = reply.report)
-            entry << Tr(r->text) + FromStd(r->data) + (r->note.empty() ? "" : " " + Tr(r->note));
+        if (const auto& r = reply.report) {
+            QString line = Tr(r->text) + FromStd(r->data) + (r->note.empty() ? "" : " " + Tr(r->note));
+            if (role == PieceRole::Late) line += " (" + Tr("迟到应答") + ")";
+            entry << line;
+        }
+        if (role == PieceRole::Echo) entry << Tr("回显:发出的命令被转换器送回");
         receiveLog_->addEntry(entry, qsizetype(piece.bytes.size()));
     }
+    // Only a checked frame that answers its request sets fields and lamps.
+    if (role != PieceRole::Reply || piece.kind != PieceKind::Frame) return;
     for (const FieldUpdate& f : reply.fields) {
         QWidget* w = byName_.value(QString::fromLatin1(f.field.data(), qsizetype(f.field.size())));
         // Only a changed value is set: replies repeat the same values many times a second.

@@ -25,6 +25,7 @@
 namespace stepbench {
 
 class MonitorView;
+class MotionView;
 
 // How a sender treats its frame beyond building it (the capture modes it honours, the register
 // mapping form it selects, whether it ignores the link mode).
@@ -50,7 +51,7 @@ public:
     bool SendComm(const Bytes& frame, Origin origin = Origin::Panel, bool raw = false);
     // Shows one piece off the line: report line, fields, lamps, echo lines, counter; without
     // toLog only its fields and lamps (the motion sampler's replies).
-    void CommRec(const Piece& piece, bool toLog = true);
+    void CommRec(const Piece& piece, bool toLog = true, PieceRole role = PieceRole::Reply);
 
     // The steps of a sender after its request is built: refusal message, mapping form, framing,
     // IO-override capture, add-to-script, send. True when the frame went out.
@@ -87,7 +88,10 @@ private:
     // The baud box means nothing to a device server.
     void applyPortKind();
     void closePort();
-    void onPortLost(const QString& reason);
+    void onLineDown(const TransactionQueue::LineDown& down);
+    void applyTurnaround();
+    // Switches the script runner off, its check box with it.
+    void stopRunner();
     void onPortBack(const QString& device);
     void showPortList(const QStringList& labels);
     void scanBus();
@@ -132,12 +136,15 @@ private:
     MotionSampler sampler_;
     ProfileSession profiles_;
     MonitorView* monitor_;
+    MotionView* motion_;
     std::unique_ptr<QSettings> settings_;
     KeptState kept_;
     std::optional<QString> portForNextStart_; // when COM_PORT holds a port for this run only
     QLabel* linkStats_;                       // the status bar's last round trip and failure count
     QTimer linkStatsTimer_;
     int failuresSinceOpen_ = 0;
+    std::size_t cancelledAtClose_ = 0;
+    bool echoMissingShown_ = false;
     QString lastRoundTrip_;
     std::unique_ptr<LogPane> receiveLog_;
     std::unique_ptr<LogPane> sendLog_;

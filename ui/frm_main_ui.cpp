@@ -140,6 +140,11 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     TextReplyTimeout = Edit("TextReplyTimeout", "300", 6);
     plc->addWidget(LabelReplyTimeout, 2, 0, Qt::AlignRight);
     plc->addWidget(TextReplyTimeout, 2, 1, 1, 2);
+    LabelTurnaround = Label("LabelTurnaround", ZH("广播后间隔(ms)"));
+    SetToolTipId(LabelTurnaround, ZH("广播（地址0）之后，下一条命令前给设备的时间"));
+    TextTurnaround = Edit("TextTurnaround", "100", 6);
+    plc->addWidget(LabelTurnaround, 3, 0, Qt::AlignRight);
+    plc->addWidget(TextTurnaround, 3, 1, 1, 2);
     auto* top = new QHBoxLayout;
     top->addLayout(topLeft);
     top->addSpacing(12);
@@ -165,6 +170,10 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     SetToolTipId(CheckAutoReconnect,
                  ZH("串口断开后等待它重新出现，再以同样的设置打开，脚本接着运行"));
     CommandScanBus = Button("CommandScanBus", ZH("扫描总线"), ZH("查找总线上的设备地址和波特率"));
+    CheckEchoSuppression = Captioned(new QCheckBox, "CheckEchoSuppression", ZH("回显抑制"));
+    SetToolTipId(CheckEchoSuppression,
+                 ZH("RS-485 转换器把发出的字节又收回来时打开：每条命令之后先收到的与它相同的字节"
+                    "当作回显跳过"));
     {
         auto* g = new QGridLayout(Frame4);
         g->addWidget(Label8, 0, 0);
@@ -176,6 +185,7 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         g->addWidget(Label10, 2, 0, 1, 3);
         g->addWidget(CheckAutoReconnect, 3, 0, 1, 2);
         g->addWidget(CommandScanBus, 3, 2);
+        g->addWidget(CheckEchoSuppression, 4, 0, 1, 2);
         g->setColumnStretch(1, 1);
     }
 

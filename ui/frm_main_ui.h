@@ -36,6 +36,8 @@ struct FrmMainUi {
     QPushButton* Command3;
     QLabel* LabelReplyTimeout;
     QLineEdit* TextReplyTimeout;
+    QLabel* LabelTurnaround;
+    QLineEdit* TextTurnaround;
 
     // Logs.
     QLabel *Label1, *Label45, *Label2, *Label44;
@@ -55,6 +57,7 @@ struct FrmMainUi {
     QComboBox* Combo2;
     QPushButton *Command32, *Command33;
     QCheckBox* CheckAutoReconnect;
+    QCheckBox* CheckEchoSuppression;
     QPushButton* CommandScanBus;
 
     // Basic commands.

@@ -66,9 +66,12 @@ private:
 } // namespace
 
 void TransactionModel::add(const Transaction& transaction) {
+    // The oldest go a hundredth at a time: each removal makes the views re-map every row, so
+    // one at a time would make each new row cost as much as the whole table.
     if (rows_.size() >= std::size_t(kMaxRows)) {
-        beginRemoveRows({}, 0, 0);
-        rows_.pop_front();
+        const int drop = kMaxRows / 100;
+        beginRemoveRows({}, 0, drop - 1);
+        rows_.erase(rows_.begin(), rows_.begin() + drop);
         endRemoveRows();
     }
     const int row = int(rows_.size());
@@ -94,6 +97,8 @@ int TransactionModel::columnCount(const QModelIndex& parent) const {
 QString TransactionModel::cell(const Transaction& t, int column) {
     if (!t.event.isEmpty() && column != Time) return column == Command ? t.event : QString();
     switch (column) {
+    case Id:
+        return t.id ? QString::number(t.id) : QString();
     case Time:
         return t.written.toString("hh:mm:ss.zzz");
     case Address: {
@@ -113,7 +118,8 @@ QString TransactionModel::cell(const Transaction& t, int column) {
         if (const auto code = t.exceptionCode())
             text += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
                                           Tr(ExceptionMeaning(*code)));
-        if (!t.note.isEmpty()) text += " (" + Tr(t.note.toStdString()) + ")";
+        if (t.cause != Cause::None) text += " (" + Tr(CauseNote(t.cause)) + ")";
+        if (t.answers) text += " " + Tr("(答第 %1 条)").arg(*t.answers);
         return text;
     }
     default:
@@ -128,15 +134,19 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return cell(t, index.column());
     case kFailureRole:
-        return IsFailure(t.verdict);
+        return IsFailure(t.verdict) || t.verdict == Verdict::Late;
     case Qt::ForegroundRole:
         if (index.column() == Result && IsFailure(t.verdict)) return QColor(190, 0, 0);
+        if (t.verdict == Verdict::Late || t.verdict == Verdict::Cancelled)
+            return QColor(120, 90, 0);
         return {};
     case Qt::BackgroundRole:
         if (IsFailure(t.verdict)) return QColor(255, 232, 228);
+        if (t.verdict == Verdict::Late) return QColor(255, 246, 214);
         return {};
     case Qt::TextAlignmentRole:
-        if (index.column() == RoundTrip) return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (index.column() == RoundTrip || index.column() == Id)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     default:
         return {};
@@ -145,8 +155,8 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
 
 QVariant TransactionModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kHeaders[] = {ZH("时间"), ZH("地址"),     ZH("命令"), ZH("请求"),
-                                           ZH("应答"), ZH("往返(ms)"), ZH("结果")};
+    static const char* const kHeaders[] = {ZH("序号"), ZH("时间"), ZH("地址"),     ZH("命令"),
+                                           ZH("请求"), ZH("应答"), ZH("往返(ms)"), ZH("结果")};
     return section >= 0 && section < Columns ? Tr(kHeaders[section]) : QVariant();
 }
 
@@ -163,8 +173,9 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     auto* resetButton = WithCaption(new QPushButton, ZH("清零统计"));
     resetButton->setObjectName("CommandResetMonitor");
 
-    failures_->setSourceModel(&model_);
-    table_->setModel(failures_);
+    // Without the filter the table shows the rows themselves: a proxy re-maps every row on
+    // each change.
+    table_->setModel(&model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
@@ -190,8 +201,12 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     v->addWidget(table_, 1);
     v->addWidget(statsTable_);
 
-    connect(errorsOnly_, &QCheckBox::toggled, this,
-            [this](bool on) { static_cast<FailuresOnly*>(failures_)->setOn(on); });
+    connect(errorsOnly_, &QCheckBox::toggled, this, [this](bool on) {
+        failures_->setSourceModel(on ? &model_ : nullptr);
+        static_cast<FailuresOnly*>(failures_)->setOn(on);
+        table_->setModel(on ? static_cast<QAbstractItemModel*>(failures_) : &model_);
+        fitColumns();
+    });
     connect(resetButton, &QPushButton::clicked, this, &MonitorView::reset);
     connect(exportButton, &QPushButton::clicked, this, &MonitorView::exportTable);
     statsTimer_->setSingleShot(true);
@@ -225,7 +240,7 @@ void MonitorView::fitColumns() {
         const QString header = table->model()->headerData(column, Qt::Horizontal).toString();
         table->setColumnWidth(column, std::max(digits * digit, fm.horizontalAdvance(header)) + 16);
     };
-    const int widths[] = {13, 4, 24, 36, 36, 8};
+    const int widths[] = {6, 13, 4, 24, 36, 36, 8};
     for (int c = 0; c < int(std::size(widths)); ++c)
         fit(table_, c, widths[c]);
     fit(statsTable_, 0, 24);
@@ -246,8 +261,8 @@ void MonitorView::changeEvent(QEvent* event) {
 }
 
 void MonitorView::add(const Transaction& transaction) {
-    // The motion sampler's queries are counted, not listed: at 80 a second they would drown the
-    // user's own requests and push them out of the table.
+    // The motion sampler's queries (and their late replies) are counted, not listed: at 80 a
+    // second they would drown the user's own requests and push them out of the table.
     if (transaction.request.origin != Origin::Sampler) append(transaction);
     stats_.add(transaction.request.command ? int(*transaction.request.command)
                                            : TransactionStats::kRawCommand,
@@ -299,10 +314,11 @@ void MonitorView::refreshStats() {
 }
 
 bool MonitorView::exportCsv(const QString& path, QString* error) const {
-    QString text = "time,address,command,request,reply,round_trip_ms,verdict\r\n";
+    QString text = "id,time,address,command,request,reply,round_trip_ms,verdict\r\n";
     for (int r = 0; r < model_.rowCount(); ++r) {
         const Transaction& t = model_.at(r);
-        QStringList fields{t.written.toString(Qt::ISODateWithMs)};
+        QStringList fields{TransactionModel::cell(t, TransactionModel::Id),
+                           t.written.toString(Qt::ISODateWithMs)};
         for (int c = TransactionModel::Address; c < TransactionModel::Columns; ++c)
             fields << CsvField(TransactionModel::cell(t, c));
         text += fields.join(',') + "\r\n";

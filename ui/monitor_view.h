@@ -22,7 +22,17 @@ class Prompter;
 class TransactionModel : public QAbstractTableModel {
 public:
     static constexpr int kMaxRows = 100000;
-    enum Column { Time, Address, Command, RequestBytes, ReplyBytes, RoundTrip, Result, Columns };
+    enum Column {
+        Id,
+        Time,
+        Address,
+        Command,
+        RequestBytes,
+        ReplyBytes,
+        RoundTrip,
+        Result,
+        Columns
+    };
     static constexpr int kFailureRole = Qt::UserRole;
 
     using QAbstractTableModel::QAbstractTableModel;

@@ -332,10 +332,24 @@ void MotionView::changeEvent(QEvent* event) {
         chart->retranslate();
 }
 
+void MotionView::lineDown(bool waitingForReturn) {
+    if (!running_) return;
+    if (waitingForReturn) return achieved_->setText(Tr("等待串口…"));
+    sampling_->setChecked(false);
+    emit message(Tr("串口已关闭，采样已停止"));
+}
+
+void MotionView::lineBack() {
+    if (!running_ || !sampler_.suspended()) return;
+    achieved_->clear();
+    sampler_.resume();
+}
+
 void MotionView::switchSampling(bool on) {
     if (!on) {
         sampler_.stop();
         running_.reset();
+        achieved_->clear();
         SetCaption(sampling_, ZH("开始采样"));
         return;
     }

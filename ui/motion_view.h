@@ -32,6 +32,11 @@ public:
     bool exportCsv(const QString& path, QString* error) const;
     bool exportPng(const QString& path, QString* error);
 
+    // The line has gone down: sampling stops, or with waitingForReturn waits for it.
+    void lineDown(bool waitingForReturn);
+    // The line is back: sampling that waited carries on.
+    void lineBack();
+
 signals:
     void message(const QString& text);
 

@@ -4,7 +4,7 @@
 #include "codec/frame.h"
 #include "codec/hextext.h"
 #include "commands/protocol.h"
-#include "link/tr.h"
+#include "codec/tr.h"
 
 #include <QStringList>
 

@@ -45,7 +45,9 @@ constexpr Kept kKept[] = {
     {"Check2", Check::Checked},
     {"Text34", Check::Range, 0, 65503},
     {"TextReplyTimeout", Check::Range, 10, 60000},
+    {"TextTurnaround", Check::Range, 0, 60000},
     {"CheckAutoReconnect", Check::Checked},
+    {"CheckEchoSuppression", Check::Checked},
     {"Text22", Check::Range, 0, 65535},
     {"Text20", Check::Range, 50, 60000},
     // Parameters and queries.

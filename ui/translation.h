@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/tr.h"
+#include "codec/tr.h"
 
 #include <QList>
 #include <QString>

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+// For the parts of the program built on Qt; the plain C++ core marks its texts with ZH() and
+// leaves them to be translated here.
 namespace stepbench {
 
 // A text of the program in the language chosen: its translation, or the Chinese text itself.
