@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     bench::Row("libmodbus read, 99th percentile (ms)",
                baseline.empty() ? "failed" : bench::Fixed(bench::Percentile(baseline, 99), 2), "");
     bench::Row("ratio of medians (tool / libmodbus)",
-               baseline.empty() ? "-" : bench::Fixed(median / base, 2), "<= 1.5");
+               baseline.empty() ? "-" : bench::Fixed(median / base, 2), "<= 1.2");
     bench::Reproduce("build/bench/bench_click_to_report");
     return 0;
 }

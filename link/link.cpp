@@ -175,6 +175,7 @@ void Link::shutDown() {
     quiet_.stop();
     writing_ = false;
     echo_.clear();
+    echoSeen_.clear();
     connectTimeout_.stop();
     if (port_.isOpen()) port_.close();
     // Cleared first: the abort's own signals are not a loss.
@@ -259,17 +260,25 @@ qint64 Link::silenceNs() const {
 void Link::setEchoSuppression(bool on) {
     echoSuppression_ = on;
     echo_.clear();
+    echoSeen_.clear();
 }
 
 void Link::skipEcho(QByteArray& bytes) {
     if (echo_.isEmpty()) return;
+    // The part of the echo seen so far is held until the rest shows it to be the echo.
+    bytes.prepend(echoSeen_);
+    echoSeen_.clear();
     qsizetype same = 0;
     while (same < bytes.size() && same < echo_.size() && bytes[same] == echo_[same])
         ++same;
-    bytes.remove(0, same);
-    echo_.remove(0, same);
-    // Something else came first: the adapter does not echo (or not this time).
-    if (!bytes.isEmpty() && !echo_.isEmpty()) {
+    if (same == echo_.size()) {
+        bytes.remove(0, same);
+        echo_.clear();
+    } else if (same == bytes.size()) {
+        echoSeen_ = bytes;
+        bytes.clear();
+    } else {
+        // Something else came first: the adapter does not echo (or not this time).
         echo_.clear();
         emit echoMissing();
     }
@@ -353,7 +362,10 @@ void Link::pollNow() {
 
 bool Link::write(const QByteArray& frame) {
     if (!isOpen()) return false;
-    if (echoSuppression_) echo_ = frame;
+    if (echoSuppression_) {
+        echo_ = frame;
+        echoSeen_.clear();
+    }
     writing_ = true;
     // flush() hands the bytes to the system now rather than at the next turn of the event loop;
     // a port or socket whose buffer is full sends the rest when it can (onBytesWritten).

@@ -144,7 +144,8 @@ private:
     FrameCutter cutter_;
     bool awaiting_ = false;
     bool echoSuppression_ = false;
-    QByteArray echo_;     // the bytes of the last request that have not come back yet
+    QByteArray echo_;     // the bytes of the last request, until they have come back
+    QByteArray echoSeen_; // the beginning of them that has come back so far
     bool writing_ = false; // a write the system has not taken all of yet
     qint64 lastByteNs_ = 0;
     // When each run of bytes read came, by the count of bytes received up to its end, and the

@@ -143,7 +143,7 @@ int VirtualDevice::lineSpeed() const {
 }
 
 void VirtualDevice::hear(ByteView bytes, Clock::time_point now) {
-    if (options_.echo) unwritten_.insert(unwritten_.end(), bytes.begin(), bytes.end());
+    if (options_.echo) put(Bytes(bytes.begin(), bytes.end()), now);
     const int baud = lineSpeed();
     if (baud <= 0) {
         for (Bytes& reply : device_.receive(bytes, now))
@@ -191,8 +191,7 @@ void VirtualDevice::run() {
         }
         device_.advance(now);
         while (!queue_.empty() && queue_.front().due <= now) {
-            unwritten_.insert(unwritten_.end(), queue_.front().bytes.begin(),
-                              queue_.front().bytes.end());
+            put(queue_.front().bytes, queue_.front().due);
             queue_.pop_front();
         }
         // With no client the replies go nowhere, as on a line with nobody listening.
@@ -200,24 +199,31 @@ void VirtualDevice::run() {
         if (!unwritten_.empty()) {
             const std::size_t due = options_.pace ? bytesDue(now) : unwritten_.size();
             const ssize_t n = due ? writeLine(unwritten_.data(), due) : 0;
-            if (n > 0) unwritten_.erase(unwritten_.begin(), unwritten_.begin() + n);
+            if (n > 0) {
+                unwritten_.erase(unwritten_.begin(), unwritten_.begin() + n);
+                nextStart_ += perByte_ * static_cast<long>(n);
+            }
         }
     }
 }
 
+void VirtualDevice::put(const Bytes& bytes, Clock::time_point from) {
+    // A line that was idle starts the first byte when it is there, or when the last one ended.
+    if (unwritten_.empty()) nextStart_ = std::max(nextStart_, from);
+    unwritten_.insert(unwritten_.end(), bytes.begin(), bytes.end());
+}
+
 std::size_t VirtualDevice::bytesDue(Clock::time_point now) {
-    const int baud = options_.paceBaud > 0 ? options_.paceBaud
-                     : master_ >= 0        ? LineBaud(master_)
-                                           : 0;
-    if (baud <= 0) return unwritten_.size();
-    const auto perByte = std::chrono::nanoseconds(10'000'000'000LL / baud);
-    // A line that has been idle starts the next byte now, not in the past.
-    if (nextByteAt_ + perByte < now) nextByteAt_ = now;
-    if (now < nextByteAt_) return 0;
-    const auto due =
-        std::min<std::size_t>(unwritten_.size(), std::size_t((now - nextByteAt_) / perByte) + 1);
-    nextByteAt_ += perByte * static_cast<long>(due);
-    return due;
+    const int baud = lineSpeed();
+    if (baud <= 0) {
+        perByte_ = {};
+        return unwritten_.size();
+    }
+    // A byte has arrived once its 10 bits have crossed the line.
+    perByte_ = std::chrono::nanoseconds(10'000'000'000LL / baud);
+    if (now < nextStart_ + perByte_) return 0;
+    return std::min<std::size_t>(unwritten_.size(),
+                                 std::size_t((now - nextStart_) / perByte_));
 }
 
 } // namespace stepbench::sim

@@ -79,6 +79,8 @@ private:
     int lineSpeed() const;
     // Takes bytes off the line: the device hears them once their last one has crossed it.
     void hear(ByteView bytes, Clock::time_point now);
+    // Puts bytes on the line, from the given time on.
+    void put(const Bytes& bytes, Clock::time_point from);
     // How many of the unwritten bytes the paced line has carried by now.
     std::size_t bytesDue(Clock::time_point now);
 
@@ -96,7 +98,8 @@ private:
     std::deque<Outgoing> heard_; // bytes on their way across the line to the device
     Clock::time_point inboundFreeAt_{};
     Bytes unwritten_;
-    Clock::time_point nextByteAt_{};
+    Clock::time_point nextStart_{}; // when the next byte to write starts on the line
+    std::chrono::nanoseconds perByte_{};
 };
 
 } // namespace stepbench::sim

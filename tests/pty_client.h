@@ -88,6 +88,7 @@ public:
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     const std::string& path() const { return path_; }
+    int fd() const { return master_; }
     void write(const stepbench::Bytes& bytes) const {
         if (::write(master_, bytes.data(), bytes.size()) < 0) return;
     }

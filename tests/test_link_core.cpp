@@ -127,6 +127,16 @@ private slots:
         QTest::newRow("modbus exception") << QByteArray::fromHex("010304260002 0000") << "F:01 83 02 C0 F1" << "异常应答";
         QTest::newRow("address query: any address") << QByteArray::fromHex("002100 0000") << "F:07 21 01 07 00 00" << "正常";
         QTest::newRow("ascii reply") << QByteArray(":012600D9\r\n") << "A::0126040000006471\r\n" << "正常";
+        // R: a frame whose CRC the test appends. A reply must also have the size its request asks for.
+        QTest::newRow("register read, as many registers as asked") << QByteArray::fromHex("010300280002") << "R:010304000013 88" << "正常";
+        QTest::newRow("register read, another count") << QByteArray::fromHex("010300200000") << "R:010304000013 88" << "应答不符";
+        QTest::newRow("register read, byte count wrong") << QByteArray::fromHex("010300280002") << "R:010302 1388" << "应答不符";
+        QTest::newRow("register write echoed") << QByteArray::fromHex("011000250002 0400 0003E8") << "R:011000250002" << "正常";
+        QTest::newRow("register write, another register") << QByteArray::fromHex("011000250002 0400 0003E8") << "R:011000270002" << "应答不符";
+        QTest::newRow("register write, another count") << QByteArray::fromHex("011000250002 0400 0003E8") << "R:011000250001" << "应答不符";
+        QTest::newRow("device reply, a length its command never has") << QByteArray::fromHex("012600") << "R:0126020064" << "应答不符";
+        QTest::newRow("device reply padded to eight bytes") << QByteArray::fromHex("012000") << "R:0120000000000000" << "正常";
+        QTest::newRow("exception of the wrong size") << QByteArray::fromHex("010300280002") << "R:01830200" << "应答不符";
     }
     // clang-format on
     void judging() {
@@ -138,6 +148,8 @@ private slots:
         Piece p;
         if (piece.startsWith("A:")) {
             p = {PieceKind::Frame, B(piece.mid(2).toLatin1()), LinkMode::Ascii};
+        } else if (piece.startsWith("R:")) {
+            p = {PieceKind::Frame, EncodeRtuFrame(B(piece.mid(2).toLatin1().constData()))};
         } else {
             p.kind = piece[0] == 'F'   ? PieceKind::Frame
                      : piece[0] == 'B' ? PieceKind::BadChecksum
@@ -156,19 +168,23 @@ private slots:
 
     void statistics() {
         TransactionStats stats;
-        for (int i = 1; i <= 200; ++i)
+        // 150 round trips: the 99th percentile's rank, 148.5, is rounded up.
+        for (int i = 1; i <= 150; ++i)
             stats.add(0x26, Verdict::Ok, i / 10.0);
         stats.add(0x26, Verdict::NoReply, std::nullopt);
+        stats.add(0x26, Verdict::Cancelled, std::nullopt);
+        stats.add(0x26, Verdict::Late, std::nullopt);
         stats.add(0x20, Verdict::BadChecksum, 3.0);
         const CommandStats& s = stats.byCommand().at(0x26);
-        QCOMPARE(s.sent, std::size_t(201));
-        QCOMPARE(s.ok, std::size_t(200));
+        QCOMPARE(s.sent, std::size_t(151)); // neither the cancelled one nor the late reply
+        QCOMPARE(s.ok, std::size_t(150));
         QCOMPARE(s.noReply, std::size_t(1));
+        QCOMPARE(s.cancelled, std::size_t(1));
         QCOMPARE(s.minMs, 0.1);
-        QCOMPARE(s.maxMs, 20.0);
-        QCOMPARE(s.meanMs(), 10.05);
-        QCOMPARE(s.p99Ms(), 19.8);
-        QCOMPARE(stats.total().sent, std::size_t(202));
+        QCOMPARE(s.maxMs, 15.0);
+        QCOMPARE(s.meanMs(), 7.55);
+        QCOMPARE(s.p99Ms(), 14.9);
+        QCOMPARE(stats.total().sent, std::size_t(152));
         QCOMPARE(stats.total().badChecksum, std::size_t(1));
     }
 };

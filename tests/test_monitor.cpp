@@ -64,7 +64,25 @@ private slots:
         QVERIFY2(rtt > 37 && rtt < 150, qPrintable(QString::number(rtt))); // 9 bytes at 2400
     }
 
-    // A stray byte before an ASCII line hides nothing.
+    // Bytes that make no frame (a length byte hit on the line) are shown, and change nothing:
+    // no field, no report line naming a command.
+    void bytesThatMakeNoFrameChangeNothing() {
+        PtyPeer peer;
+        Window win;
+        SetTimeout(win, "60");
+        QVERIFY(win.open(peer.path()));
+        const QString before = win.text("Text27");
+        win.click("Command57");
+        Received(peer);
+        Spin(20); // the query has crossed the line
+        peer.write(B("01 26 05 00 00 03 E8 FD B8"));
+        QTRY_COMPARE(Verdicts(win), QStringList{"无应答"});
+        QTRY_VERIFY(win.text("RichTextBox1").contains("RecHex:01 26 05 00 00 03 E8 FD B8"));
+        QCOMPARE(win.text("Text27"), before);
+        QVERIFY(!win.text("RichTextBox1").contains("查询运动初速度:"));
+    }
+
+    // Stray bytes before an ASCII line, a ':' among them, hide nothing.
     void noiseBeforeAnAsciiLine() {
         PtyPeer peer;
         Window win;
@@ -72,7 +90,8 @@ private slots:
         QVERIFY(win.open(peer.path()));
         win.click("Command57");
         Received(peer);
-        peer.write(B(QByteArray("Z:0126040000006471\r\n")));
+        Spin(20); // the query has crossed the line
+        peer.write(B(QByteArray("Z::0126040000006471\r\n")));
         QTRY_COMPARE(win.text("Text27"), QString("100"));
         QTRY_COMPARE(Verdicts(win), QStringList{"正常"});
     }

@@ -1,5 +1,6 @@
 #include "codec/frame.h"
 #include "pty_client.h"
+#include "ears.h"
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
@@ -299,6 +300,31 @@ private slots:
             QCOMPARE(sent[i], i % 2 == 0 ? state : speed);
         QTest::qWait(300);
         QCOMPARE(snapshot().size(), sent.size()); // switched off: nothing more
+    }
+
+    // The user's stop is the last word: the script's next move must not start the motor again.
+    // A stop that is a line of the script leaves its script running.
+    void stopSwitchesTheScriptOff() {
+        Ears ears;
+        sim::VirtualDevice device(ears.options());
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        SetItems(win, {"01 31 04 00 00 27 10 E4 1D ", "01 3C 00 30 F0 "});
+        win.type("Text22", "30");
+        win.click("Check1");
+        QTRY_VERIFY(ears.requests() >= 4); // the script's own stop went out; the script goes on
+        QVERIFY(win.main.runner().isRunning());
+        win.click("Command23"); // 立即停止
+        QVERIFY(!win.main.runner().isRunning());
+        QVERIFY(!win.w<QAbstractButton>("Check1")->isChecked());
+        QVERIFY(win.main.statusBar()->currentMessage().contains("脚本已停止"));
+        // The last thing the device hears is the stop.
+        QTest::qWait(200);
+        QStringList heard;
+        for (const std::string& line : ears.lines())
+            if (line.starts_with("<-")) heard << Q(line);
+        QVERIFY2(heard.last().startsWith("<- 01 3C"), qPrintable(heard.join(" | ")));
     }
 };
 

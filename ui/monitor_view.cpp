@@ -215,11 +215,18 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
 }
 
 void MonitorView::append(const Transaction& row) {
-    // Follow the newest row only while the user looks at the end of the table.
+    // Follow the newest row only while the user looks at the end of the table; once for a
+    // burst of rows.
     QScrollBar* bar = table_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
     model_.add(row);
-    if (atEnd) table_->scrollToBottom();
+    if (atEnd && !scrollPending_) {
+        scrollPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            scrollPending_ = false;
+            table_->scrollToBottom();
+        });
+    }
 }
 
 void MonitorView::showStatsHeaders() {

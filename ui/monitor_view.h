@@ -89,6 +89,7 @@ private:
     QTableWidget* statsTable_;
     QCheckBox* errorsOnly_;
     QTimer* statsTimer_;
+    bool scrollPending_ = false;
 };
 
 } // namespace stepbench

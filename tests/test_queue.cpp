@@ -1,0 +1,388 @@
+#include "codec/frame.h"
+#include "link/transaction_queue.h"
+#include "pty_client.h"
+#include "sim/virtual_device.h"
+#include "support.h"
+
+#include <QEventLoop>
+#include <QRandomGenerator>
+#include <QSocketNotifier>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+Q_DECLARE_METATYPE(stepbench::Bytes)
+
+using namespace stepbench;
+using namespace std::chrono_literals;
+
+namespace {
+
+Bytes Rtu(const char* hex) {
+    return EncodeRtuFrame(B(hex));
+}
+
+void Spin(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double Ms(qint64 ns) {
+    return double(ns) / 1e6;
+}
+
+// The far end of a line, scripted by the test: what the program wrote and when, and what is
+// written back.
+class FarEnd : public QObject {
+public:
+    struct Chunk {
+        qint64 ns;
+        Bytes bytes;
+    };
+
+    FarEnd() {
+        connect(&notifier_, &QSocketNotifier::activated, this, [this] {
+            const Bytes got = peer_.take();
+            if (got.empty()) return;
+            chunks.push_back({Link::now(), got});
+            heard.insert(heard.end(), got.begin(), got.end());
+            if (onHeard) onHeard(got);
+        });
+    }
+    std::string path() const { return peer_.path(); }
+    // Returns when the bytes went.
+    qint64 write(const Bytes& b) {
+        peer_.write(b);
+        return Link::now();
+    }
+    void writeLater(const Bytes& b, int ms) {
+        QTimer::singleShot(ms, Qt::PreciseTimer, this, [this, b] { wrote.push_back(write(b)); });
+    }
+    void hangUp() {
+        notifier_.setEnabled(false);
+        peer_.hangUp();
+    }
+
+    std::vector<Chunk> chunks;
+    Bytes heard;
+    std::vector<qint64> wrote; // when writeLater's bytes went
+    std::function<void(const Bytes&)> onHeard;
+
+private:
+    PtyPeer peer_;
+    QSocketNotifier notifier_{peer_.fd(), QSocketNotifier::Read};
+};
+
+// A link and its queue, with every transaction, late reply and loss recorded.
+class Line : public QObject {
+public:
+    Line() {
+        connect(&queue, &TransactionQueue::closed, this,
+                [this](const Transaction& t) { ended.push_back(t); });
+        connect(&queue, &TransactionQueue::lateReply, this,
+                [this](const Transaction& t) { late.push_back(t); });
+        connect(&queue, &TransactionQueue::lineDown, this,
+                [this](const TransactionQueue::LineDown& d) { downs.push_back(d); });
+    }
+    bool open(const std::string& path, int baud = 9600) {
+        QString error;
+        return link.open(Q(path), QString::number(baud), &error);
+    }
+    quint64 send(const Bytes& frame, std::optional<std::chrono::milliseconds> timeout = {}) {
+        return queue.submit({.frame = frame, .command = frame[1], .timeout = timeout});
+    }
+    int endings(quint64 id) const {
+        return int(std::count_if(ended.begin(), ended.end(),
+                                 [id](const Transaction& t) { return t.id == id; }));
+    }
+    const Transaction& of(quint64 id) const {
+        static const Transaction none;
+        const auto it = std::find_if(ended.begin(), ended.end(),
+                                     [id](const Transaction& t) { return t.id == id; });
+        return it == ended.end() ? none : *it;
+    }
+    QString verdict(quint64 id) const {
+        return QString::fromUtf8(VerdictName(of(id).verdict).data());
+    }
+
+    Link link;
+    TransactionQueue queue{link};
+    std::vector<Transaction> ended;
+    std::vector<Transaction> late;
+    std::vector<TransactionQueue::LineDown> downs;
+};
+
+} // namespace
+
+class TestQueue : public QObject {
+    Q_OBJECT
+private slots:
+    // A move queued behind a query nobody answers never goes out after the stop, also when
+    // the query's reply is waiting to be read at the moment the stop is pressed.
+    void stopGoesFirst_data() {
+        QTest::addColumn<bool>("replyWaiting");
+        QTest::newRow("query unanswered") << false;
+        QTest::newRow("its reply not yet read") << true;
+    }
+    void stopGoesFirst() {
+        QFETCH(bool, replyWaiting);
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path()));
+        const quint64 query = line.send(Rtu("012600"));
+        QTRY_COMPARE(Hex(far.heard), Hex(Rtu("012600")));
+        Spin(20); // the query has crossed the line
+        if (replyWaiting) far.write(Rtu("01260400000064"));
+        const quint64 move = line.send(Rtu("01310400002710"));
+        const quint64 stop = line.send(Rtu("013C00"));
+        QVERIFY(move && stop);
+        QTRY_COMPARE(line.endings(stop), 1);
+        Spin(50);
+        QCOMPARE(Hex(far.heard), Hex(Rtu("012600")) + " " + Hex(Rtu("013C00")));
+        QCOMPARE(line.verdict(move), QString("已取消"));
+        QCOMPARE(line.of(move).cause, Cause::Stop);
+        QCOMPARE(line.endings(move), 1);
+        QCOMPARE(line.verdict(query), QString(replyWaiting ? "正常" : "无应答"));
+    }
+
+    // A reply that comes after its request timed out is a late reply linked to it, and the
+    // later request gets its own: the device's new value, after the device's own delay.
+    void lateReplyNeverClosesALaterRequest() {
+        sim::VirtualDevice device({.replyDelay = 150ms});
+        QVERIFY(device.start());
+        Line line;
+        QVERIFY(line.open(device.path()));
+        line.queue.setReplyTimeout(100ms);
+        const quint64 first = line.send(Rtu("012600"));
+        const quint64 broadcast = line.send(Rtu("00250400 0007D0"));
+        const quint64 second = line.send(Rtu("012600"), 400ms);
+        QTRY_COMPARE_WITH_TIMEOUT(line.endings(second), 1, 3000);
+        QCOMPARE(line.verdict(first), QString("无应答"));
+        QCOMPARE(line.verdict(broadcast), QString("广播"));
+        QCOMPARE(line.late.size(), std::size_t(1));
+        QCOMPARE(line.late[0].answers, std::optional(first));
+        QCOMPARE(Hex(line.late[0].reply), Hex(Rtu("01260400000064")));
+        QCOMPARE(line.verdict(second), QString("正常"));
+        QCOMPARE(Hex(line.of(second).reply), Hex(Rtu("012604000007D0")));
+        QVERIFY(*line.of(second).roundTripMs >= 150);
+    }
+
+    // On a slow line the timeout runs from the request leaving the line to the reply's first
+    // byte, which may take longer than the timeout to arrive in whole; bytes that arrive one by
+    // one and look like a frame inside the value never cut the reply.
+    void slowLinesAreTimedOnTheWire_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("timeout");
+        QTest::newRow("1200, 100 ms") << 1200 << 100;
+        QTest::newRow("300, 300 ms") << 300 << 300;
+    }
+    void slowLinesAreTimedOnTheWire() {
+        QFETCH(int, baud);
+        QFETCH(int, timeout);
+        sim::VirtualDevice device({.pace = true});
+        QVERIFY(device.start());
+        Line line;
+        QVERIFY(line.open(device.path(), baud));
+        line.queue.setReplyTimeout(std::chrono::milliseconds(timeout));
+        const quint64 set = line.send(Rtu("012504FFF1B075"));
+        const quint64 query = line.send(Rtu("012600"));
+        QTRY_COMPARE_WITH_TIMEOUT(line.endings(query), 1, 5000);
+        QCOMPARE(line.verdict(set), QString("正常"));
+        QCOMPARE(line.verdict(query), QString("正常"));
+        QCOMPARE(Hex(line.of(query).reply), Hex(Rtu("012604FFF1B075")));
+        // The reply's nine bytes take their time on the wire.
+        QVERIFY(*line.of(query).roundTripMs >= 9 * 10000.0 / baud);
+        QVERIFY(line.late.empty());
+    }
+
+    // Between a reply's last byte and the next request the line is silent for 3.5 characters;
+    // after a broadcast for the turnaround, from the end of its write on the wire.
+    void silenceBetweenFrames() {
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path(), 1200));
+        far.onHeard = [&](const Bytes& b) {
+            if (b == Rtu("012000")) far.writeLater(Rtu("012000"), 0);
+        };
+        line.send(Rtu("012000"));
+        line.send(Rtu("002504000007D0"));
+        const quint64 last = line.send(Rtu("012600"));
+        QTRY_COMPARE_WITH_TIMEOUT(line.endings(last), 1, 3000);
+        QCOMPARE(far.chunks.size(), std::size_t(3));
+        const double character = 10000.0 / 1200;
+        QVERIFY2(Ms(far.chunks[1].ns - far.wrote[0]) >= 3.5 * character,
+                 qPrintable(QString::number(Ms(far.chunks[1].ns - far.wrote[0]))));
+        // (Less the time the far end may take to notice the broadcast.)
+        QVERIFY(Ms(far.chunks[2].ns - far.chunks[1].ns) >= 9 * character + 100 - 10);
+    }
+
+    // Typed bytes keep the line until it has been quiet after what came back: a reply 30 ms
+    // later is theirs, and the next request waits for it.
+    void rawBytesKeepTheLineUntilQuiet() {
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path()));
+        far.onHeard = [&](const Bytes& b) {
+            if (b == B("012000")) far.writeLater(Rtu("012000"), 30);
+        };
+        const quint64 raw =
+            line.queue.submit({.frame = B("012000"), .origin = Origin::Manual, .raw = true});
+        const quint64 next = line.send(Rtu("012600"));
+        QTRY_COMPARE(line.endings(next), 1);
+        QCOMPARE(line.verdict(raw), QString("未检查"));
+        QCOMPARE(Hex(line.of(raw).reply), Hex(Rtu("012000")));
+        QCOMPARE(far.chunks.size(), std::size_t(2));
+        QVERIFY(far.chunks[1].ns > far.wrote[0]);
+    }
+
+    // A timeout ends only its own request: the next one, answered 10 ms after it went out, is
+    // answered. A frame for something else while a request waits makes it 应答不符.
+    void eachRequestItsOwnEnd() {
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path()));
+        line.queue.setReplyTimeout(60ms);
+        far.onHeard = [&](const Bytes& b) {
+            if (b == Rtu("012600")) far.writeLater(Rtu("01260400000064"), 10);
+            if (b == Rtu("013600")) far.writeLater(Rtu("012000"), 5); // the wrong answer
+        };
+        std::vector<std::pair<quint64, quint64>> pairs;
+        for (int i = 0; i < 5; ++i)
+            pairs.push_back({line.send(Rtu("022600")), line.send(Rtu("012600"))});
+        const quint64 foreign = line.send(Rtu("013600"));
+        QTRY_COMPARE(line.endings(foreign), 1);
+        for (const auto& [silent, answered] : pairs) {
+            QCOMPARE(line.verdict(silent), QString("无应答"));
+            QCOMPARE(line.verdict(answered), QString("正常"));
+        }
+        QCOMPARE(line.verdict(foreign), QString("应答不符"));
+        QCOMPARE(line.ended.size(), std::size_t(11));
+    }
+
+    // Closed, lost, or a write that fails: every request accepted ends once, the one on the line
+    // cut off, the waiting ones cancelled, each saying why; then the line's end is told.
+    void lineGoesDown_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("closed") << "closed";
+        QTest::newRow("lost") << "lost";
+        QTest::newRow("write fails") << "write";
+    }
+    void lineGoesDown() {
+        QFETCH(QString, how);
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path()));
+        std::vector<quint64> ids;
+        if (how != "write") {
+            for (const char* hex : {"012600", "012800", "012A00"})
+                ids.push_back(line.send(Rtu(hex)));
+            QTRY_VERIFY(!far.heard.empty());
+        }
+        if (how == "closed") {
+            line.link.close();
+        } else {
+            far.hangUp();
+            if (how == "write") ids.push_back(line.send(Rtu("012600")));
+        }
+        QTRY_COMPARE(line.downs.size(), std::size_t(1));
+        const auto& down = line.downs[0];
+        QCOMPARE(down.cause, how == "closed" ? Cause::Closed : Cause::Lost);
+        if (how != "write") QCOMPARE(down.cancelled, std::size_t(2));
+        for (quint64 id : ids)
+            QCOMPARE(line.endings(id), 1);
+        QCOMPARE(line.ended.size(), ids.size());
+        const Transaction& cut = line.of(ids[0]);
+        QVERIFY(cut.cause != Cause::None && cut.cause != Cause::Stop);
+        QVERIFY(cut.verdict == Verdict::NoReply || cut.verdict == Verdict::Cancelled);
+        for (std::size_t i = 1; i < ids.size(); ++i)
+            QCOMPARE(line.verdict(ids[i]), QString("已取消"));
+        QVERIFY(!line.queue.submit({.frame = Rtu("012600")}));
+    }
+
+    // An adapter that hands back what it sends: with 回显抑制 the echo is skipped, so a
+    // handshake nobody answers is not taken as answered by its own echo; when the echo is not
+    // there, the reply is taken all the same and the setting said to be wrong.
+    void echo_data() {
+        QTest::addColumn<Bytes>("request");
+        QTest::addColumn<bool>("echo");
+        QTest::addColumn<Bytes>("reply"); // empty: nobody answers
+        QTest::addColumn<QString>("verdict");
+        QTest::addColumn<int>("missing");
+        QTest::newRow("echo, nobody there") << Rtu("012000") << true << Bytes{} << "无应答" << 0;
+        QTest::newRow("echo, then the reply")
+            << Rtu("012600") << true << Rtu("01260400000064") << "正常" << 0;
+        QTest::newRow("no echo, the reply")
+            << Rtu("012600") << false << Rtu("01260400000064") << "正常" << 1;
+    }
+    void echo() {
+        QFETCH(Bytes, request);
+        QFETCH(bool, echo);
+        QFETCH(Bytes, reply);
+        QFETCH(QString, verdict);
+        QFETCH(int, missing);
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path(), 115200));
+        line.link.setEchoSuppression(true);
+        int missed = 0;
+        connect(&line.link, &Link::echoMissing, this, [&] { ++missed; });
+        line.queue.setReplyTimeout(50ms);
+        far.onHeard = [&](const Bytes& b) {
+            if (echo) far.writeLater(b, 3); // after the request has left at 115200
+            if (!reply.empty()) far.writeLater(reply, 6);
+        };
+        const quint64 id = line.send(request);
+        QTRY_COMPARE(line.endings(id), 1);
+        QCOMPARE(line.verdict(id), verdict);
+        QCOMPARE(Hex(line.of(id).reply), Hex(reply));
+        QCOMPARE(missed, missing);
+        QVERIFY(line.late.empty());
+    }
+
+    // The queue holds at most 100 waiting requests; a stop is taken even then.
+    void queueIsBounded() {
+        FarEnd far;
+        Line line;
+        QVERIFY(line.open(far.path()));
+        QVERIFY(line.send(Rtu("012600"))); // on the line
+        for (std::size_t i = 0; i < TransactionQueue::kMaxWaiting; ++i)
+            QVERIFY(line.send(Rtu("012800")));
+        QString why;
+        QVERIFY(!line.queue.submit({.frame = Rtu("012800"), .command = 0x28}, &why));
+        QVERIFY(why.contains("100"));
+        QVERIFY(line.send(Rtu("013C00")));
+        QCOMPARE(line.queue.waiting(), std::size_t(0));
+    }
+
+    // Whatever the mix and whatever the line does, each request accepted ends exactly once.
+    void everyRequestEndsOnce() {
+        sim::VirtualDevice device({.dropEvery = 3, .corruptEvery = 4});
+        QVERIFY(device.start());
+        Line line;
+        QVERIFY(line.open(device.path(), 115200));
+        line.queue.setReplyTimeout(30ms);
+        const std::vector<Bytes> mix = {Rtu("012600"), Rtu("012504000003E8"), Rtu("013D00"),
+                                        Rtu("002504000003E8"), Rtu("022000"), Rtu("013C00")};
+        QRandomGenerator random(7);
+        std::vector<quint64> ids;
+        for (int burst = 0; burst < 30; ++burst) {
+            for (int n = random.bounded(1, 5); n > 0; --n) {
+                const Bytes& frame = mix[std::size_t(random.bounded(int(mix.size())))];
+                if (const quint64 id = line.send(frame)) ids.push_back(id);
+            }
+            if (random.bounded(3) == 0)
+                if (const quint64 id = line.queue.submit(
+                        {.frame = B("01 20 00"), .origin = Origin::Manual, .raw = true}))
+                    ids.push_back(id);
+            Spin(random.bounded(0, 40));
+        }
+        line.link.close();
+        for (quint64 id : ids)
+            QCOMPARE(line.endings(id), 1);
+        QCOMPARE(line.ended.size(), ids.size());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestQueue)
+#include "test_queue.moc"
