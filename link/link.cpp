@@ -141,6 +141,7 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
         *error = Tr("波特率“%1”无效，串口未打开。").arg(baudText);
         return false;
     }
+    target_ = device;
     port_.setPortName(device);
     port_.setDataBits(QSerialPort::Data8);
     port_.setParity(QSerialPort::NoParity);
@@ -193,7 +194,7 @@ bool Link::isOpen() const {
 }
 
 QString Link::portName() const {
-    return network_ ? target_ : port_.portName();
+    return target_;
 }
 
 qint32 Link::baudRate() const {
@@ -367,6 +368,9 @@ bool Link::write(const QByteArray& frame) {
         echoSeen_.clear();
     }
     writing_ = true;
+    // When the system takes the bytes at once they begin to leave during the call: its start is
+    // the write's time, whatever else holds up this thread after it.
+    writeStartNs_ = now();
     // flush() hands the bytes to the system now rather than at the next turn of the event loop;
     // a port or socket whose buffer is full sends the rest when it can (onBytesWritten).
     const bool written = network_ ? socket_.write(frame) == frame.size()
@@ -382,6 +386,7 @@ bool Link::write(const QByteArray& frame) {
         }
         return false;
     }
+    if (line().bytesToWrite() > 0) writeStartNs_ = 0; // it completes later, when it does
     onBytesWritten();
     return true;
 }
@@ -389,7 +394,8 @@ bool Link::write(const QByteArray& frame) {
 void Link::onBytesWritten() {
     if (!writing_ || line().bytesToWrite() > 0) return;
     writing_ = false;
-    emit writeCompleted(now());
+    const qint64 done = std::exchange(writeStartNs_, 0);
+    emit writeCompleted(done ? done : now());
 }
 
 void Link::restartPoll(std::chrono::milliseconds interval) {

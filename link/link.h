@@ -52,7 +52,8 @@ public:
     bool isOpen() const;
     bool connecting() const { return connecting_; }
     bool isNetwork() const { return network_; }
-    // The serial port's name, or "tcp://HOST:PORT".
+    // The serial port's whole path ("/dev/pts/5", never Qt's short "pts/5", which names nothing
+    // outside /dev), or "tcp://HOST:PORT".
     QString portName() const;
     // 0 over TCP, where the device server sets the rate.
     qint32 baudRate() const;
@@ -72,7 +73,8 @@ public:
     // Hands on everything held, whatever it is.
     void flush();
     // Writes the whole frame and hands it to the system at once; writeCompleted() says when
-    // the system has taken all of it (at once, or later). A failed write closes the port and
+    // the system has taken all of it: the time of the call when it took it at once, or the
+    // time it took the rest later. A failed write closes the port and
     // reports lost().
     bool write(const QByteArray& frame);
     // Stops the poll timer and starts it again with the interval.
@@ -147,6 +149,7 @@ private:
     QByteArray echo_;     // the bytes of the last request, until they have come back
     QByteArray echoSeen_; // the beginning of them that has come back so far
     bool writing_ = false; // a write the system has not taken all of yet
+    qint64 writeStartNs_ = 0;
     qint64 lastByteNs_ = 0;
     // When each run of bytes read came, by the count of bytes received up to its end, and the
     // count of bytes handed on: the times of a piece's first and last bytes.

@@ -4,7 +4,10 @@
 #include "ui/motion_view.h"
 #include "window_support.h"
 
+#include <QChartView>
 #include <QElapsedTimer>
+#include <QLineSeries>
+#include <QValueAxis>
 #include <QFile>
 #include <QImage>
 #include <QStatusBar>
@@ -109,6 +112,40 @@ private slots:
         const auto s = Recorded(win);
         QVERIFY(s.back().rightLimit == true && s.back().moving == false);
         QCOMPARE(*s.back().position, *s[s.size() - 3].position);
+
+        // What the user sees: the switch plot draws all four lanes, each within the plot, the
+        // right limit raised at the end and the moving lane once raised; axis labels as precise
+        // as their ticks are apart.
+        device.withDevice([](sim::Device& d) { d.forceLimit(true, true); });
+        QTest::qWait(400);
+        QChart* lanes = nullptr;
+        for (QChartView* view : win.main.findChildren<QChartView*>())
+            if (view->chart()->series().size() == 5) lanes = view->chart();
+        QVERIFY(lanes);
+        auto* band = qobject_cast<QValueAxis*>(lanes->axes(Qt::Vertical).first());
+        for (int lane = 0; lane < 4; ++lane) {
+            const auto points = static_cast<QLineSeries*>(lanes->series()[lane])->points();
+            QVERIFY2(!points.isEmpty(), qPrintable(QString::number(lane)));
+            for (const QPointF& p : points)
+                QVERIFY(p.y() > band->min() && p.y() < band->max());
+        }
+        const auto raised = [&](int lane) {
+            return static_cast<QLineSeries*>(lanes->series()[lane])->points().last().y() > lane + 0.5;
+        };
+        QVERIFY(raised(0) && raised(2)); // right and left limit, forced on
+        QVERIFY(!raised(3));             // stopped
+        for (QChartView* view : win.main.findChildren<QChartView*>())
+            for (QAbstractAxis* a : view->chart()->axes()) {
+                auto* axis = qobject_cast<QValueAxis*>(a);
+                if (!axis->labelsVisible()) continue;
+                const QByteArray format = axis->labelFormat().toLatin1();
+                const double tick = axis->tickAnchor() +
+                                    std::ceil((axis->min() - axis->tickAnchor()) / axis->tickInterval()) *
+                                        axis->tickInterval();
+                QVERIFY2(QString::asprintf(format, tick) !=
+                             QString::asprintf(format, tick + axis->tickInterval()),
+                         format + " " + QByteArray::number(axis->tickInterval()));
+            }
     }
 
     // Closing the port stops sampling, and says so; nothing is sampled after reopening until

@@ -3,6 +3,7 @@
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/monitor_view.h"
+#include "ui/motion_view.h"
 #include "ui/translation.h"
 #include "window_support.h"
 
@@ -171,44 +172,57 @@ private slots:
         QCOMPARE(PortNameOfLabel(label), info[0]);
     }
 
-    // The adapter goes away during a script and comes back under the same path: the port is
-    // opened again and the script carries on.
+    // The adapter goes away during a script and comes back under the same path (a pseudo-
+    // terminal's own, under /dev/pts, opened from another folder): the port is opened again,
+    // the script carries on and so does sampling.
     void reconnectsAndTheScriptCarriesOn() {
-        const QString path = dir_.filePath("ttyBench");
+        struct Elsewhere {
+            QString home = QDir::currentPath();
+            ~Elsewhere() { QDir::setCurrent(home); }
+        } elsewhere;
+        QDir::setCurrent(dir_.path());
         Ears first;
         auto device = std::make_unique<sim::VirtualDevice>(first.options());
         QVERIFY(device->start());
-        QVERIFY(QFile::link(QString::fromStdString(device->path()), path));
+        const std::string path = device->path();
         Window win;
         win.w<QAbstractButton>("CheckAutoReconnect")->setChecked(true);
-        QVERIFY(win.open(path.toStdString()));
+        QVERIFY(win.open(path));
         win.w<QListWidget>("List1")->addItem("01 20 00 39 C0 ");
         win.type("Text22", "20");
         win.click("Check1");
-        QTRY_VERIFY(first.requests() >= 3);
+        win.click("CheckSampling");
+        QTRY_VERIFY(first.requests() >= 6);
 
         device.reset(); // pulled
-        QFile::remove(path);
         QTRY_VERIFY(win.main.statusBar()->currentMessage().contains("等待串口重新出现"));
         QVERIFY(win.w("Command33")->isEnabled() && !win.w("Command32")->isEnabled());
         QVERIFY(win.prompter.messages.isEmpty()); // no box to click away while waiting
-        QTest::qWait(300);
+        QVERIFY(win.w<QAbstractButton>("CheckSampling")->isChecked());
 
+        // The kernel gives the freed number to the next pseudo-terminal opened, unless another
+        // program takes it first.
         Ears second;
-        sim::VirtualDevice back(second.options());
-        QVERIFY(back.start());
-        QVERIFY(QFile::link(QString::fromStdString(back.path()), path));
+        std::unique_ptr<sim::VirtualDevice> back;
+        std::vector<std::unique_ptr<sim::VirtualDevice>> others;
+        for (int i = 0; i < 8 && !back; ++i) {
+            auto next = std::make_unique<sim::VirtualDevice>(second.options());
+            QVERIFY(next->start());
+            (next->path() == path ? back : others.emplace_back()) = std::move(next);
+        }
+        if (!back) QSKIP("another program took the pseudo-terminal's number");
         QTRY_VERIFY(win.main.link().isOpen());
-        QTRY_VERIFY(second.requests() >= 3);
+        QTRY_VERIFY(second.requests() >= 6);
         QVERIFY(win.main.runner().isRunning());
+        const std::size_t sampled = win.main.findChild<MotionView*>()->record().samples().size();
+        QTRY_VERIFY(win.main.findChild<MotionView*>()->record().samples().size() > sampled);
         auto* model = win.main.findChild<QTableView*>("TransactionTable")->model();
         QStringList events;
         for (int r = 0; r < model->rowCount(); ++r)
-            if (model->index(r, TransactionModel::RoundTrip).data().toString().isEmpty())
+            if (model->index(r, TransactionModel::Id).data().toString().isEmpty())
                 events << model->index(r, TransactionModel::Command).data().toString();
         QVERIFY(events.filter("断开").size() >= 1 && events.filter("重新打开").size() == 1);
         win.click("Check1");
-        QFile::remove(path);
     }
 
     // "关闭" while waiting stops the wait.

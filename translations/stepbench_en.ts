@@ -4,7 +4,7 @@
 <context>
     <name></name>
     <message id="PLC标准协议：帧不足两个字节，无法转换，未发送">
-        <location filename="../codec/frame.cpp" line="+35"/>
+        <location filename="../codec/frame.cpp" line="+33"/>
         <source></source>
         <translation>PLC protocol: the frame has fewer than two bytes and cannot be converted; not sent</translation>
     </message>
@@ -45,7 +45,7 @@
     </message>
     <message id="初速度">
         <location line="+4"/>
-        <location filename="../ui/frm_main_ui.cpp" line="+211"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+221"/>
         <source></source>
         <translation>Start speed</translation>
     </message>
@@ -1062,9 +1062,9 @@
         <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
     </message>
     <message id="设备服务器地址 “%1” 无效（应为 tcp://主机:端口，如 tcp://192.168.1.20:4001）">
-        <location filename="../link/link.cpp" line="+92"/>
+        <location filename="../link/link.cpp" line="+95"/>
         <source></source>
-        <translation>Invalid device server address "%1" (use tcp://host:port, e.g. tcp://192.168.1.20:4001)</translation>
+        <translation>Invalid device server address &quot;%1&quot; (use tcp://host:port, e.g. tcp://192.168.1.20:4001)</translation>
     </message>
     <message id="找不到该串口 “%1”（请填 COM 号 1-256，或设备名如 ttyUSB0、/dev/ttyUSB0）">
         <location line="+23"/>
@@ -1092,12 +1092,12 @@
         <translation>Cannot open port %1: %2 (%3)</translation>
     </message>
     <message id="无法连接设备服务器 %1：%2">
-        <location line="+52"/>
+        <location line="+64"/>
         <source></source>
         <translation>Cannot connect to device server %1: %2</translation>
     </message>
     <message id="没有错误">
-        <location line="+103"/>
+        <location line="+193"/>
         <source></source>
         <translation>No error</translation>
     </message>
@@ -1192,8 +1192,8 @@
         <translation>No settings to read or write</translation>
     </message>
     <message id="应答不符">
-        <location line="+58"/>
-        <location filename="../link/transaction.cpp" line="+24"/>
+        <location line="+59"/>
+        <location filename="../link/transaction.cpp" line="+51"/>
         <source></source>
         <translation>Mismatch</translation>
     </message>
@@ -1220,7 +1220,7 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+211"/>
+        <location filename="../ui/monitor_view.cpp" line="+233"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1252,6 +1252,12 @@
         <source></source>
         <translation>Unchecked</translation>
     </message>
+    <message id="迟到应答">
+        <location line="+4"/>
+        <location filename="../ui/frm_main.cpp" line="+921"/>
+        <source></source>
+        <translation>Late reply</translation>
+    </message>
     <message id="非法功能">
         <location line="+13"/>
         <source></source>
@@ -1272,9 +1278,19 @@
         <source></source>
         <translation>slave device failure</translation>
     </message>
+    <message id="停止命令优先，未发送">
+        <location filename="../link/transaction_queue.cpp" line="+37"/>
+        <source></source>
+        <translation>a stop went first; not sent</translation>
+    </message>
+    <message id="写入失败">
+        <location line="+6"/>
+        <source></source>
+        <translation>write failed</translation>
+    </message>
     <message id="串口未打开，没有发送">
-        <location filename="../link/transaction_queue.cpp" line="+36"/>
-        <location filename="../ui/frm_main.cpp" line="+842"/>
+        <location line="+39"/>
+        <location filename="../ui/frm_main.cpp" line="-40"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
     </message>
@@ -1339,7 +1355,7 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-808"/>
+        <location filename="../ui/frm_main.cpp" line="-847"/>
         <location filename="../ui/scan_dialog.cpp" line="+105"/>
         <location line="+11"/>
         <source></source>
@@ -1356,7 +1372,7 @@
         <translation>value for LastChr / No replies</translation>
     </message>
     <message id="串口步进电机驱动器调试工具">
-        <location line="+17"/>
+        <location line="+15"/>
         <source></source>
         <translation>Bench tool for serial-bus stepper motor drivers</translation>
     </message>
@@ -1371,7 +1387,7 @@
         <translation>About</translation>
     </message>
     <message id="请先打开串口。">
-        <location line="+7"/>
+        <location line="+8"/>
         <source></source>
         <translation>Open the port first.</translation>
     </message>
@@ -1396,22 +1412,27 @@
         <source></source>
         <translation>%1   failed %2</translation>
     </message>
+    <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
+        <location line="+65"/>
+        <source></source>
+        <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
+    </message>
     <message id="(刹车)K1开">
-        <location line="+122"/>
-        <location line="+412"/>
+        <location line="+69"/>
+        <location line="+440"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-411"/>
-        <location line="+414"/>
+        <location line="-439"/>
+        <location line="+442"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-390"/>
+        <location line="-418"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
@@ -1431,7 +1452,7 @@
         <translation>Connecting to device server %1 …</translation>
     </message>
     <message id="已连接设备服务器：%1（波特率等线路参数由设备服务器设定）">
-        <location line="+21"/>
+        <location line="+22"/>
         <source></source>
         <translation>Connected to device server: %1 (the server sets baud rate and line settings)</translation>
     </message>
@@ -1446,13 +1467,13 @@
         <translation>A device server sets its own line (baud rate etc.); the baud box does not apply</translation>
     </message>
     <message id="串口已关闭">
-        <location line="+11"/>
-        <location line="+5"/>
+        <location filename="../link/transaction_queue.cpp" line="-46"/>
+        <location filename="../ui/frm_main.cpp" line="+19"/>
         <source></source>
         <translation>Port closed</translation>
     </message>
     <message id="不再等待串口，已关闭">
-        <location line="-2"/>
+        <location filename="../ui/frm_main.cpp" line="-2"/>
         <source></source>
         <translation>Stopped waiting for the port; closed</translation>
     </message>
@@ -1466,28 +1487,33 @@
         <source></source>
         <translation>Reply timeout &quot;%1&quot; is out of range (10 to 60000 ms); it stays %2 ms.</translation>
     </message>
+    <message id="广播后间隔“%1”超出范围（允许 0 到 60000 毫秒），仍为 %2 毫秒。">
+        <location line="+12"/>
+        <source></source>
+        <translation>Broadcast turnaround “%1” is out of range (0 to 60000 ms allowed); it stays %2 ms.</translation>
+    </message>
     <message id="往返 %1 ms">
-        <location line="+16"/>
+        <location line="+21"/>
         <source></source>
         <translation>Round trip %1 ms</translation>
     </message>
     <message id="串口断开">
-        <location line="+6"/>
+        <location filename="../link/transaction_queue.cpp" line="+2"/>
         <source></source>
         <translation>port lost</translation>
     </message>
     <message id="串口已断开并关闭：%1">
-        <location line="+1"/>
+        <location filename="../ui/frm_main.cpp" line="+10"/>
         <source></source>
         <translation>Port lost and closed: %1</translation>
     </message>
     <message id="等待串口重新出现…（%1）">
-        <location line="+7"/>
+        <location line="+8"/>
         <source></source>
         <translation>Waiting for the port to come back… (%1)</translation>
     </message>
     <message id="串口重新打开：%1">
-        <location line="+11"/>
+        <location line="+13"/>
         <source></source>
         <translation>Port reopened: %1</translation>
     </message>
@@ -1497,7 +1523,7 @@
         <translation>Port reopened: %1</translation>
     </message>
     <message id="脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。">
-        <location line="+30"/>
+        <location line="+31"/>
         <source></source>
         <translation>A script is running and a scan would disturb it; stop &quot;Run script&quot; first.</translation>
     </message>
@@ -1631,8 +1657,8 @@
     </message>
     <message id="是否覆盖文件？">
         <location line="+0"/>
-        <location filename="../ui/monitor_view.cpp" line="+112"/>
-        <location filename="../ui/motion_view.cpp" line="+204"/>
+        <location filename="../ui/monitor_view.cpp" line="+113"/>
+        <location filename="../ui/motion_view.cpp" line="+218"/>
         <location filename="../ui/profile_view.cpp" line="+196"/>
         <source></source>
         <translation>Overwrite the file?</translation>
@@ -1657,13 +1683,23 @@
         <source></source>
         <translation>No bytes in the &quot;Hex:&quot; field to compute</translation>
     </message>
+    <message id="已发送停止命令，脚本已停止">
+        <location line="+35"/>
+        <source></source>
+        <translation>Stop sent; the script has been stopped</translation>
+    </message>
     <message id="西门子标准格式:">
-        <location line="+38"/>
+        <location line="+5"/>
         <source></source>
         <translation>PLC standard format:</translation>
     </message>
+    <message id="回显:发出的命令被转换器送回">
+        <location line="+19"/>
+        <source></source>
+        <translation>Echo: the adapter handed back the request</translation>
+    </message>
     <message id="加入高级命令">
-        <location filename="../ui/frm_main_ui.cpp" line="-473"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-483"/>
         <source></source>
         <translation>Add to script</translation>
     </message>
@@ -1722,6 +1758,16 @@
         <source></source>
         <translation>Reply timeout (ms)</translation>
     </message>
+    <message id="广播后间隔(ms)">
+        <location line="+4"/>
+        <source></source>
+        <translation>Broadcast turnaround (ms)</translation>
+    </message>
+    <message id="广播（地址0）之后，下一条命令前给设备的时间">
+        <location line="+1"/>
+        <source></source>
+        <translation>The time devices are given after a broadcast (address 0) before the next request</translation>
+    </message>
     <message id="串口设置">
         <location line="+11"/>
         <source></source>
@@ -1773,8 +1819,18 @@
         <source></source>
         <translation>Find the addresses and baud rates of the devices on the bus</translation>
     </message>
+    <message id="回显抑制">
+        <location line="+1"/>
+        <source></source>
+        <translation>Echo suppression</translation>
+    </message>
+    <message id="RS-485 转换器把发出的字节又收回来时打开：每条命令之后先收到的与它相同的字节当作回显跳过">
+        <location line="+2"/>
+        <source></source>
+        <translation>Turn on when the RS-485 adapter hands back what it sends: the request's own bytes coming back first after each request are skipped as its echo</translation>
+    </message>
     <message id="基本命令">
-        <location line="+16"/>
+        <location line="+18"/>
         <source></source>
         <translation>Basic commands</translation>
     </message>
@@ -1849,7 +1905,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-202"/>
+        <location filename="../ui/motion_view.cpp" line="-216"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2157,12 +2213,17 @@
         <translation>Protocol</translation>
     </message>
     <message id="原始字节">
-        <location filename="../ui/monitor_view.cpp" line="-292"/>
+        <location filename="../ui/monitor_view.cpp" line="-315"/>
         <source></source>
         <translation>raw bytes</translation>
     </message>
+    <message id="(答第 %1 条)">
+        <location line="+90"/>
+        <source></source>
+        <translation>(answers #%1)</translation>
+    </message>
     <message id="时间">
-        <location line="+116"/>
+        <location line="+36"/>
         <source></source>
         <translation>Time</translation>
     </message>
@@ -2174,19 +2235,24 @@
     </message>
     <message id="命令">
         <location line="+0"/>
-        <location line="+63"/>
+        <location line="+75"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
+    <message id="序号">
+        <location line="-75"/>
+        <source></source>
+        <translation>#</translation>
+    </message>
     <message id="请求">
-        <location line="-63"/>
+        <location line="+1"/>
         <source></source>
         <translation>Request</translation>
     </message>
     <message id="应答">
-        <location line="+1"/>
+        <location line="+0"/>
         <source></source>
         <translation>Reply</translation>
     </message>
@@ -2208,7 +2274,7 @@
     </message>
     <message id="导出CSV">
         <location line="+5"/>
-        <location line="+161"/>
+        <location line="+174"/>
         <location line="+2"/>
         <location filename="../ui/motion_view.cpp" line="+10"/>
         <location line="+62"/>
@@ -2216,12 +2282,12 @@
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-161"/>
+        <location line="-174"/>
         <source></source>
         <translation>Reset</translation>
     </message>
     <message id="发送">
-        <location line="+48"/>
+        <location line="+60"/>
         <location filename="../ui/protocol_help.cpp" line="-13"/>
         <source></source>
         <translation>Sent</translation>
@@ -2247,7 +2313,7 @@
         <translation>Total</translation>
     </message>
     <message id="CSV文件(*.csv);;所有文件(*.*)">
-        <location line="+24"/>
+        <location line="+25"/>
         <source></source>
         <translation>CSV files (*.csv);;All files (*.*)</translation>
     </message>
@@ -2258,23 +2324,23 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="+135"/>
+        <location filename="../ui/motion_view.cpp" line="+149"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
     <message id="时间 (s)">
-        <location filename="../ui/motion_view.cpp" line="-291"/>
+        <location filename="../ui/motion_view.cpp" line="-305"/>
         <source></source>
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
         <location line="+78"/>
-        <location line="+105"/>
+        <location line="+119"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-104"/>
+        <location line="-118"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
@@ -2311,12 +2377,12 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+95"/>
+        <location line="+109"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样率">
-        <location line="-91"/>
+        <location line="-105"/>
         <source></source>
         <translation>Rate</translation>
     </message>
@@ -2335,8 +2401,18 @@
         <source></source>
         <translation>PNG images (*.png)</translation>
     </message>
+    <message id="等待串口…">
+        <location line="+21"/>
+        <source></source>
+        <translation>Waiting for the port…</translation>
+    </message>
+    <message id="串口已关闭，采样已停止">
+        <location line="+2"/>
+        <source></source>
+        <translation>The port is closed; sampling stopped</translation>
+    </message>
     <message id="停止采样">
-        <location line="+36"/>
+        <location line="+27"/>
         <source></source>
         <translation>Stop sampling</translation>
     </message>
@@ -2457,12 +2533,13 @@
         <translation>Done</translation>
     </message>
     <message id="已取消">
-        <location line="+10"/>
+        <location filename="../link/transaction.cpp" line="-21"/>
+        <location filename="../ui/profile_view.cpp" line="+10"/>
         <source></source>
         <translation>Cancelled</translation>
     </message>
     <message id="在设置“%1”处停止：%2。之后的设置没有%3。">
-        <location line="+5"/>
+        <location filename="../ui/profile_view.cpp" line="+5"/>
         <source></source>
         <translation>Stopped at setting &quot;%1&quot;: %2. The settings after it were not %3.</translation>
     </message>
@@ -2693,7 +2770,7 @@
         <translation>Done; %1 devices found</translation>
     </message>
     <message id="虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接">
-        <location filename="../app/main.cpp" line="+79"/>
+        <location filename="../app/main.cpp" line="+71"/>
         <source></source>
         <translation>The virtual device runs on %1 (address 1); press &quot;Open&quot; to connect</translation>
     </message>

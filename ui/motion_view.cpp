@@ -42,12 +42,16 @@ double NiceStep(double span, int n) {
     return 10 * power;
 }
 
-// Sets the range with ticks at round values of it. The spacing is set first: the other way
+// Sets the range with ticks at round values of it, no closer than minStep, and labels with as
+// many decimals as the spacing needs (0.2 s apart: one). The spacing is set first: the other way
 // round, a range that grew a thousandfold would briefly carry a thousand times the ticks.
-void SetRange(QValueAxis* axis, double from, double to, int ticks) {
+void SetRange(QValueAxis* axis, double from, double to, int ticks, double minStep = 0) {
+    const double step = std::max(minStep, NiceStep(to - from, ticks));
+    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
     axis->setTickType(QValueAxis::TicksDynamic);
     axis->setTickAnchor(0);
-    axis->setTickInterval(NiceStep(to - from, ticks));
+    axis->setTickInterval(step);
+    axis->setLabelFormat(QString("%.%1f").arg(decimals));
     axis->setRange(from, to);
 }
 
@@ -126,12 +130,12 @@ public:
         // The time axis is shared: only the bottom plot labels it (labels are costly to lay out
         // afresh as the plots scroll).
         time_->setLabelsVisible(lanes);
-        time_->setLabelFormat("%.1f");
+        SetRange(time_, 0, 1, 8);
         chart()->addAxis(time_, Qt::AlignBottom);
-        values_->setLabelFormat("%.0f");
+        SetRange(values_, 0, 1, 4, 1);
         if (lanes) {
             // One band per switch, raised while it is active; the legend names them.
-            values_->setRange(-0.15, double(names.size()) - 0.15);
+            values_->setRange(-0.15, double(names_.size()) - 0.15);
             values_->setLabelsVisible(false);
             values_->setGridLineVisible(false);
         }
@@ -173,8 +177,9 @@ public:
                 high = any ? std::max(high, p.y()) : p.y();
                 any = true;
             }
+        // Steps and positions are whole numbers: no tick between two of them.
         const double room = std::max(1.0, (high - low) * 0.05);
-        SetRange(axis, low - room, high + room, 4);
+        SetRange(axis, low - room, high + room, 4, 1);
     }
     // Where the plot area would begin and end without alignment, and the margins that line it
     // up with the other plots.
