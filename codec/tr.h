@@ -19,6 +19,11 @@ inline QString Tr(const char* id) {
 inline QString Tr(std::string_view id) {
     return qtTrId(std::string(id).c_str());
 }
+// A text with a count: "%n" in it is the count, in the plural form its language gives it
+// ("Wrote 1 setting", "Wrote 2 settings").
+inline QString TrN(const char* id, qsizetype n) {
+    return qtTrId(id, int(n));
+}
 
 // A message of the core: its text translated, then its arguments filled in (each translated too
 // where it is a text of the program, such as a field's name).

@@ -140,4 +140,11 @@ Result<Bytes> BytesValue(const ProfileSetting& s, std::string_view hex) {
     return b;
 }
 
+std::vector<std::string> MissingSettings(const ProfileValues& values) {
+    std::vector<std::string> missing;
+    for (const ProfileSetting& s : ProfileSettings())
+        if (s.read && !values.count(s.name())) missing.push_back(s.name());
+    return missing;
+}
+
 } // namespace stepbench

@@ -34,6 +34,10 @@ const ProfileSetting* FindProfileSetting(std::string_view name);
 // pattern). Values by setting name.
 using ProfileValues = std::map<std::string, Bytes>;
 
+// The readable settings the values lack: a profile is the whole of a drive's set-up, so a file
+// without one of them is refused, and an incomplete read is not saved.
+std::vector<std::string> MissingSettings(const ProfileValues& values);
+
 Bytes ReadRequest(const ProfileSetting& s, std::uint8_t address);
 Bytes WriteRequest(const ProfileSetting& s, std::uint8_t address, const Bytes& value);
 // The value a query's reply carries (the reply's message, without its checksum).

@@ -109,10 +109,8 @@ Result<ProfileFile> ProfileFromJson(const QByteArray& json) {
                 Tr("设置“%1”的值“%2”超出范围或格式不对").arg(name, value.toVariant().toString()));
         p.values[name.toStdString()] = *bytes;
     }
-    // Every readable setting must be there: a profile is the whole of a drive's set-up.
-    for (const ProfileSetting& s : ProfileSettings())
-        if (s.read && !p.values.count(s.name()))
-            return Refuse(Tr("配置文件缺少设置“%1”").arg(QString::fromStdString(s.name())));
+    if (const auto missing = MissingSettings(p.values); !missing.empty())
+        return Refuse(Tr("配置文件缺少设置“%1”").arg(QString::fromStdString(missing.front())));
     return p;
 }
 

@@ -10,6 +10,10 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QTableWidget>
 
 using namespace stepbench;
 using namespace std::chrono_literals;
@@ -94,6 +98,10 @@ private slots:
         peer.write(B(QByteArray("Z::0126040000006471\r\n")));
         QTRY_COMPARE(win.text("Text27"), QString("100"));
         QTRY_COMPARE(Verdicts(win), QStringList{"正常"});
+        // ASCII frames read as their text.
+        auto* model = win.main.findChild<QTableView*>("TransactionTable")->model();
+        QCOMPARE(model->index(0, TransactionModel::RequestBytes).data().toString(),
+                 QString(":012600D9"));
     }
 
     // Damaged, missing, exceptional and broadcast replies each get their verdict, and a damaged
@@ -123,6 +131,8 @@ private slots:
         QTRY_COMPARE(Verdicts(win), (QStringList{"正常", "正常", "校验错误", "无应答", "广播",
                                                  "异常应答 02 非法数据地址"}));
         QTRY_VERIFY(win.main.findChild<QLabel*>("LabelLinkStats")->text().contains("失败 3"));
+        // The user's own press that got nothing good says so.
+        QCOMPARE(win.main.statusBar()->currentMessage(), QString("查询运动初速度：异常应答"));
 
         auto* errorsOnly = win.w<QAbstractButton>("CheckErrorsOnly");
         errorsOnly->setChecked(true);
@@ -186,6 +196,8 @@ private slots:
         const QList<QByteArray> row = lines[1].trimmed().split(',');
         QCOMPARE(row.size(), 8);
         QVERIFY(QDateTime::fromString(QString(row[1]), Qt::ISODateWithMs).isValid());
+        QVERIFY2(QRegularExpression("([+-]\\d\\d:\\d\\d|Z)$").match(QString(row[1])).hasMatch(),
+                 row[1].constData()); // with its offset from UTC
         QCOMPARE(row.mid(2, 4), (QList<QByteArray>{"01", "查询运动初速度", "01 26 00 3A 60",
                                                    "01 26 04 00 00 00 64 FC ED"}));
         QCOMPARE(row[7], QByteArray("正常"));
@@ -199,6 +211,48 @@ private slots:
         win.click("CommandExportCsv");
         QVERIFY(win.main.statusBar()->currentMessage().contains("导出失败"));
         QCOMPARE(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), before);
+    }
+
+    // 清零统计 clears the statistics and the failure count, not the rows; 清空表格 asks first.
+    // Export and copy take the rows the table shows.
+    void tableActions() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        Window win;
+        SetTimeout(win, "60");
+        QVERIFY(win.open(device.path()));
+        win.click("Command57");
+        win.type("Text23", "2"); // nobody there
+        win.click("Command57");
+        QTRY_COMPARE(Verdicts(win).size(), 2);
+        QTRY_VERIFY(win.text("LabelLinkStats").contains("失败 1"));
+        auto* table = win.main.findChild<QTableView*>("TransactionTable");
+
+        win.w<QAbstractButton>("CheckErrorsOnly")->setChecked(true);
+        const QString path = dir_.filePath("errors"); // the suffix comes from the filter
+        win.prompter.fileName = path;
+        win.click("CommandExportCsv");
+        QFile f(path + ".csv");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count('\n'), 2); // the header and the one failure
+        QVERIFY(win.main.statusBar()->currentMessage().contains("只看错误"));
+        table->selectAll();
+        table->actions().first()->trigger(); // 复制, Ctrl+C
+        const QStringList copied = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(copied.size(), 1);
+        QVERIFY(copied[0].contains("\t01 26 00 3A 60\t") || copied[0].contains("\t02 26 00"));
+        win.w<QAbstractButton>("CheckErrorsOnly")->setChecked(false);
+
+        win.click("CommandResetMonitor");
+        QCOMPARE(Verdicts(win).size(), 2);
+        QTRY_VERIFY(win.text("LabelLinkStats").contains("失败 0"));
+        QCOMPARE(win.main.findChild<QTableWidget*>("TransactionStats")->rowCount(), 0);
+        win.prompter.answer = false;
+        win.click("CommandClearMonitor");
+        QCOMPARE(Verdicts(win).size(), 2);
+        win.prompter.answer = true;
+        win.click("CommandClearMonitor");
+        QCOMPARE(Verdicts(win).size(), 0);
     }
 
     void tableKeepsTheLatestHundredThousand() {

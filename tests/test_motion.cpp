@@ -1,6 +1,7 @@
 #include "link/motion_sampler.h"
 #include "sim/virtual_device.h"
 #include "support.h"
+#include "ui/monitor_view.h"
 #include "ui/motion_view.h"
 #include "window_support.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QImage>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 
 using namespace stepbench;
@@ -92,8 +94,11 @@ private slots:
         const double gap = 2 * (std::prev(last)->seconds - last->seconds);
         QVERIFY2(*last->speed >= 1000 && *last->speed <= 1000 + 10000 * gap + 100,
                  qPrintable(QString("%1 at %2 s").arg(*last->speed).arg(gap)));
-        // The receive log keeps out of it; the working tab's fields follow.
+        // The receive log and the monitor's table keep out of it; the working tab's fields follow.
         QVERIFY(!win.text("RichTextBox1").contains("查询运动绝对位置:"));
+        auto* rows = win.main.findChild<QTableView*>("TransactionTable")->model();
+        for (int r = 0; r < rows->rowCount(); ++r)
+            QVERIFY(!rows->index(r, TransactionModel::Command).data().toString().startsWith("查询运动"));
         QCOMPARE(win.text("Text18"), QString("10000"));
     }
 
@@ -169,6 +174,34 @@ private slots:
         win.click("CheckSampling");
         QTRY_VERIFY(Recorded(win).size() >= 3);
         QVERIFY(win.text("LabelAchievedRate").startsWith("实际"));
+    }
+
+    // The cursor reads the sample nearest the mouse; paused, zooming out never runs past the
+    // newest sample; a new run starts with nothing of the last one.
+    void cursorPauseAndRestart() {
+        Window win;
+        win.click("CheckSampling"); // no port: only the samples given here
+        auto* sampler = win.main.findChild<MotionSampler*>();
+        for (int i = 0; i <= 5; ++i)
+            emit sampler->sampled({.seconds = double(i), .position = 100 * i, .speed = 0});
+        QChartView* plot = win.main.findChildren<QChartView*>().first();
+        QMetaObject::invokeMethod(plot, "hovered", Q_ARG(double, 1.6));
+        QVERIFY2(win.text("LabelCursor").contains("t = 2.000 s") &&
+                     win.text("LabelCursor").contains("位置 200"),
+                 qPrintable(win.text("LabelCursor")));
+        win.click("CheckPausePlot");
+        QCOMPARE(win.text("CheckPausePlot"), QString("继续"));
+        for (int i = 0; i < 3; ++i)
+            QMetaObject::invokeMethod(plot, "wheeled", Q_ARG(double, 2.0), Q_ARG(double, 4.0));
+        Spin(300); // a redraw
+        auto* time = qobject_cast<QValueAxis*>(plot->chart()->axes(Qt::Horizontal).first());
+        QVERIFY2(time->max() <= 5.0, qPrintable(QString::number(time->max())));
+        win.click("CheckPausePlot");
+        win.click("CheckSampling");
+        win.click("CheckSampling");
+        QVERIFY(Recorded(win).empty());
+        QCOMPARE(win.text("LabelCursor"), QString());
+        win.click("CheckSampling");
     }
 
     void recordKeepsTheLatest() {

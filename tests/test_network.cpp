@@ -101,6 +101,7 @@ private slots:
         win.click("CommandScanBus");
         auto* scan = win.main.findChild<QDialog*>("ScanDialog");
         QVERIFY(scan && !scan->findChild<QWidget*>("CheckScanAllBauds")->isEnabled());
+        win.type("TextScanTimeout", "50");
         scan->findChild<QAbstractButton*>("CommandStartScan")->click();
         auto* hits = scan->findChild<QTableView*>("ScanResults")->model();
         QTRY_VERIFY(scan->findChild<QWidget*>("CommandStartScan")->isEnabled());

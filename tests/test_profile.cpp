@@ -9,9 +9,11 @@
 #include <QJsonObject>
 #include <QStatusBar>
 #include <QTableView>
+#include <QProgressBar>
 #include <QTemporaryDir>
 
 using namespace stepbench;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -128,6 +130,51 @@ private slots:
         QCOMPARE(files[0], files[1]);
     }
 
+    // A read cut short is not saved (a file the tool would refuse); the progress says done
+    // only when it is; settings not yet read differ from nothing; "只看不同" shows the rows that
+    // differ.
+    void incompleteReadAndDifferences() {
+        sim::VirtualDevice device({.replyDelay = 20ms});
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        ProfileFile profile;
+        for (const ProfileSetting& s : ProfileSettings())
+            if (s.read) profile.values[s.name()] = s.isNumber() ? Bytes{0, 0, 0, 100} : Bytes{};
+        const QString opened = dir_.filePath("hundred.json");
+        QCOMPARE(SaveProfile(opened, profile), QString());
+        win.prompter.fileName = opened;
+        win.click("CommandOpenProfile");
+        auto* table = win.main.findChild<QTableView*>("ProfileTable");
+        auto* model = table->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            QCOMPARE(model->index(r, 3).data().toString(), QString()); // nothing read yet
+
+        win.click("CommandReadAll");
+        QTRY_VERIFY(win.w<QProgressBar>("ProgressProfile")->value() >= 5);
+        win.click("CommandCancelProfile");
+        const QString path = dir_.filePath("half.json");
+        win.prompter.fileName = path;
+        win.click("CommandSaveProfile");
+        QVERIFY2(win.prompter.messages.last().contains("读取不完整"),
+                 qPrintable(win.prompter.messages.last()));
+        QVERIFY(!QFile::exists(path));
+
+        Run(win, "CommandReadAll");
+        auto* progress = win.w<QProgressBar>("ProgressProfile");
+        QCOMPARE(progress->value(), progress->maximum());
+        // The drive's speeds (10000) differ from the file's (100); start speed does not.
+        win.w<QAbstractButton>("CheckDifferOnly")->setChecked(true);
+        int shown = 0;
+        for (int r = 0; r < model->rowCount(); ++r)
+            if (!table->isRowHidden(r)) {
+                ++shown;
+                QCOMPARE(model->index(r, 3).data().toString(), QString("≠"));
+            }
+        QVERIFY(shown >= 4 && shown < model->rowCount());
+        QVERIFY(Row(win, "start-speed")[0] == "100");
+    }
+
     // A reply that does not come stops the writing there, and says where.
     void droppedReplyStopsTheWrite() {
         sim::VirtualDevice device({.dropEvery = 3, .trace = {}});
@@ -162,6 +209,7 @@ private slots:
         QTest::newRow("unknown setting") << "+turbo" << "turbo";
         QTest::newRow("unknown key") << "+extra-key" << "extra";
         QTest::newRow("missing setting") << "-max-speed" << "max-speed";
+        QTest::newRow("another setting's code") << "code:start-speed=0x27" << "code";
     }
     // clang-format on
     void malformedFiles() {
@@ -179,12 +227,17 @@ private slots:
             json = "{ not json";
         } else if (edit.startsWith("version=")) {
             root["version"] = 2;
-        } else if (edit.contains('=')) {
+        } else if (edit.contains('=') && !edit.startsWith("code:")) {
             const QString key = edit.section('=', 0, 0);
             QJsonObject entry = settings[key].toObject();
             entry["value"] = QJsonDocument::fromJson("[" + edit.section('=', 1).toUtf8() + "]")[0]
                                  .toVariant()
                                  .toJsonValue();
+            settings[key] = entry;
+        } else if (edit.startsWith("code:")) {
+            const QString key = edit.mid(5).section('=', 0, 0);
+            QJsonObject entry = settings[key].toObject();
+            entry["code"] = edit.section('=', 1);
             settings[key] = entry;
         } else if (edit == "+turbo") {
             settings["turbo"] = QJsonObject{{"code", "0x99"}, {"value", 1}};

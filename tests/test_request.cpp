@@ -1,3 +1,4 @@
+#include "commands/profile.h"
 #include "commands/request.h"
 #include "support.h"
 
@@ -125,6 +126,38 @@ private slots:
         QCOMPARE(int(CodeFromList("9600", kBaud)), 0x06);
         QCOMPARE(int(CodeFromList("115200", kBaud)), 0);
         QCOMPARE(int(CodeFromList("9600 ", kBaud)), 0);
+    }
+
+    // A setting's value read back from a reply's message: only from the query that reads it,
+    // and an IO-override entry only for the pattern asked for.
+    // clang-format off
+    void valuesFromReplies_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<QByteArray>("value"); // empty: not this setting's value
+        QTest::newRow("start speed") << "start-speed" << QByteArray::fromHex("01260400000064") << QByteArray::fromHex("00000064");
+        QTest::newRow("another query's value") << "start-speed" << QByteArray::fromHex("01280400000064") << QByteArray();
+        QTest::newRow("a value cut short") << "start-speed" << QByteArray::fromHex("012604000000") << QByteArray();
+        QTest::newRow("io entry of its pattern") << "io-override-00101" << QByteArray::fromHex("014107053104000027 10") << QByteArray::fromHex("310400002710");
+        QTest::newRow("io entry of another pattern") << "io-override-00101" << QByteArray::fromHex("014107063104000027 10") << QByteArray();
+    }
+    // clang-format on
+    void valuesFromReplies() {
+        QFETCH(QString, setting);
+        QFETCH(QByteArray, message);
+        QFETCH(QByteArray, value);
+        const ProfileSetting* s = FindProfileSetting(setting.toStdString());
+        QVERIFY(s);
+        const auto got = ValueOfReply(*s, B(message));
+        QCOMPARE(got ? Hex(*got) : QString("-"), value.isEmpty() ? QString("-") : Hex(B(value)));
+    }
+
+    // Codes between the table's commands are no command; each command is found by its code.
+    void commandLookup() {
+        for (int code : {0x00, 0x1F, 0x4D, 0x54, 0x63, 0x65, 0xFF})
+            QVERIFY2(!FindCommand(std::uint8_t(code)), qPrintable(QString::number(code, 16)));
+        for (const CommandInfo& c : CommandTable())
+            QCOMPARE(FindCommand(c.code), &c);
     }
 };
 

@@ -376,7 +376,31 @@ private slots:
         QCOMPARE(timer->interval(), 20);
         QVERIFY(win.main.statusBar()->currentMessage().contains("未打开"));
     }
+
+    // A name saved without a suffix gets the filter's; the dialogs start in the user's home
+    // until a folder is remembered.
+    void saveDialogs_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("csv") << "/tmp/mon1" << "CSV文件(*.csv);;所有文件(*.*)" << "/tmp/mon1.csv";
+        QTest::newRow("upper-case filter") << "/tmp/s" << "TXT文件(*.TXT);;所有文件(*.*)" << "/tmp/s.txt";
+        QTest::newRow("a suffix of its own") << "/tmp/run.log" << "CSV文件(*.csv)" << "/tmp/run.log";
+        QTest::newRow("a dot in the folder") << "/tmp/a.b/mon" << "PNG图片(*.png)" << "/tmp/a.b/mon.png";
+    }
+    void saveDialogs() {
+        QFETCH(QString, typed);
+        QFETCH(QString, filter);
+        QFETCH(QString, written);
+        ScriptedPrompter prompter;
+        prompter.fileName = typed;
+        QCOMPARE(prompter.savePath(nullptr, "", filter), written);
+        QCOMPARE(prompter.folder, QDir::homePath());
+        prompter.savePath(nullptr, "", filter, "/srv/scripts");
+        QCOMPARE(prompter.folder, QString("/srv/scripts"));
+    }
 };
+
 
 QTEST_MAIN(TestWindow)
 #include "test_window.moc"

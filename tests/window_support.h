@@ -21,6 +21,7 @@ public:
     QStringList messages;
     bool answer = true;
     QString fileName;
+    QString folder; // where the last file dialog started
 
     void inform(QWidget*, const QString& title, const QString& text) override {
         messages << title + ": " + text;
@@ -29,10 +30,12 @@ public:
         messages << title + ": " + text;
         return answer;
     }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString openFileName(QWidget*, const QString&, const QString&, const QString& f) override {
+        folder = f;
         return fileName;
     }
-    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString& f) override {
+        folder = f;
         return fileName;
     }
 };

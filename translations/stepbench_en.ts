@@ -102,7 +102,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+239"/>
+        <location filename="../ui/motion_view.cpp" line="+245"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -257,7 +257,7 @@
         <translation>The value &quot;%2&quot; of setting &quot;%1&quot; is out of range or malformed</translation>
     </message>
     <message id="配置文件缺少设置“%1”">
-        <location line="+6"/>
+        <location line="+4"/>
         <source></source>
         <translation>The profile lacks the setting &quot;%1&quot;</translation>
     </message>
@@ -1077,7 +1077,7 @@
         <translation>Baud rate &quot;%1&quot; is invalid; the port was not opened.</translation>
     </message>
     <message id="串口已被其他程序占用">
-        <location line="+14"/>
+        <location line="+15"/>
         <source></source>
         <translation>The port is in use by another program</translation>
     </message>
@@ -1097,7 +1097,7 @@
         <translation>Cannot connect to device server %1: %2</translation>
     </message>
     <message id="没有错误">
-        <location line="+193"/>
+        <location line="+198"/>
         <source></source>
         <translation>No error</translation>
     </message>
@@ -1220,7 +1220,7 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+233"/>
+        <location filename="../ui/monitor_view.cpp" line="+269"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1254,7 +1254,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+921"/>
+        <location filename="../ui/frm_main.cpp" line="+947"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1355,8 +1355,8 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-847"/>
-        <location filename="../ui/scan_dialog.cpp" line="+105"/>
+        <location filename="../ui/frm_main.cpp" line="-873"/>
+        <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
         <source></source>
         <translation>Notice</translation>
@@ -1413,31 +1413,31 @@
         <translation>%1   failed %2</translation>
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
-        <location line="+65"/>
+        <location line="+67"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
     </message>
     <message id="(刹车)K1开">
-        <location line="+69"/>
-        <location line="+440"/>
+        <location line="+73"/>
+        <location line="+460"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-439"/>
-        <location line="+442"/>
+        <location line="-459"/>
+        <location line="+462"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-418"/>
+        <location line="-438"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
     <message id="“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）">
-        <location line="+51"/>
+        <location line="+52"/>
         <source></source>
         <translation>&quot;↓&quot; armed: the next motion command goes into the IO command field, not to the drive (press again or Esc to cancel)</translation>
     </message>
@@ -1462,7 +1462,7 @@
         <translation>Port open: %1  %2,n,8,1</translation>
     </message>
     <message id="设备服务器由它自己设定线路（波特率等），波特率框不起作用">
-        <location line="+7"/>
+        <location line="+9"/>
         <source></source>
         <translation>A device server sets its own line (baud rate etc.); the baud box does not apply</translation>
     </message>
@@ -1492,8 +1492,13 @@
         <source></source>
         <translation>Broadcast turnaround “%1” is out of range (0 to 60000 ms allowed); it stays %2 ms.</translation>
     </message>
+    <message id="%1：%2">
+        <location line="+27"/>
+        <source></source>
+        <translation>%1: %2</translation>
+    </message>
     <message id="往返 %1 ms">
-        <location line="+21"/>
+        <location line="+5"/>
         <source></source>
         <translation>Round trip %1 ms</translation>
     </message>
@@ -1533,12 +1538,17 @@
         <translation>Open the port before scanning the bus.</translation>
     </message>
     <message id="已取用地址 %1">
-        <location line="+9"/>
+        <location line="+10"/>
         <source></source>
         <translation>Took address %1</translation>
     </message>
+    <message id="已取用地址 %1、波特率 %2，串口已改用该波特率">
+        <location line="+10"/>
+        <source></source>
+        <translation>Took address %1 and baud rate %2; the port now runs at that rate</translation>
+    </message>
     <message id="已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）">
-        <location line="+6"/>
+        <location line="+1"/>
         <source></source>
         <translation>Took address %1 and baud rate %2 (the baud rate applies when the port is reopened)</translation>
     </message>
@@ -1657,9 +1667,9 @@
     </message>
     <message id="是否覆盖文件？">
         <location line="+0"/>
-        <location filename="../ui/monitor_view.cpp" line="+113"/>
-        <location filename="../ui/motion_view.cpp" line="+218"/>
-        <location filename="../ui/profile_view.cpp" line="+196"/>
+        <location filename="../ui/monitor_view.cpp" line="+129"/>
+        <location filename="../ui/motion_view.cpp" line="+233"/>
+        <location filename="../ui/profile_view.cpp" line="+218"/>
         <source></source>
         <translation>Overwrite the file?</translation>
     </message>
@@ -1810,7 +1820,7 @@
     </message>
     <message id="扫描总线">
         <location line="+1"/>
-        <location filename="../ui/scan_dialog.cpp" line="-85"/>
+        <location filename="../ui/scan_dialog.cpp" line="-87"/>
         <source></source>
         <translation>Scan bus</translation>
     </message>
@@ -1827,7 +1837,7 @@
     <message id="RS-485 转换器把发出的字节又收回来时打开：每条命令之后先收到的与它相同的字节当作回显跳过">
         <location line="+2"/>
         <source></source>
-        <translation>Turn on when the RS-485 adapter hands back what it sends: the request's own bytes coming back first after each request are skipped as its echo</translation>
+        <translation>Turn on when the RS-485 adapter hands back what it sends: the request&apos;s own bytes coming back first after each request are skipped as its echo</translation>
     </message>
     <message id="基本命令">
         <location line="+18"/>
@@ -1905,7 +1915,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-216"/>
+        <location filename="../ui/motion_view.cpp" line="-231"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2213,12 +2223,18 @@
         <translation>Protocol</translation>
     </message>
     <message id="原始字节">
-        <location filename="../ui/monitor_view.cpp" line="-315"/>
+        <location filename="../ui/frm_main.cpp" line="-503"/>
+        <location filename="../ui/monitor_view.cpp" line="-356"/>
         <source></source>
         <translation>raw bytes</translation>
     </message>
+    <message id="事件">
+        <location filename="../ui/monitor_view.cpp" line="+73"/>
+        <source></source>
+        <translation>Event</translation>
+    </message>
     <message id="(答第 %1 条)">
-        <location line="+90"/>
+        <location line="+24"/>
         <source></source>
         <translation>(answers #%1)</translation>
     </message>
@@ -2229,20 +2245,19 @@
     </message>
     <message id="地址">
         <location line="+0"/>
-        <location filename="../ui/scan_dialog.cpp" line="+33"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
         <location line="+0"/>
-        <location line="+75"/>
+        <location line="+93"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-75"/>
+        <location line="-93"/>
         <source></source>
         <translation>#</translation>
     </message>
@@ -2258,7 +2273,7 @@
     </message>
     <message id="往返(ms)">
         <location line="+0"/>
-        <location filename="../ui/scan_dialog.cpp" line="+29"/>
+        <location filename="../ui/scan_dialog.cpp" line="+64"/>
         <source></source>
         <translation>Round trip (ms)</translation>
     </message>
@@ -2274,20 +2289,39 @@
     </message>
     <message id="导出CSV">
         <location line="+5"/>
-        <location line="+174"/>
+        <location line="+208"/>
         <location line="+2"/>
         <location filename="../ui/motion_view.cpp" line="+10"/>
-        <location line="+62"/>
+        <location line="+63"/>
         <source></source>
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-174"/>
+        <location line="-208"/>
         <source></source>
         <translation>Reset</translation>
     </message>
+    <message id="清空表格">
+        <location line="+2"/>
+        <location line="+50"/>
+        <source></source>
+        <translation>Clear table</translation>
+    </message>
+    <message id="复制">
+        <location line="-37"/>
+        <source></source>
+        <translation>Copy</translation>
+    </message>
+    <message id="清空表格中的 %n 条通讯记录？（统计不变）" numerus="yes">
+        <location line="+38"/>
+        <source></source>
+        <translation>
+            <numerusform>Clear the %n transaction from the table? (The statistics stay.)</numerusform>
+            <numerusform>Clear the %n transactions from the table? (The statistics stay.)</numerusform>
+        </translation>
+    </message>
     <message id="发送">
-        <location line="+60"/>
+        <location line="+25"/>
         <location filename="../ui/protocol_help.cpp" line="-13"/>
         <source></source>
         <translation>Sent</translation>
@@ -2308,49 +2342,65 @@
         <translation>99% (ms)</translation>
     </message>
     <message id="合计">
-        <location line="+85"/>
+        <location line="+93"/>
         <source></source>
         <translation>Total</translation>
     </message>
     <message id="CSV文件(*.csv);;所有文件(*.*)">
-        <location line="+25"/>
+        <location line="+33"/>
         <source></source>
         <translation>CSV files (*.csv);;All files (*.*)</translation>
     </message>
-    <message id="已导出 %1 条通讯记录：%2">
-        <location line="+6"/>
+    <message id="已导出 %n 条出错的通讯记录（只看错误）：%1" numerus="yes">
+        <location line="+9"/>
         <source></source>
-        <translation>Exported %1 transactions: %2</translation>
+        <translation>
+            <numerusform>Exported %n failed transaction (errors only): %1</numerusform>
+            <numerusform>Exported %n failed transactions (errors only): %1</numerusform>
+        </translation>
+    </message>
+    <message id="已导出 %n 条通讯记录：%1" numerus="yes">
+        <location line="+2"/>
+        <source></source>
+        <translation>
+            <numerusform>Exported %n transaction: %1</numerusform>
+            <numerusform>Exported %n transactions: %1</numerusform>
+        </translation>
+    </message>
+    <message id="已导出 %1 条通讯记录：%2">
+        <source></source>
+        <translation type="vanished">Exported %1 transactions: %2</translation>
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
-        <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="+149"/>
+        <location line="-4"/>
+        <location filename="../ui/motion_view.cpp" line="+163"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
     <message id="时间 (s)">
-        <location filename="../ui/motion_view.cpp" line="-305"/>
+        <location filename="../ui/motion_view.cpp" line="-322"/>
         <source></source>
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location line="+78"/>
-        <location line="+119"/>
+        <location line="+80"/>
+        <location line="+120"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-118"/>
+        <location line="-119"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
     <message id="暂停">
         <location line="+1"/>
+        <location line="+69"/>
         <source></source>
         <translation>Pause</translation>
     </message>
     <message id="位置 (步)">
-        <location line="+2"/>
+        <location line="-67"/>
         <source></source>
         <translation>Position (steps)</translation>
     </message>
@@ -2366,23 +2416,23 @@
     </message>
     <message id="导出PNG">
         <location line="+13"/>
-        <location line="+64"/>
+        <location line="+65"/>
         <source></source>
         <translation>Export PNG</translation>
     </message>
     <message id="全部">
-        <location line="-56"/>
+        <location line="-57"/>
         <source></source>
         <translation>All</translation>
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+109"/>
+        <location line="+114"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样率">
-        <location line="-105"/>
+        <location line="-110"/>
         <source></source>
         <translation>Rate</translation>
     </message>
@@ -2391,8 +2441,13 @@
         <source></source>
         <translation>Window</translation>
     </message>
+    <message id="继续">
+        <location line="+34"/>
+        <source></source>
+        <translation>Resume</translation>
+    </message>
     <message id="CSV文件(*.csv)">
-        <location line="+41"/>
+        <location line="+8"/>
         <source></source>
         <translation>CSV files (*.csv)</translation>
     </message>
@@ -2412,22 +2467,22 @@
         <translation>The port is closed; sampling stopped</translation>
     </message>
     <message id="停止采样">
-        <location line="+27"/>
+        <location line="+31"/>
         <source></source>
         <translation>Stop sampling</translation>
     </message>
     <message id="t = %1 s   位置 %2   速度 %3">
-        <location line="+62"/>
+        <location line="+66"/>
         <source></source>
         <translation>t = %1 s   position %2   speed %3</translation>
     </message>
     <message id="已导出：%1">
-        <location line="+31"/>
+        <location line="+37"/>
         <source></source>
         <translation>Exported: %1</translation>
     </message>
     <message id="驱动器配置(*.json);;所有文件(*.*)">
-        <location filename="../ui/profile_view.cpp" line="-195"/>
+        <location filename="../ui/profile_view.cpp" line="-212"/>
         <source></source>
         <translation>Drive profiles (*.json);;All files (*.*)</translation>
     </message>
@@ -2446,6 +2501,11 @@
         <source></source>
         <translation>Write all (including equal)</translation>
     </message>
+    <message id="只看不同">
+        <location line="+1"/>
+        <source></source>
+        <translation>Differences only</translation>
+    </message>
     <message id="没有打开配置文件">
         <location line="+1"/>
         <source></source>
@@ -2453,12 +2513,12 @@
     </message>
     <message id="取消">
         <location line="+1"/>
-        <location filename="../ui/scan_dialog.cpp" line="-65"/>
+        <location filename="../ui/scan_dialog.cpp" line="-67"/>
         <source></source>
         <translation>Cancel</translation>
     </message>
     <message id="读取全部">
-        <location line="+28"/>
+        <location line="+30"/>
         <source></source>
         <translation>Read all</translation>
     </message>
@@ -2483,7 +2543,7 @@
         <translation>Write all</translation>
     </message>
     <message id="驱动器上">
-        <location line="+22"/>
+        <location line="+24"/>
         <source></source>
         <translation>On the drive</translation>
     </message>
@@ -2517,24 +2577,55 @@
         <source></source>
         <translation>The drive already has the profile&apos;s settings; nothing to write.</translation>
     </message>
-    <message id="将向地址 %1 的驱动器写入 %2 项设置，是否继续？">
+    <message id="将向地址 %1 的驱动器写入 %n 项设置，是否继续？" numerus="yes">
         <location line="+2"/>
         <source></source>
-        <translation>Write %2 settings to the drive at address %1?</translation>
+        <translation>
+            <numerusform>Write %n setting to the drive at address %1?</numerusform>
+            <numerusform>Write %n settings to the drive at address %1?</numerusform>
+        </translation>
+    </message>
+    <message id="已写入 %n 项设置" numerus="yes">
+        <location line="+44"/>
+        <source></source>
+        <translation>
+            <numerusform>Wrote %n setting</numerusform>
+            <numerusform>Wrote %n settings</numerusform>
+        </translation>
+    </message>
+    <message id="驱动器与配置文件有 %n 项不同" numerus="yes">
+        <location line="+21"/>
+        <source></source>
+        <translation>
+            <numerusform>The drive differs from the profile in %n setting</numerusform>
+            <numerusform>The drive differs from the profile in %n settings</numerusform>
+        </translation>
+    </message>
+    <message id="已读取 %n 项设置" numerus="yes">
+        <location line="+3"/>
+        <source></source>
+        <translation>
+            <numerusform>Read %n setting</numerusform>
+            <numerusform>Read %n settings</numerusform>
+        </translation>
+    </message>
+    <message id="将向地址 %1 的驱动器写入 %2 项设置，是否继续？">
+        <source></source>
+        <translation type="vanished">Write %2 settings to the drive at address %1?</translation>
     </message>
     <message id="未完成">
-        <location line="+25"/>
+        <location line="-44"/>
         <source></source>
         <translation>Not finished</translation>
     </message>
     <message id="完成">
-        <location line="+1"/>
+        <location line="+0"/>
         <source></source>
         <translation>Done</translation>
     </message>
     <message id="已取消">
         <location filename="../link/transaction.cpp" line="-21"/>
-        <location filename="../ui/profile_view.cpp" line="+10"/>
+        <location filename="../ui/profile_view.cpp" line="+11"/>
         <source></source>
         <translation>Cancelled</translation>
     </message>
@@ -2554,37 +2645,42 @@
         <translation>read</translation>
     </message>
     <message id="已写入 %1 项设置">
-        <location line="+3"/>
         <source></source>
-        <translation>Wrote %1 settings</translation>
+        <translation type="vanished">Wrote %1 settings</translation>
     </message>
     <message id="；读回后未生效：%1">
-        <location line="+5"/>
+        <location line="+8"/>
         <source></source>
         <translation>; read back different: %1</translation>
     </message>
     <message id="驱动器与配置文件有 %1 项不同">
-        <location line="+10"/>
         <source></source>
-        <translation>%1 settings differ between the drive and the profile</translation>
+        <translation type="vanished">%1 settings differ between the drive and the profile</translation>
     </message>
     <message id="驱动器与配置文件相同">
-        <location line="+1"/>
+        <location line="+17"/>
         <source></source>
         <translation>The drive matches the profile</translation>
     </message>
     <message id="已读取 %1 项设置">
-        <location line="+2"/>
         <source></source>
-        <translation>Read %1 settings</translation>
+        <translation type="vanished">Read %1 settings</translation>
     </message>
     <message id="请先读取全部设置，再保存。">
-        <location line="+5"/>
+        <location line="+7"/>
         <source></source>
         <translation>Read all settings first, then save.</translation>
     </message>
+    <message id="读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。请重新“读取全部”。" numerus="yes">
+        <location line="+5"/>
+        <source></source>
+        <translation>
+            <numerusform>The read is incomplete: %n setting was not read (“%1”), so nothing was saved. Read all again.</numerusform>
+            <numerusform>The read is incomplete: %n settings were not read (such as “%1”), so nothing was saved. Read all again.</numerusform>
+        </translation>
+    </message>
     <message id="保存配置">
-        <location line="+1"/>
+        <location line="+3"/>
         <location line="+2"/>
         <source></source>
         <translation>Save profile</translation>
@@ -2705,12 +2801,12 @@
         <translation>Reply:</translation>
     </message>
     <message id="所有波特率">
-        <location filename="../ui/scan_dialog.cpp" line="-2"/>
+        <location filename="../ui/scan_dialog.cpp" line="-3"/>
         <source></source>
         <translation>All baud rates</translation>
     </message>
     <message id="开始扫描">
-        <location line="+1"/>
+        <location line="+2"/>
         <source></source>
         <translation>Start scan</translation>
     </message>
@@ -2725,22 +2821,28 @@
         <translation>to</translation>
     </message>
     <message id="每个应答等待(ms)">
-        <location line="+6"/>
+        <location line="+7"/>
         <source></source>
         <translation>Wait for each reply (ms)</translation>
     </message>
     <message id="应答的设备（双击取用其地址和波特率）：">
-        <location line="+9"/>
+        <location line="+10"/>
         <source></source>
         <translation>Devices that answered (double-click to use their address and baud rate):</translation>
     </message>
     <message id="地址(Hex)">
-        <location line="+18"/>
+        <location line="-13"/>
+        <location line="+31"/>
         <source></source>
         <translation>Address (hex)</translation>
     </message>
+    <message id="从命令发完算起，等待设备应答的时间；默认为“应答超时”">
+        <location line="-27"/>
+        <source></source>
+        <translation>How long to wait for each device's answer after the request has left the line; the reply timeout by default</translation>
+    </message>
     <message id="波特率">
-        <location line="+0"/>
+        <location line="+27"/>
         <source></source>
         <translation>Baud rate</translation>
     </message>

@@ -153,7 +153,9 @@ QSize FrmMain::workingTabWants() const {
 void FrmMain::closeEvent(QCloseEvent* event) {
     if (settings_) {
         SaveSetUp(*settings_, *this, *ui_.SSTab1, byName_, kept_);
-        if (portForNextStart_) settings_->setValue("controls/COM_PORT", *portForNextStart_);
+        // The virtual device's path is for this run only; a port the user typed is kept.
+        if (portForNextStart_ && PortNameOfLabel(ui_.COM_PORT->currentText()) == runOnlyPort_)
+            settings_->setValue("controls/COM_PORT", *portForNextStart_);
     }
     QMainWindow::closeEvent(event);
 }
@@ -195,6 +197,10 @@ void FrmMain::wire() {
     connect(ui_.CommandScanBus, &QPushButton::clicked, this, &FrmMain::scanBus);
     connect(ui_.MenuRecentScripts, &QMenu::aboutToShow, this, &FrmMain::showRecentScripts);
     connect(monitor_, &MonitorView::message, this, &FrmMain::showStatus);
+    connect(monitor_, &MonitorView::statsReset, this, [this] {
+        failuresSinceOpen_ = 0;
+        linkStatsTimer_.start();
+    });
     connect(ui_.TextReplyTimeout, &QLineEdit::editingFinished, this, &FrmMain::applyReplyTimeout);
     // The runner takes its next step only when the bus is free.
     runner_.setGate([this] { return queue_.idle(); });
@@ -288,6 +294,7 @@ LinkMode FrmMain::linkMode() const {
 
 void FrmMain::setPortText(const QString& text, bool keep) {
     if (!keep && !portForNextStart_) portForNextStart_ = ui_.COM_PORT->currentText();
+    if (!keep) runOnlyPort_ = text;
     ui_.COM_PORT->setEditText(text);
 }
 
@@ -365,6 +372,8 @@ void FrmMain::portOpened() {
 }
 
 void FrmMain::applyPortKind() {
+    // A long target (tcp://cabinet-3.plant.example:4001) is read whole from its tool tip.
+    ui_.COM_PORT->setToolTip(ui_.COM_PORT->currentText());
     const bool network = Link::IsNetworkTarget(ui_.COM_PORT->currentText());
     ui_.Combo2->setEnabled(!network && !ui_.Command33->isEnabled());
     if (network != networkTyped_ && network)
@@ -427,7 +436,18 @@ void FrmMain::onTransaction(const Transaction& transaction) {
     if (transaction.request.origin == Origin::Script && transaction.cause == Cause::None)
         runner_.checkReply(transaction.verdict == Verdict::Ok, transaction.reply,
                            transaction.framing());
-    if (IsFailure(transaction.verdict)) ++failuresSinceOpen_;
+    // A scan's silent addresses are what a scan expects, not failures.
+    if (IsFailure(transaction.verdict) && transaction.request.origin != Origin::Scan)
+        ++failuresSinceOpen_;
+    // The user's own press that gets nothing is not silent.
+    const Origin origin = transaction.request.origin;
+    if (IsFailure(transaction.verdict) && (origin == Origin::Panel || origin == Origin::Manual)) {
+        const CommandInfo* info =
+            transaction.request.command ? FindCommand(*transaction.request.command) : nullptr;
+        statusBar()->showMessage(Tr("%1：%2").arg(info ? Tr(info->name) : Tr("原始字节"),
+                                                 Tr(VerdictName(transaction.verdict))),
+                                 kStatusTimeout);
+    }
     if (transaction.roundTripMs)
         lastRoundTrip_ = Tr("往返 %1 ms").arg(*transaction.roundTripMs, 0, 'f', 1);
     // Shown a few times a second at most: the sampler closes 80 transactions a second.
@@ -497,7 +517,8 @@ void FrmMain::scanBus() {
     QList<qint32> bauds;
     for (int i = 0; i < ui_.Combo2->count() && !link_.isNetwork(); ++i)
         bauds << ui_.Combo2->itemText(i).toInt();
-    auto* dialog = new ScanDialog(busScan_, bauds, linkMode(), prompter_, this);
+    auto* dialog =
+        new ScanDialog(busScan_, bauds, linkMode(), queue_.replyTimeout(), prompter_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &ScanDialog::chosen, this, [this](std::uint8_t address, qint32 baud) {
         ui_.Text23->setText(QString::number(address, 16).toUpper());
@@ -508,7 +529,12 @@ void FrmMain::scanBus() {
         ui_.Combo2->setEditText(QString::number(baud));
         if (const int i = ui_.Combo2->findText(QString::number(baud)); i >= 0)
             ui_.Combo2->setCurrentIndex(i);
-        statusBar()->showMessage(Tr("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）")
+        // The open line goes over to the device's rate at once: a request at the old one would
+        // go unheard.
+        const bool switched = link_.isOpen() && link_.setBaudRate(baud);
+        if (switched) portWatch_.remember(link_.portName(), QString::number(baud));
+        statusBar()->showMessage((switched ? Tr("已取用地址 %1、波特率 %2，串口已改用该波特率")
+                                           : Tr("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）"))
                                      .arg(ui_.Text23->text())
                                      .arg(baud),
                                  kStatusTimeout);
@@ -772,7 +798,7 @@ void FrmMain::removeSelectedLine() {
 }
 
 void FrmMain::openScript() {
-    const QString path = prompter_->openFileName(
+    const QString path = prompter_->openPath(
         this, Tr("打开文件"), Tr("txt文件(*.txt);;所有文件(*.*)"), kept_.scriptFolder);
     if (path.isEmpty()) return;
     if (!QFileInfo::exists(path))
@@ -809,7 +835,7 @@ void FrmMain::showRecentScripts() {
 }
 
 void FrmMain::saveScript() {
-    const QString path = prompter_->saveFileName(
+    const QString path = prompter_->savePath(
         this, Tr("保存文件"), Tr("TXT文件(*.TXT);;所有文件(*.*)"), kept_.scriptFolder);
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path) && !prompter_->ask(this, Tr("文件保存"), Tr("是否覆盖文件？")))

@@ -140,6 +140,7 @@ private:
     std::unique_ptr<QSettings> settings_;
     KeptState kept_;
     std::optional<QString> portForNextStart_; // when COM_PORT holds a port for this run only
+    QString runOnlyPort_;                     // that port
     QLabel* linkStats_;                       // the status bar's last round trip and failure count
     QTimer linkStatsTimer_;
     int failuresSinceOpen_ = 0;

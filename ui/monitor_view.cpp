@@ -5,7 +5,10 @@
 #include "ui/prompter.h"
 #include "ui/translation.h"
 
+#include <QAction>
 #include <QBoxLayout>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -26,6 +29,14 @@ constexpr std::chrono::milliseconds kStatsRefresh{500};
 
 QString Hex(const Bytes& b) {
     return QString::fromStdString(HexFrameText(b)).trimmed();
+}
+
+// A frame as the user reads it: an ASCII line as its text, anything else in hex.
+QString FrameText(const Bytes& b) {
+    if (const auto line = ReadAsciiLine(b); line && line->complete)
+        return QString::fromLatin1(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()))
+            .trimmed();
+    return Hex(b);
 }
 
 QString CommandName(std::optional<std::uint8_t> code) {
@@ -94,8 +105,15 @@ int TransactionModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Columns;
 }
 
+static QString IsoTime(const QDateTime& t) {
+    // With its offset from UTC, so the times of a file read elsewhere still say when.
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
 QString TransactionModel::cell(const Transaction& t, int column) {
-    if (!t.event.isEmpty() && column != Time) return column == Command ? t.event : QString();
+    // An event's words go where there is room for them: the last, widest column.
+    if (!t.event.isEmpty() && column != Time)
+        return column == Command ? Tr("事件") : column == Result ? t.event : QString();
     switch (column) {
     case Id:
         return t.id ? QString::number(t.id) : QString();
@@ -108,9 +126,9 @@ QString TransactionModel::cell(const Transaction& t, int column) {
     case Command:
         return CommandName(t.request.command);
     case RequestBytes:
-        return Hex(t.request.frame);
+        return FrameText(t.request.frame);
     case ReplyBytes:
-        return Hex(t.reply);
+        return FrameText(t.reply);
     case RoundTrip:
         return t.roundTripMs ? Ms(*t.roundTripMs) : QString();
     case Result: {
@@ -172,6 +190,8 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     exportButton->setObjectName("CommandExportCsv");
     auto* resetButton = WithCaption(new QPushButton, ZH("清零统计"));
     resetButton->setObjectName("CommandResetMonitor");
+    auto* clearButton = WithCaption(new QPushButton, ZH("清空表格"));
+    clearButton->setObjectName("CommandClearMonitor");
 
     // Without the filter the table shows the rows themselves: a proxy re-maps every row on
     // each change.
@@ -181,13 +201,22 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->verticalHeader()->hide();
     table_->horizontalHeader()->setStretchLastSection(true);
+    // Rows are copied as text, tab between the cells.
+    auto* copy = new QAction(this);
+    SetCaption(copy, ZH("复制"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &MonitorView::copyRows);
+    table_->addAction(copy);
+    table_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     statsTable_->setColumnCount(9);
     showStatsHeaders();
     statsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statsTable_->verticalHeader()->hide();
     statsTable_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
-    statsTable_->horizontalHeader()->setStretchLastSection(true);
+    // The names take the room; the total comes first, where it never scrolls away.
+    statsTable_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     fitColumns();
     statsTable_->setMaximumHeight((table_->fontMetrics().height() + 4) * 9);
 
@@ -195,6 +224,7 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     bar->addWidget(errorsOnly_);
     bar->addStretch(1);
     bar->addWidget(resetButton);
+    bar->addWidget(clearButton);
     bar->addWidget(exportButton);
     auto* v = new QVBoxLayout(this);
     v->addLayout(bar);
@@ -207,7 +237,13 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
         table_->setModel(on ? static_cast<QAbstractItemModel*>(failures_) : &model_);
         fitColumns();
     });
-    connect(resetButton, &QPushButton::clicked, this, &MonitorView::reset);
+    connect(resetButton, &QPushButton::clicked, this, &MonitorView::resetStats);
+    connect(clearButton, &QPushButton::clicked, this, [this] {
+        if (model_.rowCount() > 0 &&
+            prompter_->ask(this, Tr("清空表格"),
+                           TrN("清空表格中的 %n 条通讯记录？（统计不变）", model_.rowCount())))
+            model_.clear();
+    });
     connect(exportButton, &QPushButton::clicked, this, &MonitorView::exportTable);
     statsTimer_->setSingleShot(true);
     statsTimer_->setInterval(kStatsRefresh);
@@ -285,10 +321,22 @@ void MonitorView::addEvent(const QString& text) {
     append(event);
 }
 
-void MonitorView::reset() {
-    model_.clear();
+void MonitorView::resetStats() {
     stats_.clear();
     refreshStats();
+    emit statsReset();
+}
+
+void MonitorView::copyRows() {
+    const QItemSelectionModel* selection = table_->selectionModel();
+    QStringList lines;
+    for (const QModelIndex& index : selection->selectedRows()) {
+        QStringList cells;
+        for (int c = 0; c < TransactionModel::Columns; ++c)
+            cells << table_->model()->index(index.row(), c).data().toString();
+        lines << cells.join('\t');
+    }
+    if (!lines.isEmpty()) QGuiApplication::clipboard()->setText(lines.join('\n') + '\n');
 }
 
 void MonitorView::refreshStats() {
@@ -313,19 +361,23 @@ void MonitorView::refreshStats() {
         }
         ++row;
     };
+    if (!all.empty()) put(Tr("合计"), stats_.total());
     for (const auto& [command, s] : all)
         put(command == TransactionStats::kRawCommand ? CommandName(std::nullopt)
                                                      : CommandName(std::uint8_t(command)),
             s);
-    if (!all.empty()) put(Tr("合计"), stats_.total());
 }
 
-bool MonitorView::exportCsv(const QString& path, QString* error) const {
+int MonitorView::exportCsv(const QString& path, QString* error) const {
     QString text = "id,time,address,command,request,reply,round_trip_ms,verdict\r\n";
+    int rows = 0;
+    // The rows the table shows: all of them, or with "只看错误" the failures.
     for (int r = 0; r < model_.rowCount(); ++r) {
         const Transaction& t = model_.at(r);
-        QStringList fields{TransactionModel::cell(t, TransactionModel::Id),
-                           t.written.toString(Qt::ISODateWithMs)};
+        if (errorsOnly_->isChecked() && !model_.index(r, 0).data(TransactionModel::kFailureRole).toBool())
+            continue;
+        ++rows;
+        QStringList fields{TransactionModel::cell(t, TransactionModel::Id), IsoTime(t.written)};
         for (int c = TransactionModel::Address; c < TransactionModel::Columns; ++c)
             fields << CsvField(TransactionModel::cell(t, c));
         text += fields.join(',') + "\r\n";
@@ -335,22 +387,25 @@ bool MonitorView::exportCsv(const QString& path, QString* error) const {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         *error = file.errorString();
-        return false;
+        return -1;
     }
-    return true;
+    return rows;
 }
 
 void MonitorView::exportTable() {
     const QString path =
-        prompter_->saveFileName(this, Tr("导出CSV"), Tr("CSV文件(*.csv);;所有文件(*.*)"));
+        prompter_->savePath(this, Tr("导出CSV"), Tr("CSV文件(*.csv);;所有文件(*.*)"));
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path) && !prompter_->ask(this, Tr("导出CSV"), Tr("是否覆盖文件？")))
         return;
     QString error;
-    if (exportCsv(path, &error))
-        emit message(Tr("已导出 %1 条通讯记录：%2").arg(model_.rowCount()).arg(path));
-    else
+    const int rows = exportCsv(path, &error);
+    if (rows < 0)
         emit message(Tr("导出失败，没有写入文件 %1：%2").arg(path, error));
+    else if (errorsOnly_->isChecked())
+        emit message(TrN("已导出 %n 条出错的通讯记录（只看错误）：%1", rows).arg(path));
+    else
+        emit message(TrN("已导出 %n 条通讯记录：%1", rows).arg(path));
 }
 
 } // namespace stepbench

@@ -62,14 +62,18 @@ public:
     void add(const Transaction& transaction);
     // A line for an event of the port (lost, reopened) among the transactions.
     void addEvent(const QString& text);
-    void reset();
-    // Writes the table as CSV (UTF-8 with BOM) through a temporary file; false with the reason.
-    bool exportCsv(const QString& path, QString* error) const;
+    // Clears the statistics; the table's rows stay.
+    void resetStats();
+    // Writes the rows the table shows as CSV (UTF-8 with BOM) through a temporary file: how
+    // many, or -1 with the reason.
+    int exportCsv(const QString& path, QString* error) const;
     TransactionModel& model() { return model_; }
 
 signals:
     // A line for the window's status bar.
     void message(const QString& text);
+    // The statistics were cleared: the status bar's count of failures starts again.
+    void statsReset();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -80,6 +84,7 @@ private:
     void fitColumns();
     void refreshStats();
     void exportTable();
+    void copyRows();
 
     Prompter* prompter_;
     TransactionModel model_;

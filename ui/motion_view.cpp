@@ -199,6 +199,7 @@ public:
         const double high = values_->property("max").toDouble();
         cursorLine_->replace({QPointF(*seconds, low), QPointF(*seconds, high)});
     }
+    void showCursor(bool on) { cursorLine_->setVisible(on); }
     double secondsAt(const QPoint& at) const {
         return chart()->mapToValue(mapToScene(at), series_.first()).x();
     }
@@ -307,6 +308,7 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
     });
     connect(pause_, &QPushButton::toggled, this, [this](bool paused) {
         pausedEnd_ = paused ? std::optional(timeRange().second) : std::nullopt;
+        SetCaption(pause_, paused ? ZH("继续") : ZH("暂停"));
         dirty_ = true;
     });
     for (MotionChart* chart : {positionChart_, speedChart_, stateChart_}) {
@@ -367,6 +369,10 @@ void MotionView::switchSampling(bool on) {
     running_ = currentPlan(*plan);
     record_.clear();
     zoomSpan_.reset();
+    // Nothing of the run before stays on show: the cursor's reading and line go with it.
+    cursor_->clear();
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+        chart->setCursorAt(std::nullopt);
     sampler_.start(*running_);
     SetCaption(sampling_, ZH("停止采样"));
 }
@@ -415,8 +421,12 @@ void MotionView::zoom(double factor, double atSeconds) {
     const auto [from, to] = timeRange();
     const double span = std::max(kMinSpan, (to - from) * factor);
     zoomSpan_ = span;
-    // Paused, the time under the mouse stays where it is; live, the newest sample stays right.
-    if (pausedEnd_) pausedEnd_ = atSeconds + (to - atSeconds) * span / (to - from);
+    // Paused, the time under the mouse stays where it is, but never past the newest sample;
+    // live, the newest sample stays right.
+    const auto& samples = record_.samples();
+    if (pausedEnd_)
+        pausedEnd_ = std::min(atSeconds + (to - atSeconds) * span / (to - from),
+                              samples.empty() ? 0.0 : samples.back().seconds);
     dirty_ = true;
 }
 
@@ -447,8 +457,14 @@ bool MotionView::exportCsv(const QString& path, QString* error) const {
 }
 
 bool MotionView::exportPng(const QString& path, QString* error) {
+    // The picture is of the plots, without the mouse's cursor line.
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+        chart->showCursor(false);
+    const QPixmap picture = charts_->grab();
+    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+        chart->showCursor(true);
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && charts_->grab().save(&file, "PNG") && file.commit())
+    if (file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit())
         return true;
     *error = file.errorString();
     return false;
@@ -456,7 +472,7 @@ bool MotionView::exportPng(const QString& path, QString* error) {
 
 void MotionView::exportTo(const QString& title, const QString& filter,
                           const std::function<bool(const QString&, QString*)>& write) {
-    const QString path = prompter_->saveFileName(this, title, filter);
+    const QString path = prompter_->savePath(this, title, filter);
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path) && !prompter_->ask(this, title, Tr("是否覆盖文件？"))) return;
     QString error;

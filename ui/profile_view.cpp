@@ -19,6 +19,11 @@ namespace stepbench {
 namespace {
 
 const char* const kTitle = ZH("驱动器配置");
+const QColor kDiffers(255, 232, 228);
+
+QString HexAddress(int address) {
+    return QString("%1").arg(address, 2, 16, QChar('0')).toUpper();
+}
 const char* const kFilter = ZH("驱动器配置(*.json);;所有文件(*.*)");
 
 // "运动初速度 (start-speed)", "Start speed (start-speed)": the set command's name without its
@@ -46,11 +51,13 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     : QWidget(parent), session_(session), target_(std::move(target)), prompter_(prompter),
       rows_(new QStandardItemModel(0, 4, this)), table_(new QTableView),
       everything_(WithCaption(new QCheckBox, ZH("全部写入（包括相同的）"))),
+      differOnly_(WithCaption(new QCheckBox, ZH("只看不同"))),
       progress_(new QProgressBar), fileLabel_(WithCaption(new QLabel, ZH("没有打开配置文件"))),
       cancel_(WithCaption(new QPushButton, ZH("取消"))) {
     setObjectName("ProfileView");
     table_->setObjectName("ProfileTable");
     everything_->setObjectName("CheckWriteEverything");
+    differOnly_->setObjectName("CheckDifferOnly");
     progress_->setObjectName("ProgressProfile");
     cancel_->setObjectName("CommandCancelProfile");
     fileLabel_->setObjectName("LabelProfileFile");
@@ -60,7 +67,8 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setStretchLastSection(true);
-    table_->setColumnWidth(0, table_->fontMetrics().horizontalAdvance(QString(40, '0')));
+    // The names take what they need, in either language.
+    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     for (int c : {1, 2})
         table_->setColumnWidth(c, table_->fontMetrics().horizontalAdvance(QString(22, '0')));
     progress_->setFormat("");
@@ -81,6 +89,7 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     bar->addWidget(button("CommandCompareProfile", ZH("比较"), [this] { read(Then::Compare); }));
     bar->addWidget(button("CommandWriteAll", ZH("写入全部"), &ProfileView::write));
     bar->addWidget(everything_);
+    bar->addWidget(differOnly_);
     bar->addStretch(1);
     bar->addWidget(progress_);
     bar->addWidget(cancel_);
@@ -97,6 +106,7 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
                 progress_->setFormat(setting + "  %p%");
             });
     connect(&session_, &ProfileSession::finished, this, &ProfileView::onFinished);
+    connect(differOnly_, &QCheckBox::toggled, this, &ProfileView::showTable);
     showTable();
 }
 
@@ -143,10 +153,8 @@ void ProfileView::writeChosen() {
     const ProfileValues values = toWrite();
     if (values.empty()) return emit message(Tr("驱动器上的设置与配置文件相同，没有要写入的。"));
     if (!prompter_->ask(this, Tr(kTitle),
-                        Tr("将向地址 %1 的驱动器写入 %2 项设置，是否继续？")
-                            .arg(target->address, 2, 16, QChar('0'))
-                            .arg(values.size())
-                            .toUpper()))
+                        TrN("将向地址 %1 的驱动器写入 %n 项设置，是否继续？", qsizetype(values.size()))
+                            .arg(HexAddress(target->address))))
         return;
     QString error;
     running_ = target;
@@ -168,8 +176,9 @@ ProfileValues ProfileView::toWrite() const {
 
 void ProfileView::onFinished(const ProfileOutcome& outcome) {
     setBusy(false);
-    progress_->setFormat(outcome.cancelled || !outcome.stoppedAt.empty() ? Tr("未完成")
-                                                                         : Tr("完成"));
+    const bool complete = !outcome.cancelled && outcome.stoppedAt.empty();
+    progress_->setFormat(complete ? Tr("完成") : Tr("未完成"));
+    if (complete) progress_->setValue(progress_->maximum());
     const Target target = *running_;
     for (const auto& [name, value] : outcome.drive)
         drive_.values[name] = value;
@@ -188,7 +197,7 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
                 .arg(where, Tr(outcome.why.toStdString()), writing_ ? Tr("写入") : Tr("读取")));
     }
     if (writing_) {
-        QString text = Tr("已写入 %1 项设置").arg(outcome.written.size());
+        QString text = TrN("已写入 %n 项设置", qsizetype(outcome.written.size()));
         if (!outcome.notTaken.empty()) {
             QStringList names;
             for (const std::string& n : outcome.notTaken)
@@ -203,16 +212,29 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
         std::size_t differ = 0;
         for (const auto& [name, value] : file_->values)
             if (drive_.values.count(name) && drive_.values.at(name) != value) ++differ;
-        return emit message(differ ? Tr("驱动器与配置文件有 %1 项不同").arg(differ)
+        // The first difference in sight.
+        for (int r = 0; r < rows_->rowCount(); ++r)
+            if (!rows_->item(r, 3)->text().isEmpty() && !table_->isRowHidden(r)) {
+                table_->scrollTo(rows_->index(r, 0), QAbstractItemView::PositionAtTop);
+                break;
+            }
+        return emit message(differ ? TrN("驱动器与配置文件有 %n 项不同", qsizetype(differ))
                                    : Tr("驱动器与配置文件相同"));
     }
-    emit message(Tr("已读取 %1 项设置").arg(outcome.drive.size()));
+    emit message(TrN("已读取 %n 项设置", qsizetype(outcome.drive.size())));
 }
 
 void ProfileView::save() {
     if (drive_.values.empty())
         return prompter_->inform(this, Tr(kTitle), Tr("请先读取全部设置，再保存。"));
-    const QString path = prompter_->saveFileName(this, Tr("保存配置"), Tr(kFilter));
+    // An incomplete read would make a file that cannot be opened again.
+    if (const auto missing = MissingSettings(drive_.values); !missing.empty())
+        return prompter_->inform(
+            this, Tr(kTitle),
+            TrN("读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。请重新“读取全部”。",
+                qsizetype(missing.size()))
+                .arg(QString::fromStdString(missing.front())));
+    const QString path = prompter_->savePath(this, Tr("保存配置"), Tr(kFilter));
     if (path.isEmpty()) return;
     if (QFileInfo::exists(path) && !prompter_->ask(this, Tr("保存配置"), Tr("是否覆盖文件？")))
         return;
@@ -222,7 +244,7 @@ void ProfileView::save() {
 }
 
 void ProfileView::open() {
-    const QString path = prompter_->openFileName(this, Tr("打开配置"), Tr(kFilter));
+    const QString path = prompter_->openPath(this, Tr("打开配置"), Tr(kFilter));
     if (path.isEmpty()) return;
     const auto loaded = LoadProfile(path);
     if (!loaded)
@@ -232,7 +254,7 @@ void ProfileView::open() {
     fileLabel_->setProperty("stepbenchCaption", QVariant());
     fileLabel_->setText(Tr("配置文件：%1（地址 %2，%3 读取）")
                             .arg(path)
-                            .arg(file_->address)
+                            .arg(HexAddress(file_->address))
                             .arg(file_->readAt.toString("yyyy-MM-dd hh:mm")));
     showTable();
 }
@@ -251,8 +273,9 @@ void ProfileView::showTable() {
         if (!s.read) row[0]->setToolTip(Tr("只能写入：所记的是本程序最后写入的值"));
         if (differ)
             for (QStandardItem* item : row)
-                item->setBackground(QColor(255, 232, 228));
+                item->setBackground(kDiffers);
         rows_->appendRow(row);
+        table_->setRowHidden(rows_->rowCount() - 1, differOnly_->isChecked() && !differ);
     }
 }
 

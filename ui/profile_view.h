@@ -65,6 +65,7 @@ private:
     QStandardItemModel* rows_;
     QTableView* table_;
     QCheckBox* everything_;
+    QCheckBox* differOnly_;
     QProgressBar* progress_;
     QLabel* fileLabel_;
     QList<QPushButton*> actions_;

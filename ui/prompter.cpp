@@ -1,7 +1,10 @@
 #include "ui/prompter.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace stepbench {
 
@@ -24,6 +27,25 @@ QString Prompter::saveFileName(QWidget* parent, const QString& title, const QStr
     // No overwrite question from the dialog: the window asks its own.
     return QFileDialog::getSaveFileName(parent, title, folder, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+QString Prompter::openPath(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& folder) {
+    return openFileName(parent, title, filter, folder.isEmpty() ? QDir::homePath() : folder);
+}
+
+QString Prompter::savePath(QWidget* parent, const QString& title, const QString& filter,
+                           const QString& folder) {
+    const QString path =
+        saveFileName(parent, title, filter, folder.isEmpty() ? QDir::homePath() : folder);
+    return path.isEmpty() ? path : WithSuffix(path, filter);
+}
+
+QString WithSuffix(const QString& path, const QString& filter) {
+    if (!QFileInfo(path).suffix().isEmpty()) return path;
+    static const QRegularExpression kFirstSuffix(R"(\*\.(\w+))");
+    const auto match = kFirstSuffix.match(filter);
+    return match.hasMatch() ? path + "." + match.captured(1).toLower() : path;
 }
 
 } // namespace stepbench

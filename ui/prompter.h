@@ -17,6 +17,17 @@ public:
                                  const QString& folder = {});
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
                                  const QString& folder = {});
+
+    // The file dialogs as the window uses them: they start in folder, or in the user's home
+    // when none is remembered (never wherever the dialog's own history points); a name saved
+    // without a suffix gets the first suffix of the filter ("mon1" is written as "mon1.csv").
+    QString openPath(QWidget* parent, const QString& title, const QString& filter,
+                     const QString& folder = {});
+    QString savePath(QWidget* parent, const QString& title, const QString& filter,
+                     const QString& folder = {});
 };
+
+// The path with the filter's first suffix ("CSV文件(*.csv)": ".csv") when its name has none.
+QString WithSuffix(const QString& path, const QString& filter);
 
 } // namespace stepbench

@@ -18,12 +18,31 @@
 #include <QTableView>
 
 namespace stepbench {
+namespace {
 
-ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, Prompter* prompter,
-                       QWidget* parent)
+// Addresses are hex everywhere in the window: two upper-case digits.
+class HexSpinBox : public QSpinBox {
+public:
+    HexSpinBox() { setDisplayIntegerBase(16); }
+
+protected:
+    QString textFromValue(int value) const override {
+        return QString("%1").arg(value, 2, 16, QChar('0')).toUpper();
+    }
+};
+
+QString HexAddress(int address) {
+    return QString("%1").arg(address, 2, 16, QChar('0')).toUpper();
+}
+
+} // namespace
+
+ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing,
+                       std::chrono::milliseconds replyTimeout, Prompter* prompter, QWidget* parent)
     : QDialog(parent), scan_(scan), allBauds_(std::move(allBauds)), framing_(framing),
-      prompter_(prompter), from_(new QSpinBox), to_(new QSpinBox),
-      allBaudsCheck_(WithCaption(new QCheckBox, ZH("所有波特率"))), timeout_(new QLineEdit("50")),
+      prompter_(prompter), from_(new HexSpinBox), to_(new HexSpinBox),
+      allBaudsCheck_(WithCaption(new QCheckBox, ZH("所有波特率"))),
+      timeout_(new QLineEdit(QString::number(replyTimeout.count()))),
       startButton_(WithCaption(new QPushButton, ZH("开始扫描"))),
       cancelButton_(WithCaption(new QPushButton, ZH("取消"))), progress_(new QProgressBar),
       hits_(new QStandardItemModel(0, 3, this)), table_(new QTableView) {
@@ -61,9 +80,11 @@ ScanDialog::ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, 
     range->addWidget(to_);
     range->addStretch(1);
     auto* form = new QFormLayout;
-    form->addRow(WithCaption(new QLabel, ZH("地址")), range);
+    form->addRow(WithCaption(new QLabel, ZH("地址(Hex)")), range);
     form->addRow("", allBaudsCheck_);
+    // The wait runs from each request leaving the line, whatever the rate.
     form->addRow(WithCaption(new QLabel, ZH("每个应答等待(ms)")), timeout_);
+    SetToolTipId(timeout_, ZH("从命令发完算起，等待设备应答的时间；默认为“应答超时”"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(startButton_);
@@ -122,12 +143,12 @@ void ScanDialog::start() {
 void ScanDialog::showProgress(int address, qint32 baud, int done, int total) {
     progress_->setRange(0, total);
     progress_->setValue(done);
-    progress_->setFormat(baud ? Tr("地址 %1 @ %2   %p%").arg(address).arg(baud)
-                              : Tr("地址 %1   %p%").arg(address));
+    progress_->setFormat(baud ? Tr("地址 %1 @ %2   %p%").arg(HexAddress(address)).arg(baud)
+                              : Tr("地址 %1   %p%").arg(HexAddress(address)));
 }
 
 void ScanDialog::addHit(const ScanHit& hit) {
-    auto* address = new QStandardItem(QString("%1").arg(hit.address, 2, 16, QChar('0')).toUpper());
+    auto* address = new QStandardItem(HexAddress(hit.address));
     address->setData(hit.address);
     hits_->appendRow({address, new QStandardItem(hit.baud ? QString::number(hit.baud) : "—"),
                       new QStandardItem(QString::number(hit.roundTripMs, 'f', 1))});

@@ -22,7 +22,9 @@ class Prompter;
 class ScanDialog : public QDialog {
     Q_OBJECT
 public:
-    ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing, Prompter* prompter,
+    // The wait for each answer starts as the reply timeout.
+    ScanDialog(BusScan& scan, QList<qint32> allBauds, LinkMode framing,
+               std::chrono::milliseconds replyTimeout, Prompter* prompter,
                QWidget* parent = nullptr);
 
 signals:

@@ -48,6 +48,9 @@ constexpr Kept kKept[] = {
     {"TextTurnaround", Check::Range, 0, 60000},
     {"CheckAutoReconnect", Check::Checked},
     {"CheckEchoSuppression", Check::Checked},
+    // Motion plots.
+    {"ComboSampleRate", Check::Item},
+    {"ComboTimeWindow", Check::Item},
     {"Text22", Check::Range, 0, 65535},
     {"Text20", Check::Range, 50, 60000},
     // Parameters and queries.
@@ -190,7 +193,9 @@ void RestoreSetUp(QSettings& settings, QMainWindow& window, QTabWidget& tabs,
     if (ok && tab >= 0 && tab < tabs.count()) tabs.setCurrentIndex(tab);
 
     kept.scriptFolder = settings.value("script/folder").toString();
-    const QStringList recent = settings.value("script/recent").toStringList();
+    // Each file once, however the list was written.
+    QStringList recent = settings.value("script/recent").toStringList();
+    recent.removeDuplicates();
     kept.recentScripts = recent.mid(0, KeptState::kMaxRecent);
 }
 
