@@ -70,4 +70,38 @@ std::string TextToHex(std::string_view text) {
     return out;
 }
 
+std::optional<Bytes> ReadHexBytes(std::string_view text) {
+    Bytes out;
+    int high = -1; // the first digit of a pair, while its second is awaited
+    for (char c : text) {
+        if (c == ' ' || c == '\t') {
+            if (high >= 0) return std::nullopt; // a pair broken by a blank
+            continue;
+        }
+        const int d = c >= '0' && c <= '9'   ? c - '0'
+                      : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                      : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                             : -1;
+        if (d < 0) return std::nullopt;
+        if (high < 0) {
+            high = d;
+        } else {
+            out.push_back(static_cast<std::uint8_t>(high * 16 + d));
+            high = -1;
+        }
+    }
+    if (high >= 0 || out.empty()) return std::nullopt;
+    return out;
+}
+
+bool IsHexText(std::string_view text) {
+    bool digit = false;
+    for (char c : text) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (!hex && c != ' ' && c != '\t') return false;
+        digit = digit || hex;
+    }
+    return digit;
+}
+
 } // namespace stepbench

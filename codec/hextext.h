@@ -2,6 +2,7 @@
 
 #include "codec/bytes.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,15 @@ std::string HexFrameText(ByteView bytes);
 // 12 00); an odd digit count takes a "0" before its last digit ("123" is 12 03); each pair is
 // read leniently: its leading hex digits count, and a pair not starting with one gives 0.
 Bytes ParseHexText(std::string_view text);
+
+// Hex text as a program reads it, strictly: pairs of hex digits, blanks optional between them,
+// nothing else ("01 20 00", "012000"). Empty when the text is anything else: "0x01", "hello",
+// "01 2" (a digit without its pair), or no digit at all.
+std::optional<Bytes> ReadHexBytes(std::string_view text);
+
+// Hex digits and blanks only, at least one digit: a line that the lenient rule of ParseHexText
+// reads as what it says.
+bool IsHexText(std::string_view text);
 
 // Each character's code-page code in upper-case hex without leading zeros, then a blank; a
 // two-byte character gives four digits, lead byte first ("AB" gives "41 42 ").

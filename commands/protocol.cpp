@@ -15,11 +15,17 @@ constexpr DataLayout Exactly(std::uint8_t n, std::string_view note,
                              ValueForm form = ValueForm::Numbers) {
     return {n, n, note, n == 4 && form == ValueForm::Numbers ? ValueForm::Int32 : form};
 }
+// Each value from low to high.
+constexpr DataLayout Within(DataLayout d, std::int64_t low, std::int64_t high) {
+    d.low = low;
+    d.high = high;
+    return d;
+}
 constexpr DataLayout kValue = Exactly(4, ZH("32位数值，高字节在前"));
 constexpr DataLayout kSignedValue = Exactly(4, ZH("32位有符号数值(补码)，高字节在前"));
 constexpr DataLayout kDirectionCount =
     Exactly(4, ZH("方向(0正/1负) + 24位数值，高字节在前"), ValueForm::DirectionCount);
-constexpr DataLayout kDirection = Exactly(1, ZH("方向(0正向/1负向)"));
+constexpr DataLayout kDirection = Within(Exactly(1, ZH("方向(0正向/1负向)")), 0, 1);
 
 // Send and report lines are the texts the device's users know from its documentation.
 constexpr std::array kCommands = {
@@ -28,11 +34,11 @@ constexpr std::array kCommands = {
     CommandInfo{0x21, "query-address", ZH("查询设备地址(发往地址0)"), kNone,
                 Exactly(1, ZH("设备地址")), ZH("查询设备地址:"), ZH("查询设备地址:当前地址为"),
                 AddressInLine},
-    CommandInfo{0x22, "set-address", ZH("更改设备地址"), Exactly(1, ZH("新地址")), kNone,
+    CommandInfo{0x22, "set-address", ZH("更改设备地址"), Within(Exactly(1, ZH("新地址")), 1, 247), kNone,
                 ZH("更改设备地址:"), ZH("更改设备地址:")},
     CommandInfo{0x23, "query-baud", ZH("查询当前波特率"), kNone, Exactly(1, ZH("波特率代码")),
                 ZH("查询当前波特率:"), ZH("查询当前波特率:当前波特率设置为"), BaudInLine},
-    CommandInfo{0x24, "set-baud", ZH("改变当前波特率"), Exactly(1, ZH("波特率代码")), kNone,
+    CommandInfo{0x24, "set-baud", ZH("改变当前波特率"), Within(Exactly(1, ZH("波特率代码")), 1, 11), kNone,
                 ZH("改变当前波特率:"), ZH("改变当前波特率:")},
     CommandInfo{0x25,
                 "set-start-speed",
@@ -139,7 +145,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x3F,
                 "set-mapping",
                 ZH("设置寄存器映射(存储器偏移)地址"),
-                Exactly(4, ZH("映射地址0-65503，高字节在前")),
+                Within(Exactly(4, ZH("映射地址0-65503，高字节在前")), 0, 65503),
                 kNone,
                 ZH("设置存储器偏移地址:"),
                 "",
@@ -197,7 +203,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x48,
                 "set-checksum-check",
                 ZH("校验检查"),
-                Exactly(1, ZH("00有校验 / 01无校验")),
+                Within(Exactly(1, ZH("00有校验 / 01无校验")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -207,7 +213,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x49,
                 "set-reply-length",
                 ZH("回复长度"),
-                Exactly(1, ZH("01回8字节 / 00回协议长度")),
+                Within(Exactly(1, ZH("01回8字节 / 00回协议长度")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -217,7 +223,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x4A,
                 "set-can-frame",
                 ZH("CAN帧格式"),
-                Exactly(1, ZH("00标准帧 / 01扩展帧")),
+                Within(Exactly(1, ZH("00标准帧 / 01扩展帧")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -227,7 +233,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x4B,
                 "set-can-baud",
                 ZH("CAN波特率"),
-                Exactly(1, ZH("波特率代码 1(1M)-18(5K)")),
+                Within(Exactly(1, ZH("波特率代码 1(1M)-18(5K)")), 1, 18),
                 kNone,
                 "",
                 "",
@@ -255,12 +261,12 @@ constexpr std::array kCommands = {
                 None,
                 {},
                 Setting::WriteOnly},
-    CommandInfo{0x52, "set-relays", ZH("继电器K1/K2"), Exactly(2, ZH("K1(1开/0关) + K2(1开/0关)")),
+    CommandInfo{0x52, "set-relays", ZH("继电器K1/K2"), Within(Exactly(2, ZH("K1(1开/0关) + K2(1开/0关)")), 0, 1),
                 kNone, "", ""},
     CommandInfo{0x53,
                 "set-power-loss",
                 ZH("掉电设置"),
-                Exactly(2, ZH("00 00不保存 / 01 00保存不运行 / 01 01保存并运行")),
+                Within(Exactly(2, ZH("00 00不保存 / 01 00保存不运行 / 01 01保存并运行")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -282,7 +288,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x5C,
                 "set-encoder-direction",
                 ZH("编码方向"),
-                Exactly(1, ZH("0或1")),
+                Within(Exactly(1, ZH("0或1")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -292,7 +298,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x5D,
                 "set-control-direction",
                 ZH("控制方向"),
-                Exactly(1, ZH("0或1")),
+                Within(Exactly(1, ZH("0或1")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -302,7 +308,7 @@ constexpr std::array kCommands = {
     CommandInfo{0x5E,
                 "set-error-accumulation",
                 ZH("积累误差"),
-                Exactly(1, ZH("00无积累误差 / 01有积累误差")),
+                Within(Exactly(1, ZH("00无积累误差 / 01有积累误差")), 0, 1),
                 kNone,
                 "",
                 "",
@@ -364,6 +370,19 @@ const CommandInfo* FindCommand(std::string_view key) {
 
 bool IsStopCommand(std::uint8_t code) {
     return code == kEmergencyStop || code == kDecelerateStop;
+}
+
+Bytes RegisterBytes(ByteView data, std::size_t registers) {
+    const std::size_t size = 2 * registers;
+    if (data.size() > size) return Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+    Bytes out(size - data.size(), 0);
+    out.insert(out.end(), data.begin(), data.end());
+    return out;
+}
+
+std::optional<Bytes> ReplyDataOfRegisters(const CommandInfo& c, ByteView registers) {
+    if (c.reply.max == 0 || registers.size() < c.reply.max) return std::nullopt;
+    return Bytes(registers.end() - c.reply.max, registers.end());
 }
 
 } // namespace stepbench

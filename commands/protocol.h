@@ -1,6 +1,9 @@
 #pragma once
 
+#include "codec/bytes.h"
+
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -43,6 +46,10 @@ struct DataLayout {
     std::uint8_t max = 0;
     std::string_view note = {};
     ValueForm form = ValueForm::Numbers;
+    // The range of each value, where the device takes fewer than its form allows (a direction
+    // 0 or 1, an address 1-247); high below low: the form's whole range.
+    std::int64_t low = 0;
+    std::int64_t high = -1;
 };
 
 // One command code of the device: what it takes, what the device answers, and how the program
@@ -67,6 +74,13 @@ inline constexpr std::uint8_t kDecelerateStop = 0x3D;
 std::span<const CommandInfo> CommandTable();
 // The two stops, which go out ahead of everything else.
 bool IsStopCommand(std::uint8_t code);
+
+// In the PLC protocol a register read carries a reply's data right-aligned in the registers
+// asked for, high word first; what does not fit is cut at its end.
+Bytes RegisterBytes(ByteView replyData, std::size_t registers);
+// The data of the command's reply from the bytes of the registers a read brought back, when
+// they hold all of it.
+std::optional<Bytes> ReplyDataOfRegisters(const CommandInfo& command, ByteView registers);
 const CommandInfo* FindCommand(std::uint8_t code);
 const CommandInfo* FindCommand(std::string_view key);
 

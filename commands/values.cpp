@@ -1,6 +1,7 @@
 #include "commands/values.h"
 
 #include "codec/hextext.h"
+#include "codec/texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,29 +20,38 @@ std::optional<long long> Whole(const std::string& text) {
     return v;
 }
 
-Error Bad(const std::string& value, const std::string& what) {
-    return Error{"值“" + value + "”不对：应为" + what};
+Error OutOfRange(const std::string& value, std::int64_t low, std::int64_t high) {
+    return Error{ZH("值“%1”不对：应为 %2 到 %3 的整数"),
+                 {value, std::to_string(low), std::to_string(high)}};
 }
 
-Result<std::uint8_t> Byte(const std::string& v) {
+// A whole number from low to high (the layout's range where it sets one), never cut to fit.
+Result<std::int64_t> Number(const std::string& v, const DataLayout& d, std::int64_t low,
+                            std::int64_t high) {
+    if (d.high >= d.low) {
+        low = std::max(low, d.low);
+        high = std::min(high, d.high);
+    }
     const auto n = Whole(v);
-    if (!n || *n < 0 || *n > 255) return Bad(v, "0 到 255 的整数");
+    if (!n || *n < low || *n > high) return OutOfRange(v, low, high);
+    return *n;
+}
+
+Result<std::uint8_t> Byte(const std::string& v, const DataLayout& d) {
+    const auto n = Number(v, d, 0, 255);
+    if (!n) return n.failure();
     return static_cast<std::uint8_t>(*n);
 }
 
 Result<std::uint8_t> Pattern(const std::string& v) {
     if (v.size() != 5 || v.find_first_not_of("01") != std::string::npos)
-        return Bad(v, "五位输入组合 IN5-IN1，如 00101");
+        return Error{ZH("值“%1”不对：应为五位输入组合 IN5-IN1，如 00101"), {v}};
     return static_cast<std::uint8_t>(std::stoi(v, nullptr, 2));
 }
 
 Result<Bytes> Hex(const std::string& v) {
-    const auto digit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
-    const bool plain =
-        std::all_of(v.begin(), v.end(), [&](char c) { return c == ' ' || digit(c); });
-    if (!plain || std::count_if(v.begin(), v.end(), digit) % 2 != 0)
-        return Bad(v, "16进制字节，如 \"31 04 00 00 27 10\"");
-    return ParseHexText(v);
+    if (auto bytes = ReadHexBytes(v)) return *bytes;
+    return Error{ZH("值“%1”不对：应为16进制字节（每字节两位），如 \"31 04 00 00 27 10\""), {v}};
 }
 
 void PutBigEndian(Bytes& out, long long value, int bytes) {
@@ -50,43 +60,48 @@ void PutBigEndian(Bytes& out, long long value, int bytes) {
         out.push_back(static_cast<std::uint8_t>(u >> shift));
 }
 
+Error Usage(const CommandInfo& c) {
+    return Error{ZH("%1 的值：%2"), {std::string(c.key), ValuesUsage(c)}};
+}
+
 // The data bytes of the values, or why they do not make them.
 Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
     const DataLayout& d = c.request;
     const auto count = [&](std::size_t n) -> std::optional<Error> {
         if (values.size() == n) return std::nullopt;
-        return Error{std::string(c.key) + " 需要 " + std::to_string(n) + " 个值：" +
-                     ValuesUsage(c)};
+        return Error{ZH("%1 需要 %2 个值：%3"),
+                     {std::string(c.key), std::to_string(n), ValuesUsage(c)}};
     };
     Bytes data;
     switch (d.form) {
-    case ValueForm::Int32:
+    case ValueForm::Int32: {
+        if (auto e = count(1)) return *e;
+        const auto n = Number(values[0], d, -2147483648LL, 2147483647LL);
+        if (!n) return n.failure();
+        PutBigEndian(data, *n, 4);
+        return data;
+    }
     case ValueForm::DirectionCount: {
-        const bool direction = d.form == ValueForm::DirectionCount;
-        if (auto e = count(direction ? 2 : 1)) return *e;
-        if (direction) {
-            const auto dir = Byte(values[0]);
-            if (!dir) return dir.failure();
-            data.push_back(*dir);
-        }
-        const std::string& v = values.back();
-        const auto n = Whole(v);
-        if (!n || *n < -2147483648LL || *n > 2147483647LL)
-            return Bad(v, "-2147483648 到 2147483647 的整数");
-        PutBigEndian(data, *n, direction ? 3 : 4);
+        if (auto e = count(2)) return *e;
+        const auto direction = Number(values[0], d, 0, 1);
+        if (!direction) return direction.failure();
+        // A count of 24 bits: nothing below 0, nothing above 16,777,215.
+        const auto n = Number(values[1], {}, 0, 0xFFFFFF);
+        if (!n) return n.failure();
+        data.push_back(static_cast<std::uint8_t>(*direction));
+        PutBigEndian(data, *n, 3);
         return data;
     }
     case ValueForm::Repeated: {
         if (auto e = count(1)) return *e;
-        const auto b = Byte(values[0]);
+        const auto b = Byte(values[0], d);
         if (!b) return b.failure();
         return Bytes(d.min, *b);
     }
     case ValueForm::Pattern:
     case ValueForm::IoEntry: {
         const bool entry = d.form == ValueForm::IoEntry;
-        if (values.empty() || values.size() > 2 || (!entry && values.size() != 1))
-            return Error{std::string(c.key) + " 的值：" + ValuesUsage(c)};
+        if (values.empty() || values.size() > 2 || (!entry && values.size() != 1)) return Usage(c);
         const auto p = Pattern(values[0]);
         if (!p) return p.failure();
         data.push_back(*p);
@@ -98,7 +113,7 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
         break;
     }
     case ValueForm::Hex: {
-        if (values.size() > 1) return Error{std::string(c.key) + " 的值：" + ValuesUsage(c)};
+        if (values.size() > 1) return Usage(c);
         if (values.empty()) break;
         const auto b = Hex(values[0]);
         if (!b) return b.failure();
@@ -108,15 +123,15 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
     case ValueForm::Numbers:
         if (auto e = count(d.min)) return *e;
         for (const std::string& v : values) {
-            const auto b = Byte(v);
+            const auto b = Byte(v, d);
             if (!b) return b.failure();
             data.push_back(*b);
         }
         return data;
     }
     if (data.size() < d.min || data.size() > d.max)
-        return Error{std::string(c.key) + " 的数据应为 " + std::to_string(d.min) + " 到 " +
-                     std::to_string(d.max) + " 个字节"};
+        return Error{ZH("%1 的数据应为 %2 到 %3 个字节"),
+                     {std::string(c.key), std::to_string(d.min), std::to_string(d.max)}};
     return data;
 }
 
@@ -125,7 +140,7 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
 Result<Bytes> RequestFromValues(std::uint8_t address, const CommandInfo& c,
                                 std::span<const std::string> values) {
     if (c.request.max == 0) {
-        if (!values.empty()) return Error{std::string(c.key) + " 不带值"};
+        if (!values.empty()) return Error{ZH("%1 不带值"), {std::string(c.key)}};
         return Bytes{address, c.code, 0x00};
     }
     const auto data = Data(c, values);
@@ -139,9 +154,12 @@ std::string ValuesUsage(const CommandInfo& c) {
     if (c.request.max == 0) return {};
     switch (c.request.form) {
     case ValueForm::Int32:
+        if (c.request.high >= c.request.low)
+            return "VALUE (" + std::to_string(c.request.low) + "-" +
+                   std::to_string(c.request.high) + ")";
         return "VALUE (32-bit signed)";
     case ValueForm::DirectionCount:
-        return "DIRECTION (0/1) COUNT (24-bit)";
+        return "DIRECTION (0/1) COUNT (0-16777215)";
     case ValueForm::Repeated:
         return "BYTE (sent " + std::to_string(c.request.min) + " times)";
     case ValueForm::Pattern:
@@ -150,8 +168,13 @@ std::string ValuesUsage(const CommandInfo& c) {
         return "PATTERN (IN5-IN1) [\"HEX BYTES\"]";
     case ValueForm::Hex:
         return "[\"HEX BYTES\"] (up to " + std::to_string(c.request.max) + ")";
-    case ValueForm::Numbers:
-        return c.request.min == 1 ? "BYTE" : std::to_string(c.request.min) + " x BYTE";
+    case ValueForm::Numbers: {
+        const std::string range = c.request.high >= c.request.low
+                                      ? " (" + std::to_string(c.request.low) + "-" +
+                                            std::to_string(c.request.high) + ")"
+                                      : "";
+        return (c.request.min == 1 ? "BYTE" : std::to_string(c.request.min) + " x BYTE") + range;
+    }
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "codec/codepage.h"
 #include "codec/hextext.h"
+#include "codec/modbus.h"
 #include "codec/texts.h"
 #include "commands/protocol.h"
 #include "link/transaction.h"
@@ -109,6 +110,23 @@ DecodedReply DecodePiece(const Piece& piece) {
         return EchoOf(piece.bytes);
     DecodedReply out = EchoOf(piece.bytes);
     out.report = std::move(line);
+    return out;
+}
+
+DecodedReply DecodePieceOf(const Piece& piece, std::optional<std::uint8_t> command) {
+    const Bytes m = FrameMessage(piece);
+    const CommandInfo* c = command ? FindCommand(*command) : nullptr;
+    if (!c || piece.kind != PieceKind::Frame || m.size() < 3 || m[1] != modbus::kReadRegisters ||
+        m.size() != 3 + std::size_t{m[2]})
+        return DecodePiece(piece);
+    const auto data = ReplyDataOfRegisters(*c, ByteView(m).subspan(3));
+    if (!data) return DecodePiece(piece);
+    Bytes reply{m[0], c->code, static_cast<std::uint8_t>(data->size())};
+    reply.insert(reply.end(), data->begin(), data->end());
+    DecodedReply out = DecodeReply(EncodeRtuFrame(reply), LinkMode::Rtu);
+    const DecodedReply echo = EchoOf(piece.bytes);
+    out.hexLine = echo.hexLine;
+    out.textLine = echo.textLine;
     return out;
 }
 

@@ -59,4 +59,8 @@ DecodedReply DecodeReply(ByteView received, LinkMode mode);
 // line that names a command always stands for a frame whose checksum was right.
 DecodedReply DecodePiece(const Piece& piece);
 
+// As DecodePiece, but a register read's reply in the PLC protocol is decoded as the reply of
+// the command whose register it read: its value, fields and lamps, under its report line.
+DecodedReply DecodePieceOf(const Piece& piece, std::optional<std::uint8_t> command);
+
 } // namespace stepbench

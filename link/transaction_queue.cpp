@@ -187,7 +187,7 @@ void TransactionQueue::onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs
         // own bytes before then are the adapter's echo.
         if (it->writing || firstNs < it->leftNs) {
             if (piece.bytes == it->t.request.frame) {
-                emit pieceReceived(piece, std::nullopt, PieceRole::Echo);
+                emit pieceReceived(piece, std::nullopt, PieceRole::Echo, std::nullopt);
                 return;
             }
             continue;
@@ -199,13 +199,13 @@ void TransactionQueue::onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs
             reply.insert(reply.end(), piece.bytes.begin(), piece.bytes.end());
             it->t.roundTripMs = Ms(lastNs - it->leftNs);
             it->deadlineNs = lastNs + link_.silenceNs();
-            emit pieceReceived(piece, origin, PieceRole::Reply);
+            emit pieceReceived(piece, origin, PieceRole::Reply, std::nullopt);
             arm();
             return;
         }
         const auto verdict = Judge(*it->expected, piece);
         if (!verdict || *verdict == Verdict::Mismatch) continue;
-        emit pieceReceived(piece, origin, PieceRole::Reply);
+        emit pieceReceived(piece, origin, PieceRole::Reply, it->t.request.command);
         // The listeners may have closed the line meanwhile.
         const quint64 id = it->t.id;
         const auto found = std::find_if(active_.begin(), active_.end(),
@@ -216,7 +216,7 @@ void TransactionQueue::onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs
     }
     if (piece.kind == PieceKind::Noise || takeLate(piece)) {
         if (piece.kind == PieceKind::Noise)
-            emit pieceReceived(piece, std::nullopt, PieceRole::Other);
+            emit pieceReceived(piece, std::nullopt, PieceRole::Other, std::nullopt);
         return;
     }
     // A frame for another address or command while a request waits.
@@ -225,7 +225,7 @@ void TransactionQueue::onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs
         a.mismatch = true;
         if (a.t.reply.empty()) a.t.reply = piece.bytes;
     }
-    emit pieceReceived(piece, std::nullopt, PieceRole::Other);
+    emit pieceReceived(piece, std::nullopt, PieceRole::Other, std::nullopt);
 }
 
 // A frame that answers no request waiting for it: a reply to one that has ended, or one that
@@ -253,7 +253,7 @@ bool TransactionQueue::takeLate(const Piece& piece) {
                             !(m[1] & modbus::kExceptionBit);
         if (device) late.request.command = m[1];
     }
-    emit pieceReceived(piece, late.request.origin, PieceRole::Late);
+    emit pieceReceived(piece, late.request.origin, PieceRole::Late, late.request.command);
     emit lateReply(late);
     return true;
 }

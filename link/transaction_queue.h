@@ -123,9 +123,10 @@ signals:
     void closed(const stepbench::Transaction& transaction);
     // A late reply, a row of its own.
     void lateReply(const stepbench::Transaction& reply);
-    // A piece off the line, what it is, and the origin of the request it answers.
+    // A piece off the line, what it is, and the origin and device command of the request it
+    // answers (a register read's reply is read as that command's).
     void pieceReceived(const stepbench::Piece& piece, std::optional<stepbench::Origin> origin,
-                       stepbench::PieceRole role);
+                       stepbench::PieceRole role, std::optional<std::uint8_t> command);
     void becameIdle();
     // After every request of the line has been closed.
     void lineDown(const stepbench::TransactionQueue::LineDown& down);

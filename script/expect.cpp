@@ -36,12 +36,10 @@ std::optional<ReplyCheck> ParseExpectLine(const std::string& line) {
         if (value.empty()) return std::nullopt;
         return ReplyCheck{std::nullopt, value};
     }
-    const auto digit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
-    const bool plain =
-        std::all_of(rest.begin(), rest.end(), [&](char c) { return c == ' ' || digit(c); });
-    const auto digits = std::count_if(rest.begin(), rest.end(), digit);
-    if (!plain || digits == 0 || digits % 2 != 0) return std::nullopt;
-    return ReplyCheck{ParseHexText(rest), std::nullopt};
+    // Bytes as pairs of hex digits, nothing else.
+    const auto bytes = ReadHexBytes(rest);
+    if (!bytes) return std::nullopt;
+    return ReplyCheck{*bytes, std::nullopt};
 }
 
 std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& lines) {
@@ -51,7 +49,7 @@ std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& li
 }
 
 std::optional<Error> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
-                                LinkMode framing) {
+                                LinkMode framing, std::optional<std::uint8_t> command) {
     if (!answered) return Error{ZH("没有正常的应答")};
     const Piece frame{PieceKind::Frame, Bytes(reply.begin(), reply.end()), framing};
     if (check.bytes) {
@@ -61,7 +59,7 @@ std::optional<Error> CheckReply(const ReplyCheck& check, bool answered, ByteView
                          {Trimmed(HexFrameText(message)), Trimmed(HexFrameText(*check.bytes))}};
     }
     if (check.value) {
-        const DecodedReply decoded = DecodePiece(frame);
+        const DecodedReply decoded = DecodePieceOf(frame, command);
         const std::string value = decoded.fields.empty() ? "" : decoded.fields.front().text;
         if (value != *check.value) return Error{ZH("值为“%1”，应为“%2”"), {value, *check.value}};
     }

@@ -23,8 +23,9 @@ std::optional<ReplyCheck> ParseExpectLine(const std::string& line);
 std::optional<std::size_t> FirstBadExpectLine(const std::vector<std::string>& lines);
 
 // Why a reply fails the check (no reply at all, other bytes, another value); empty when it passes.
-// reply is the whole frame as it came, in the given framing.
+// reply is the whole frame as it came, in the given framing; a register read's reply is read as
+// the reply of the command whose register it read.
 std::optional<Error> CheckReply(const ReplyCheck& check, bool answered, ByteView reply,
-                                LinkMode framing);
+                                LinkMode framing, std::optional<std::uint8_t> command = {});
 
 } // namespace stepbench

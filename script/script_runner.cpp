@@ -48,11 +48,12 @@ void ScriptRunner::resume() {
     tick();
 }
 
-void ScriptRunner::checkReply(bool answered, ByteView reply, LinkMode framing) {
+void ScriptRunner::checkReply(bool answered, ByteView reply, LinkMode framing,
+                              std::optional<std::uint8_t> command) {
     const auto checks = std::move(checks_);
     checks_.clear();
     for (const auto& [line, check] : checks) {
-        const auto why = check ? CheckReply(*check, answered, reply, framing)
+        const auto why = check ? CheckReply(*check, answered, reply, framing, command)
                                : std::optional<Error>(Error{ZH("这一行的 Expect 无效")});
         if (why)
             emit checkFailed(line, TrError(*why));
@@ -101,7 +102,7 @@ void ScriptRunner::tick() {
     if (!running_) return;
     if (step.problem != StepProblem::None) emit problem(step.problemLine, step.problem);
     if (step.send) {
-        // A line without a single hex digit has no bytes: there is nothing to send.
+        // Hex text, read as the user typed it (blanks anywhere, an odd digit made whole).
         const Bytes bytes = ParseHexText(*step.send);
         checks_ = bytes.empty() ? decltype(checks_){} : step.checks;
         if (!bytes.empty()) send_(bytes);

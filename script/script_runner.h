@@ -40,7 +40,8 @@ public:
     bool held() const { return held_; }
     // The reply to the step just sent has come, or its request ended without one: the step's
     // Expect lines are checked against it.
-    void checkReply(bool answered, ByteView reply, LinkMode framing);
+    void checkReply(bool answered, ByteView reply, LinkMode framing,
+                    std::optional<std::uint8_t> command = std::nullopt);
     void stop();
     bool isRunning() const { return running_; }
     int index() const { return index_; }

@@ -2,10 +2,17 @@
 
 #include "codec/codepage.h"
 
+#include <algorithm>
+
 namespace stepbench {
 
 std::vector<std::string> ParseScript(ByteView file) {
     std::vector<std::string> lines;
+    // A file saved as UTF-8 by some editors starts with a byte-order mark: it is no text of
+    // the script, and would be read as bytes to send.
+    static constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+    if (file.size() >= 3 && std::equal(file.begin(), file.begin() + 3, kByteOrderMark))
+        file = file.subspan(3);
     std::size_t start = 0;
     for (std::size_t i = 0; i < file.size(); ++i) {
         if (file[i] != '\r' && file[i] != '\n') continue;

@@ -1,7 +1,9 @@
 #include "script/step.h"
 
 #include "codec/codepage.h"
+#include "codec/hextext.h"
 #include "codec/number.h"
+#include "codec/texts.h"
 #include "script/expect.h"
 
 #include <climits>
@@ -25,10 +27,30 @@ double Value(const std::string& line) {
     return ReadNumber(rest);
 }
 
+// The value as a plain whole number, nothing else after the separator.
+std::optional<long long> WholeValue(const std::string& line) {
+    const std::u32string cps = CodePoints(line);
+    if (cps.size() <= 6 || cps.size() > 16) return std::nullopt;
+    long long v = 0;
+    for (std::size_t i = 6; i < cps.size(); ++i) {
+        if (cps[i] < U'0' || cps[i] > U'9') return std::nullopt;
+        v = v * 10 + (cps[i] - U'0');
+    }
+    return v;
+}
+
 int ClampToInt(double v) {
     if (v >= INT_MAX) return INT_MAX;
     if (v <= INT_MIN) return INT_MIN;
     return static_cast<int>(v);
+}
+
+// The first line after the given one that is not a comment; the line count when none is.
+int NextLine(std::span<const std::string> lines, int after) {
+    int i = after + 1;
+    while (i < int(lines.size()) && IsCommentLine(lines[std::size_t(i)]))
+        ++i;
+    return i;
 }
 
 } // namespace
@@ -39,28 +61,54 @@ bool IsDelayLine(const std::string& line) {
 bool IsJumpLine(const std::string& line) {
     return Keyword(line, "GoIdx");
 }
+bool IsCommentLine(const std::string& line) {
+    return line.starts_with('#');
+}
+
+LineKind KindOfLine(const std::string& line) {
+    if (line.empty()) return LineKind::Empty;
+    if (IsCommentLine(line)) return LineKind::Comment;
+    if (IsDelayLine(line)) return LineKind::Delay;
+    if (IsJumpLine(line)) return LineKind::Jump;
+    if (IsExpectLine(line)) return LineKind::Expect;
+    return IsHexText(line) ? LineKind::Frame : LineKind::Text;
+}
 
 Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval) {
-    const auto count = static_cast<long long>(lines.size());
-    const bool exists = index >= 0 && index < count;
+    const auto count = static_cast<int>(lines.size());
+    bool exists = index >= 0 && index < count;
+    // Comments are passed over; past the last line the script starts over.
+    if (exists && IsCommentLine(lines[std::size_t(index)])) {
+        int at = NextLine(lines, index);
+        if (at >= count) at = NextLine(lines, -1);
+        if (at >= count) return {std::nullopt, index, kIdleLook, StepProblem::NoLine, index};
+        index = at;
+    }
     const std::string& line = exists ? lines[static_cast<std::size_t>(index)] : std::string();
     if (line.empty())
         return {std::nullopt, index, kIdleLook,
                 exists ? StepProblem::EmptyLine : StepProblem::NoLine, index};
 
     Step step;
-    if (!IsDelayLine(line) && !IsJumpLine(line) && !IsExpectLine(line)) step.send = line;
+    const LineKind kind = KindOfLine(line);
+    if (kind == LineKind::Frame) step.send = line;
+    // A line of text never goes on the line as bytes.
+    if (kind == LineKind::Text) {
+        step.problem = StepProblem::NotHex;
+        step.problemLine = index;
+    }
     step.interval = loopInterval;
     // The checks of a frame line's reply follow it, and are taken with it.
     int last = index;
-    while (step.send && last < count - 1 && IsExpectLine(lines[std::size_t(last) + 1])) {
-        ++last;
-        step.checks.push_back({last, ParseExpectLine(lines[std::size_t(last)])});
+    for (int n; step.send && (n = NextLine(lines, last)) < count &&
+                IsExpectLine(lines[std::size_t(n)]);) {
+        last = n;
+        step.checks.push_back({n, ParseExpectLine(lines[std::size_t(n)])});
     }
     step.nextIndex = last;
 
-    if (last < count - 1) {
-        const std::string& next = lines[static_cast<std::size_t>(last) + 1];
+    if (const int n = NextLine(lines, last); n < count) {
+        const std::string& next = lines[static_cast<std::size_t>(n)];
         if (IsDelayLine(next)) {
             const double delay = RoundHalfEven(Value(next));
             // Out of the timer's range the loop interval stands; the line is consumed either way.
@@ -68,9 +116,9 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
             if (step.interval == 0 || !(delay >= 0 && delay <= kMaxInterval)) {
                 step.problem =
                     step.interval == 0 ? StepProblem::DelayStops : StepProblem::DelayOutOfRange;
-                step.problemLine = last + 1;
+                step.problemLine = n;
             }
-            ++step.nextIndex;
+            step.nextIndex = n;
         } else if (IsJumpLine(next)) {
             const double target = Value(next);
             if (target <= double(count)) {
@@ -82,6 +130,60 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
     ++step.nextIndex;
     if (step.nextIndex >= count) step.nextIndex = 0;
     return step;
+}
+
+std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines) {
+    std::vector<LineProblem> problems;
+    const auto add = [&](std::size_t i, Error why) { problems.push_back({int(i), std::move(why)}); };
+    // What the line before (comments passed over) allows after it.
+    enum class After { Nothing, Frame, Pause } after = After::Nothing;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
+        switch (KindOfLine(line)) {
+        case LineKind::Comment:
+            continue;
+        case LineKind::Empty:
+            add(i, Error{ZH("空行")});
+            after = After::Nothing;
+            break;
+        case LineKind::Text:
+            add(i, Error{ZH("不是16进制命令行，也不是 Delay:、GoIdx:、Expect: 或 # 注释行")});
+            after = After::Nothing;
+            break;
+        case LineKind::Frame: {
+            const auto bytes = ReadHexBytes(line);
+            if (!bytes)
+                add(i, Error{ZH("16进制命令行应为成对的16进制数字（每字节两位）")});
+            else if (bytes->size() < 2)
+                add(i, Error{ZH("命令行太短：至少要有地址和命令码")});
+            after = After::Frame;
+            break;
+        }
+        case LineKind::Expect:
+            if (after != After::Frame)
+                add(i, Error{ZH("Expect: 应紧跟在命令行（或它的其他 Expect: 行）之后")});
+            else if (!ParseExpectLine(line))
+                add(i, Error{ZH("Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值")});
+            break;
+        case LineKind::Delay:
+        case LineKind::Jump: {
+            const bool delay = IsDelayLine(line);
+            const auto v = WholeValue(line);
+            if (after != After::Frame)
+                add(i, Error{ZH("Delay: 和 GoIdx: 应跟在命令行（或它的 Expect: 行）之后")});
+            else if (delay && v == 0)
+                add(i, Error{ZH("延时为 0：脚本会停在这里")});
+            else if (delay && !(v && *v >= 1 && *v <= kMaxInterval))
+                add(i, Error{ZH("延时应为 1 到 65535 毫秒的整数")});
+            else if (!delay && !(v && *v < (long long)lines.size()))
+                add(i, Error{ZH("GoIdx: 应指向第 0 到 %1 行（从 0 数起）"),
+                             {std::to_string(lines.size() - 1)}});
+            after = After::Pause;
+            break;
+        }
+        }
+    }
+    return problems;
 }
 
 } // namespace stepbench

@@ -16,6 +16,7 @@ enum class StepProblem {
     NoLine,          // no line at the position (a jump past the end, a shrunk list)
     DelayStops,      // a delay of 0, or no number: the runner stops stepping
     DelayOutOfRange, // a delay outside 0..65535 ms: the loop interval stands in
+    NotHex,          // a line of text, not hex: nothing is sent
 };
 
 // What one tick of the script runner does.
@@ -39,5 +40,22 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
 // "Delay..." or "GoIdx...", longer than five characters: not sent, acts on the line before it.
 bool IsDelayLine(const std::string& line);
 bool IsJumpLine(const std::string& line);
+// "#...": a comment, shown and passed over.
+bool IsCommentLine(const std::string& line);
+
+// What a script line is.
+enum class LineKind { Empty, Comment, Delay, Jump, Expect, Frame, Text };
+LineKind KindOfLine(const std::string& line);
+
+// A line that cannot run as written, found before a run starts: its index and why.
+struct LineProblem {
+    int line = 0;
+    Error why;
+};
+// Every line that a program which refuses to start a broken script refuses: an empty line, a
+// line of text, hex that is not whole bytes, a delay that is no number of 1 to 65535 ms, a jump
+// past the script, an Expect line with nothing valid in it, and a delay, jump or Expect line that
+// follows no frame line (Expect lines after its frame, then one delay or jump, in that order).
+std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines);
 
 } // namespace stepbench

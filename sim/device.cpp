@@ -195,15 +195,9 @@ Bytes Device::plcRead(ByteView request) {
 
     const auto data = execute(info->code, {});
     if (!data) return Exception(address, kReadRegisters, kIllegalValue);
-    // The value sits right-aligned in the registers asked for, high word first.
-    const std::size_t size = 2 * count;
-    Bytes reply{address, kReadRegisters, static_cast<std::uint8_t>(size)};
-    if (data->size() <= size) {
-        reply.resize(3 + size - data->size(), 0);
-        reply.insert(reply.end(), data->begin(), data->end());
-    } else {
-        reply.insert(reply.end(), data->begin(), data->begin() + static_cast<std::ptrdiff_t>(size));
-    }
+    const Bytes registers = RegisterBytes(*data, count);
+    Bytes reply{address, kReadRegisters, static_cast<std::uint8_t>(registers.size())};
+    reply.insert(reply.end(), registers.begin(), registers.end());
     return reply;
 }
 

@@ -53,8 +53,9 @@ private slots:
         QTest::newRow("delay rounds half to even") << QStringList{"A", "Delay:2.5", "B"} << 500 << "A@2 B@500";
         QTest::newRow("delay at the top costs one interval") << QStringList{"Delay:100", "A"} << 500 << "-@500 A@500 -@500";
         QTest::newRow("second delay is skipped") << QStringList{"A", "Delay:100", "Delay:200", "B"} << 50 << "A@100 -@50 B@50 A@100";
-        QTest::newRow("five characters are a frame line") << QStringList{"Delay", "GoIdx"} << 50 << "Delay@50 GoIdx@50";
-        QTest::newRow("keywords are case-sensitive") << QStringList{"A", "delay:100"} << 50 << "A@50 delay:100@50";
+        QTest::newRow("five characters are text, never sent") << QStringList{"Delay", "GoIdx"} << 50 << "-@50 -@50";
+        QTest::newRow("keywords are case-sensitive") << QStringList{"A", "delay:100"} << 50 << "A@50 -@50";
+        QTest::newRow("comments are passed over") << QStringList{"# start", "0A", "# between", "Delay:30", "0B"} << 50 << "0A@30 0B@50 0A@30";
         QTest::newRow("any separator character") << QStringList{"A", "Delay：300", "B"} << 50 << "A@300 B@50";
         QTest::newRow("single line loops") << QStringList{"A"} << 20 << "A@20 A@20";
     }
@@ -64,6 +65,37 @@ private slots:
         QFETCH(int, loop);
         QFETCH(QString, run);
         QCOMPARE(Run(script, loop, int(run.count(' ')) + 1), run);
+    }
+
+    // The lines a run refuses before it starts, by 1-based number.
+    // clang-format off
+    void checkScript_data() {
+        QTest::addColumn<QStringList>("script");
+        QTest::addColumn<QString>("refused");
+        QTest::newRow("all can run") << QStringList{"01 20 00 39 C0", "Expect:01 20 00", "Delay:100", "# note", "012600 3A60", "Expect:value=100", "GoIdx:0"} << "";
+        QTest::newRow("an empty line") << QStringList{"01 20 00 39 C0", "", "01 26 00 3A 60"} << "2";
+        QTest::newRow("delay 0") << QStringList{"01 20 00 39 C0", "Delay:0"} << "2";
+        QTest::newRow("delay of no number") << QStringList{"01 20 00 39 C0", "Delay:soon"} << "2";
+        QTest::newRow("expect after a delay") << QStringList{"01 20 00 39 C0", "Delay:100", "Expect:01 20 00"} << "3";
+        QTest::newRow("keyword in lower case") << QStringList{"01 20 00 39 C0", "expect:01 20 00"} << "2";
+        QTest::newRow("a line of text") << QStringList{"电机启动", "01 20 00 39 C0"} << "1";
+        QTest::newRow("a digit without its pair") << QStringList{"01 2"} << "1";
+        QTest::newRow("expect with a digit without its pair") << QStringList{"01 20 00 39 C0", "Expect:01 2"} << "2";
+        QTest::newRow("jump past the end") << QStringList{"01 20 00 39 C0", "GoIdx:2"} << "2";
+        QTest::newRow("delay first") << QStringList{"Delay:100", "01 20 00 39 C0"} << "1";
+        QTest::newRow("one byte is no request") << QStringList{"01"} << "1";
+    }
+    // clang-format on
+    void checkScript() {
+        QFETCH(QStringList, script);
+        QFETCH(QString, refused);
+        std::vector<std::string> lines;
+        for (const QString& l : script)
+            lines.push_back(l.toStdString());
+        QStringList got;
+        for (const LineProblem& p : CheckScript(lines))
+            got << QString::number(p.line + 1);
+        QCOMPARE(got.join(','), refused);
     }
 
     void shrinkingListAndFarIndex() {
@@ -88,6 +120,7 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << QStringList{};
         QTest::newRow("gbk") << QByteArray::fromHex("D6D0CEC40D0A") << QStringList{"中文"};
         QTest::newRow("no line end") << QByteArray("x") << QStringList{"x"};
+        QTest::newRow("utf-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" "01 20 00 39 C0\r\n") << QStringList{"01 20 00 39 C0"};
     }
     // clang-format on
     void parseFile() {

@@ -284,7 +284,7 @@ private slots:
         auto* list = win.w<QListWidget>("List1");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QString("01 20 01 F8 "));
-        QCOMPARE(list->item(1)->text(), QString("hello"));
+        QCOMPARE(list->item(1)->text(), QString("68 65 6C 6C 6F ")); // replayed byte for byte
         QVERIFY(!win.main.AddToScriptPending());
         // The flag survives a click that sends nothing, and its buttons show it armed.
         win.type("Text1", "");

@@ -165,8 +165,9 @@ FrmMain::~FrmMain() = default;
 void FrmMain::wire() {
     // The motion sampler's replies update fields and lamps but stay out of the receive log.
     connect(&queue_, &TransactionQueue::pieceReceived, this,
-            [this](const Piece& piece, std::optional<Origin> origin, PieceRole role) {
-                CommRec(piece, origin != Origin::Sampler, role);
+            [this](const Piece& piece, std::optional<Origin> origin, PieceRole role,
+                   std::optional<std::uint8_t> command) {
+                CommRec(piece, origin != Origin::Sampler, role, command);
             });
     connect(&queue_, &TransactionQueue::closed, this, &FrmMain::onTransaction);
     connect(&queue_, &TransactionQueue::lateReply, monitor_, &MonitorView::add);
@@ -435,7 +436,7 @@ void FrmMain::onTransaction(const Transaction& transaction) {
     // A request cut off with its line is run again when the line is back, not checked.
     if (transaction.request.origin == Origin::Script && transaction.cause == Cause::None)
         runner_.checkReply(transaction.verdict == Verdict::Ok, transaction.reply,
-                           transaction.framing());
+                           transaction.framing(), transaction.request.command);
     // A scan's silent addresses are what a scan expects, not failures.
     if (IsFailure(transaction.verdict) && transaction.request.origin != Origin::Scan)
         ++failuresSinceOpen_;
@@ -758,6 +759,9 @@ void FrmMain::reportScriptProblem(int line, StepProblem problem) {
     case StepProblem::DelayOutOfRange:
         why = Tr("延时超出 0-65535 毫秒，改用循环间隔");
         break;
+    case StepProblem::NotHex:
+        why = Tr("不是16进制，没有发送");
+        break;
     case StepProblem::None:
         return;
     }
@@ -876,11 +880,13 @@ void FrmMain::sendTypedString() {
     ui_.Check2->setChecked(false);
     const QString text = ui_.Text5->text();
     if (text.isEmpty()) return;
+    const Bytes bytes = ToCodePage(ToStd(text));
     if (addToScriptPending_) {
         armAddToScript(false);
-        appendScriptLine(text);
+        // As the bytes that went: the script sends only hex text again, byte for byte.
+        appendScriptLine(FromStd(HexFrameText(bytes)));
     }
-    SendComm(ToCodePage(ToStd(text)), Origin::Manual, true);
+    SendComm(bytes, Origin::Manual, true);
 }
 
 void FrmMain::showCrc() {
@@ -938,8 +944,9 @@ bool FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
     return true;
 }
 
-void FrmMain::CommRec(const Piece& piece, bool toLog, PieceRole role) {
-    const DecodedReply reply = DecodePiece(piece);
+void FrmMain::CommRec(const Piece& piece, bool toLog, PieceRole role,
+                      std::optional<std::uint8_t> command) {
+    const DecodedReply reply = DecodePieceOf(piece, command);
     if (toLog) {
         QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
         if (const auto& r = reply.report) {

@@ -51,7 +51,9 @@ public:
     bool SendComm(const Bytes& frame, Origin origin = Origin::Panel, bool raw = false);
     // Shows one piece off the line: report line, fields, lamps, echo lines, counter; without
     // toLog only its fields and lamps (the motion sampler's replies).
-    void CommRec(const Piece& piece, bool toLog = true, PieceRole role = PieceRole::Reply);
+    // A register read's reply in the PLC protocol is shown as the reply of the command.
+    void CommRec(const Piece& piece, bool toLog = true, PieceRole role = PieceRole::Reply,
+                 std::optional<std::uint8_t> command = std::nullopt);
 
     // The steps of a sender after its request is built: refusal message, mapping form, framing,
     // IO-override capture, add-to-script, send. True when the frame went out.
