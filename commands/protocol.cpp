@@ -372,6 +372,10 @@ bool IsStopCommand(std::uint8_t code) {
     return code == kEmergencyStop || code == kDecelerateStop;
 }
 
+bool OwnProtocolOnly(std::uint8_t code) {
+    return code == 0x3F || code == 0x40 || code == 0x41;
+}
+
 Bytes RegisterBytes(ByteView data, std::size_t registers) {
     const std::size_t size = 2 * registers;
     if (data.size() > size) return Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));

@@ -74,6 +74,9 @@ inline constexpr std::uint8_t kDecelerateStop = 0x3D;
 std::span<const CommandInfo> CommandTable();
 // The two stops, which go out ahead of everything else.
 bool IsStopCommand(std::uint8_t code);
+// The commands that go out in the device's own protocol even in the PLC protocol: the register
+// mapping address, and storing and reading an IO-override entry.
+bool OwnProtocolOnly(std::uint8_t code);
 
 // In the PLC protocol a register read carries a reply's data right-aligned in the registers
 // asked for, high word first; what does not fit is cut at its end.

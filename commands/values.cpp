@@ -51,7 +51,7 @@ Result<std::uint8_t> Pattern(const std::string& v) {
 
 Result<Bytes> Hex(const std::string& v) {
     if (auto bytes = ReadHexBytes(v)) return *bytes;
-    return Error{ZH("值“%1”不对：应为16进制字节（每字节两位），如 \"31 04 00 00 27 10\""), {v}};
+    return Error{ZH("值“%1”不对：应为16进制字节（每字节两位），如“31 04 00 00 27 10”"), {v}};
 }
 
 void PutBigEndian(Bytes& out, long long value, int bytes) {

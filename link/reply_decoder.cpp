@@ -28,19 +28,28 @@ bool RedUnlessOne(std::uint8_t b) {
 void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, DecodedReply& out) {
     if (c.value == ReplyValue::IoEntry) {
         const std::size_t end = r.size() > checksumSize ? r.size() - checksumSize : 0;
-        out.fields.push_back({c.field, end > 4 ? HexFrameText(r.subspan(4, end - 4)) : ""});
+        const std::string entry = end > 4 ? HexFrameText(r.subspan(4, end - 4)) : "";
+        out.fields.push_back({c.field, entry});
+        out.values.push_back({"value", std::string(entry.empty() ? "" : entry.substr(0, entry.size() - 1))});
         return;
     }
+    // The data the reply's length byte gives, which the checksum follows.
+    const std::size_t data = r.size() >= 3 + checksumSize ? std::min<std::size_t>(r[2], r.size() - 3 - checksumSize) : 0;
+    if (c.value == ReplyValue::AddressInLine) out.values.push_back({"value", std::int64_t{r[0]}});
+    if (c.value == ReplyValue::BaudInLine && data >= 1) out.values.push_back({"value", std::int64_t{r[3]}});
     if (r.size() < kValueReplySize) return;
     switch (c.value) {
     case ReplyValue::Unsigned32:
         out.fields.push_back({c.field, std::to_string(Value32(r))});
+        out.values.push_back({"value", std::int64_t{Value32(r)}});
         break;
     case ReplyValue::Signed32:
         out.fields.push_back({c.field, std::to_string(static_cast<std::int32_t>(Value32(r)))});
+        out.values.push_back({"value", std::int64_t{static_cast<std::int32_t>(Value32(r))}});
         break;
     case ReplyValue::Byte:
         out.fields.push_back({c.field, std::to_string(r[3])});
+        out.values.push_back({"value", std::int64_t{r[3]}});
         break;
     case ReplyValue::MotionState:
         out.lamps.push_back({"Shape1", r[3] != 0});
@@ -48,12 +57,21 @@ void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, Dec
         out.lamps.push_back({"Shape2", RedUnlessOne(r[4])});
         out.lamps.push_back({"Shape3", RedUnlessOne(r[5])});
         out.lamps.push_back({"Shape4", RedUnlessOne(r[6])});
+        out.values.push_back({"moving", r[3] != 0});
+        out.values.push_back({"left_limit", RedUnlessOne(r[4])});
+        out.values.push_back({"home", RedUnlessOne(r[5])});
+        out.values.push_back({"right_limit", RedUnlessOne(r[6])});
         break;
     case ReplyValue::Inputs: {
         static constexpr std::array<std::string_view, 5> kLamps = {"Shape5", "Shape6", "Shape7",
                                                                    "Shape8", "Shape9"};
-        for (std::size_t i = 0; i < kLamps.size(); ++i)
+        static constexpr std::array<std::string_view, 5> kKeys = {"in1", "in2", "in3", "in4",
+                                                                  "in5"};
+        // Only the inputs the reply carries before its checksum.
+        for (std::size_t i = 0; i < kLamps.size() && i < data; ++i) {
             out.lamps.push_back({kLamps[i], RedUnlessOne(r[3 + i])});
+            out.values.push_back({kKeys[i], RedUnlessOne(r[3 + i])});
+        }
         break;
     }
     default:

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 namespace stepbench {
@@ -38,11 +39,21 @@ struct ReportLine {
     }
 };
 
+// One decoded item of a reply as a program reads it: "value" (a number, or hex bytes as text for
+// an IO-override entry), "moving", "left_limit", "home", "right_limit", "in1".."in5" (true when
+// active).
+struct TypedValue {
+    std::string_view key;
+    std::variant<std::int64_t, bool, std::string> value;
+    bool operator==(const TypedValue&) const = default;
+};
+
 // What one batch of received bytes shows in the window.
 struct DecodedReply {
     std::optional<ReportLine> report;
     std::vector<FieldUpdate> fields;
     std::vector<LampUpdate> lamps;
+    std::vector<TypedValue> values;
     std::string hexLine;  // "RecHex:" and the bytes, without line end
     std::string textLine; // "RecAsc:" and the bytes as visible text, without line end
 };

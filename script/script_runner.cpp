@@ -84,9 +84,8 @@ void ScriptRunner::tick() {
         return;
     }
     const std::vector<std::string> lines = lines_();
-    const int index = index_;
-    lastIndex_ = index;
-    const Step step = ScriptStep(lines, index, loopInterval_);
+    const Step step = ScriptStep(lines, index_, loopInterval_);
+    lastIndex_ = step.line;
     index_ = step.nextIndex;
     // Arm the next tick before sending, so the time a send takes does not lengthen the pause.
     if (step.interval > 0) {
@@ -97,7 +96,7 @@ void ScriptRunner::tick() {
         const qint64 left = std::max<qint64>(0, due_ - now);
         timer_.start(int((left + 500000) / 1000000)); // to the nearest millisecond
     }
-    emit stepped(index);
+    emit stepped(step.line);
     // Stopped by whoever heard of the step (a count of loops reached): nothing more goes out.
     if (!running_) return;
     if (step.problem != StepProblem::None) emit problem(step.problemLine, step.problem);

@@ -76,20 +76,21 @@ LineKind KindOfLine(const std::string& line) {
 
 Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval) {
     const auto count = static_cast<int>(lines.size());
-    bool exists = index >= 0 && index < count;
+    const bool exists = index >= 0 && index < count;
     // Comments are passed over; past the last line the script starts over.
     if (exists && IsCommentLine(lines[std::size_t(index)])) {
         int at = NextLine(lines, index);
         if (at >= count) at = NextLine(lines, -1);
-        if (at >= count) return {std::nullopt, index, kIdleLook, StepProblem::NoLine, index};
+        if (at >= count) return {index, std::nullopt, index, kIdleLook, StepProblem::NoLine, index};
         index = at;
     }
     const std::string& line = exists ? lines[static_cast<std::size_t>(index)] : std::string();
     if (line.empty())
-        return {std::nullopt, index, kIdleLook,
+        return {index, std::nullopt, index, kIdleLook,
                 exists ? StepProblem::EmptyLine : StepProblem::NoLine, index};
 
     Step step;
+    step.line = index;
     const LineKind kind = KindOfLine(line);
     if (kind == LineKind::Frame) step.send = line;
     // A line of text never goes on the line as bytes.

@@ -21,6 +21,7 @@ enum class StepProblem {
 
 // What one tick of the script runner does.
 struct Step {
+    int line = 0;                    // the line the step ran (comment lines passed over)
     std::optional<std::string> send; // the frame line to send, if the step sends one
     int nextIndex = 0;               // the script position after the step
     int interval = 0;                // ms until the next step; 0: the runner stops stepping

@@ -28,7 +28,9 @@ dpkg --root="$root" --force-depends --force-script-chrootless --log=/dev/null -i
     > "$tmp/dpkg.log" 2>&1 || { cat "$tmp/dpkg.log"; exit 1; }
 for f in usr/share/applications/org.stepbench.StepBench.desktop \
          usr/share/icons/hicolor/scalable/apps/org.stepbench.StepBench.svg \
-         usr/share/metainfo/org.stepbench.StepBench.metainfo.xml; do
+         usr/share/metainfo/org.stepbench.StepBench.metainfo.xml \
+         usr/share/man/man1/stepbench-cli.1 \
+         usr/share/bash-completion/completions/stepbench-cli; do
     test -f "$root/$f" || { echo "not installed: $f"; exit 1; }
 done
 if ldd "$root/usr/bin/stepbench" | grep "not found"; then exit 1; fi
@@ -36,4 +38,11 @@ if ldd "$root/usr/bin/stepbench" | grep "not found"; then exit 1; fi
 test "$(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/stepbench" --version)" = "stepbench $version"
 test "$("$root/usr/bin/stepbench-cli" --version)" = "stepbench-cli $version"
 "$root/usr/bin/stepbench-sim" --help > /dev/null
+# The manual page has the options of the help text; the completion offers the table's keys.
+grep -q 'junit' "$root/usr/share/man/man1/stepbench-cli.1"
+keys=$(bash -c 'source /usr/share/bash-completion/bash_completion
+    source "$1/usr/share/bash-completion/completions/stepbench-cli"
+    COMP_WORDS=("$1/usr/bin/stepbench-cli" send ""); COMP_CWORD=2; COMP_LINE="stepbench-cli send "
+    COMP_POINT=${#COMP_LINE}; _stepbench_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$root")
+grep -qx query-start-speed <<< "$keys" || { echo "completion lacks the command keys"; exit 1; }
 echo "package ok: $(basename "$deb")"

@@ -148,7 +148,7 @@
     </message>
     <message id="编码方向">
         <location line="+2"/>
-        <location filename="../commands/protocol.cpp" line="+284"/>
+        <location filename="../commands/protocol.cpp" line="+290"/>
         <location filename="../ui/frm_main_ui.cpp" line="+17"/>
         <source></source>
         <translation>Enc. dir</translation>
@@ -1058,6 +1058,7 @@
     </message>
     <message id="经设备服务器连接时不能换波特率，只能扫描地址">
         <location line="+4"/>
+        <location filename="../app/cli_main.cpp" line="+199"/>
         <source></source>
         <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
     </message>
@@ -1198,7 +1199,7 @@
         <translation>Mismatch</translation>
     </message>
     <message id="运动中">
-        <location filename="../link/reply_decoder.cpp" line="+46"/>
+        <location filename="../link/reply_decoder.cpp" line="+56"/>
         <source></source>
         <translation>Moving</translation>
     </message>
@@ -1209,7 +1210,7 @@
         <translation>Stopped</translation>
     </message>
     <message id="校验错误:">
-        <location line="+57"/>
+        <location line="+66"/>
         <source></source>
         <translation>Checksum error:</translation>
     </message>
@@ -1254,7 +1255,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+947"/>
+        <location filename="../ui/frm_main.cpp" line="+953"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1290,7 +1291,7 @@
     </message>
     <message id="串口未打开，没有发送">
         <location line="+39"/>
-        <location filename="../ui/frm_main.cpp" line="-40"/>
+        <location filename="../ui/frm_main.cpp" line="-41"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
     </message>
@@ -1300,7 +1301,7 @@
         <translation>%1 commands are already waiting to be sent; this one was not sent</translation>
     </message>
     <message id="没有正常的应答">
-        <location filename="../script/expect.cpp" line="+55"/>
+        <location filename="../script/expect.cpp" line="+53"/>
         <source></source>
         <translation>no good reply</translation>
     </message>
@@ -1350,12 +1351,12 @@
         <translation>Could not save the file %1: %2</translation>
     </message>
     <message id="这一行的 Expect 无效">
-        <location filename="../script/script_runner.cpp" line="+56"/>
+        <location filename="../script/script_runner.cpp" line="+57"/>
         <source></source>
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-873"/>
+        <location filename="../ui/frm_main.cpp" line="-878"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
         <source></source>
@@ -1413,26 +1414,27 @@
         <translation>%1   failed %2</translation>
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
-        <location line="+67"/>
+        <location line="+68"/>
+        <location filename="../app/cli_main.cpp" line="-40"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
     </message>
     <message id="(刹车)K1开">
         <location line="+73"/>
-        <location line="+460"/>
+        <location line="+459"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-459"/>
-        <location line="+462"/>
+        <location line="-458"/>
+        <location line="+461"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-438"/>
+        <location line="-437"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
@@ -1559,7 +1561,7 @@
     </message>
     <message id="通讯不返回">
         <location line="+18"/>
-        <location line="+59"/>
+        <location line="+58"/>
         <location filename="../ui/frm_main_ui.cpp" line="-18"/>
         <source></source>
         <translation>No replies</translation>
@@ -1608,6 +1610,11 @@
         <location line="+3"/>
         <source></source>
         <translation>delay outside 0-65535 ms; the loop interval is used instead</translation>
+    </message>
+    <message id="不是16进制，没有发送">
+        <location line="+3"/>
+        <source></source>
+        <translation>not hex; nothing sent</translation>
     </message>
     <message id="脚本第 %1 行：%2">
         <location line="+5"/>
@@ -1689,7 +1696,7 @@
         <translation>The list is empty: no file saved</translation>
     </message>
     <message id="“16进制：”框中没有可计算的字节">
-        <location line="+37"/>
+        <location line="+39"/>
         <source></source>
         <translation>No bytes in the &quot;Hex:&quot; field to compute</translation>
     </message>
@@ -1704,7 +1711,7 @@
         <translation>PLC standard format:</translation>
     </message>
     <message id="回显:发出的命令被转换器送回">
-        <location line="+19"/>
+        <location line="+20"/>
         <source></source>
         <translation>Echo: the adapter handed back the request</translation>
     </message>
@@ -2223,7 +2230,7 @@
         <translation>Protocol</translation>
     </message>
     <message id="原始字节">
-        <location filename="../ui/frm_main.cpp" line="-503"/>
+        <location filename="../ui/frm_main.cpp" line="-508"/>
         <location filename="../ui/monitor_view.cpp" line="-356"/>
         <source></source>
         <translation>raw bytes</translation>
@@ -2839,7 +2846,7 @@
     <message id="从命令发完算起，等待设备应答的时间；默认为“应答超时”">
         <location line="-27"/>
         <source></source>
-        <translation>How long to wait for each device's answer after the request has left the line; the reply timeout by default</translation>
+        <translation>How long to wait for each device&apos;s answer after the request has left the line; the reply timeout by default</translation>
     </message>
     <message id="波特率">
         <location line="+27"/>
@@ -2880,6 +2887,298 @@
         <location line="+3"/>
         <source></source>
         <translation>Cannot start the virtual device: %1</translation>
+    </message>
+    <message id="值“%1”不对：应为 %2 到 %3 的整数">
+        <location filename="../commands/values.cpp" line="+24"/>
+        <source></source>
+        <translation>Value “%1” is wrong: it must be a whole number from %2 to %3</translation>
+    </message>
+    <message id="值“%1”不对：应为五位输入组合 IN5-IN1，如 00101">
+        <location line="+24"/>
+        <source></source>
+        <translation>Value “%1” is wrong: it must be an input pattern of five digits IN5-IN1, such as 00101</translation>
+    </message>
+    <message id="值“%1”不对：应为16进制字节（每字节两位），如“31 04 00 00 27 10”">
+        <location line="+6"/>
+        <source></source>
+        <translation>Value “%1” is wrong: it must be hex bytes of two digits each, such as “31 04 00 00 27 10”</translation>
+    </message>
+    <message id="%1 的值：%2">
+        <location line="+10"/>
+        <source></source>
+        <translation>Values of %1: %2</translation>
+    </message>
+    <message id="%1 需要 %2 个值：%3">
+        <location line="+8"/>
+        <source></source>
+        <translation>%1 takes %2 values: %3</translation>
+    </message>
+    <message id="%1 的数据应为 %2 到 %3 个字节">
+        <location line="+61"/>
+        <source></source>
+        <translation>The data of %1 must be %2 to %3 bytes</translation>
+    </message>
+    <message id="%1 不带值">
+        <location line="+10"/>
+        <source></source>
+        <translation>%1 takes no values</translation>
+    </message>
+    <message id="空行">
+        <location filename="../script/step.cpp" line="+147"/>
+        <source></source>
+        <translation>empty line</translation>
+    </message>
+    <message id="不是16进制命令行，也不是 Delay:、GoIdx:、Expect: 或 # 注释行">
+        <location line="+4"/>
+        <source></source>
+        <translation>neither a hex frame line nor a Delay:, GoIdx:, Expect: or # comment line</translation>
+    </message>
+    <message id="16进制命令行应为成对的16进制数字（每字节两位）">
+        <location line="+6"/>
+        <source></source>
+        <translation>a hex frame line must be pairs of hex digits (two per byte)</translation>
+    </message>
+    <message id="命令行太短：至少要有地址和命令码">
+        <location line="+2"/>
+        <source></source>
+        <translation>frame line too short: it needs at least an address and a command code</translation>
+    </message>
+    <message id="Expect: 应紧跟在命令行（或它的其他 Expect: 行）之后">
+        <location line="+6"/>
+        <source></source>
+        <translation>Expect: must follow a frame line (or its other Expect: lines)</translation>
+    </message>
+    <message id="Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值">
+        <location line="+2"/>
+        <source></source>
+        <translation>Expect: must be followed by the reply&apos;s bytes (such as 01 26 04 00 00 03 E8) or value=number</translation>
+    </message>
+    <message id="Delay: 和 GoIdx: 应跟在命令行（或它的 Expect: 行）之后">
+        <location line="+7"/>
+        <source></source>
+        <translation>Delay: and GoIdx: must follow a frame line (or its Expect: lines)</translation>
+    </message>
+    <message id="延时为 0：脚本会停在这里">
+        <location line="+2"/>
+        <source></source>
+        <translation>a delay of 0 would stop the script here</translation>
+    </message>
+    <message id="延时应为 1 到 65535 毫秒的整数">
+        <location line="+2"/>
+        <source></source>
+        <translation>a delay must be a whole number of 1 to 65535 ms</translation>
+    </message>
+    <message id="GoIdx: 应指向第 0 到 %1 行（从 0 数起）">
+        <location line="+2"/>
+        <source></source>
+        <translation>GoIdx: must point to a line from 0 to %1 (counted from 0)</translation>
+    </message>
+    <message id="串口已断开：%1">
+        <location filename="../app/cli_main.cpp" line="-6"/>
+        <source></source>
+        <translation>The port went away: %1</translation>
+    </message>
+    <message id="已中断（信号 %1），等待线上的命令结束">
+        <location line="+13"/>
+        <source></source>
+        <translation>Interrupted (signal %1); waiting for the request on the line to end</translation>
+    </message>
+    <message id="run 需要一个脚本文件，或 - 表示标准输入">
+        <location line="+27"/>
+        <source></source>
+        <translation>run needs one script file, or - for standard input</translation>
+    </message>
+    <message id="%1 不带其他参数：%2">
+        <location line="+3"/>
+        <source></source>
+        <translation>%1 takes no further arguments: %2</translation>
+    </message>
+    <message id="请看 stepbench-cli --help">
+        <location line="+36"/>
+        <location line="+448"/>
+        <source></source>
+        <translation>See stepbench-cli --help</translation>
+    </message>
+    <message id="send --hex 不带命令键">
+        <location line="-416"/>
+        <source></source>
+        <translation>send --hex takes no command key</translation>
+    </message>
+    <message id="--hex 的值“%1”不对：应为成对的16进制数字，可用空格隔开，如“01 26 00”">
+        <location line="+3"/>
+        <source></source>
+        <translation>--hex “%1” is wrong: it must be pairs of hex digits, blanks optional, such as “01 26 00”</translation>
+    </message>
+    <message id="--hex 至少要有地址和命令码两个字节">
+        <location line="+2"/>
+        <source></source>
+        <translation>--hex needs at least two bytes: an address and a command code</translation>
+    </message>
+    <message id="send 需要命令键（见 stepbench-cli commands）">
+        <location line="+3"/>
+        <source></source>
+        <translation>send needs a command key (see stepbench-cli commands)</translation>
+    </message>
+    <message id="未知的命令键 %1（见 stepbench-cli commands）">
+        <location line="+2"/>
+        <source></source>
+        <translation>Unknown command key %1 (see stepbench-cli commands)</translation>
+    </message>
+    <message id="无法读取标准输入">
+        <location line="+13"/>
+        <source></source>
+        <translation>Cannot read standard input</translation>
+    </message>
+    <message id="%1 第 %2 行“%3”：%4">
+        <location line="+13"/>
+        <source></source>
+        <translation>%1 line %2 “%3”: %4</translation>
+    </message>
+    <message id="%1 中没有命令行">
+        <location line="+8"/>
+        <source></source>
+        <translation>%1 has no frame line</translation>
+    </message>
+    <message id="找到设备：地址 %1，波特率 %2，往返 %3 ms">
+        <location line="+70"/>
+        <source></source>
+        <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
+    </message>
+    <message id="由设备服务器设定">
+        <location line="+2"/>
+        <source></source>
+        <translation>set by the device server</translation>
+    </message>
+    <message id="%1  迟到应答  %2%3">
+        <location line="+54"/>
+        <source></source>
+        <translation>%1  late reply  %2%3</translation>
+    </message>
+    <message id=" (答第 %1 条)">
+        <location line="+2"/>
+        <source></source>
+        <translation> (answers #%1)</translation>
+    </message>
+    <message id="第 %1 行检查通过">
+        <location line="+65"/>
+        <source></source>
+        <translation>Line %1: check passed</translation>
+    </message>
+    <message id="第 %1 行检查未通过：%2">
+        <location line="+1"/>
+        <source></source>
+        <translation>Line %1: check failed: %2</translation>
+    </message>
+    <message id="%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6">
+        <location line="+51"/>
+        <source></source>
+        <translation>%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
+    </message>
+    <message id="，广播 %1">
+        <location line="+7"/>
+        <source></source>
+        <translation>, broadcast %1</translation>
+    </message>
+    <message id="，未检查 %1">
+        <location line="+1"/>
+        <source></source>
+        <translation>, unchecked %1</translation>
+    </message>
+    <message id="，已取消 %1">
+        <location line="+1"/>
+        <source></source>
+        <translation>, cancelled %1</translation>
+    </message>
+    <message id="，迟到应答 %1">
+        <location line="+1"/>
+        <source></source>
+        <translation>, late replies %1</translation>
+    </message>
+    <message id="；往返 最小 %1 / 平均 %2 / 最大 %3 ms">
+        <location line="+2"/>
+        <source></source>
+        <translation>; round trip min %1 / mean %2 / max %3 ms</translation>
+    </message>
+    <message id="；%1 项检查未通过">
+        <location line="+4"/>
+        <source></source>
+        <translation>; %1 checks failed</translation>
+    </message>
+    <message id="；找到 %1 个设备">
+        <location line="+1"/>
+        <source></source>
+        <translation>; %1 devices found</translation>
+    </message>
+    <message id="；没有完成">
+        <location line="+1"/>
+        <source></source>
+        <translation>; not completed</translation>
+    </message>
+    <message id="没有完成">
+        <location line="+31"/>
+        <source></source>
+        <translation>not completed</translation>
+    </message>
+    <message id="无法写入 %1：%2">
+        <location line="+12"/>
+        <source></source>
+        <translation>Cannot write %1: %2</translation>
+    </message>
+    <message id="未知的选项 %1">
+        <location filename="../app/cli_options.cpp" line="+113"/>
+        <location line="+8"/>
+        <source></source>
+        <translation>Unknown option %1</translation>
+    </message>
+    <message id="选项 --%1 不带值">
+        <location line="-5"/>
+        <source></source>
+        <translation>Option --%1 takes no value</translation>
+    </message>
+    <message id="选项 --%1 需要一个值">
+        <location line="+7"/>
+        <source></source>
+        <translation>Option --%1 needs a value</translation>
+    </message>
+    <message id="选项 --%1 的值“%2”不对">
+        <location line="+4"/>
+        <source></source>
+        <translation>Option --%1: value “%2” is wrong</translation>
+    </message>
+    <message id="没有给出命令（commands、send、run 或 scan）">
+        <location line="+3"/>
+        <source></source>
+        <translation>No command given (commands, send, run or scan)</translation>
+    </message>
+    <message id="未知的命令 %1（可用：commands、send、run、scan）">
+        <location line="+2"/>
+        <source></source>
+        <translation>Unknown command %1 (there are: commands, send, run, scan)</translation>
+    </message>
+    <message id="--from %1 大于 --to %2">
+        <location line="+1"/>
+        <source></source>
+        <translation>--from %1 is above --to %2</translation>
+    </message>
+    <message id="--hex 只用于 send">
+        <location line="+1"/>
+        <source></source>
+        <translation>--hex is for send only</translation>
+    </message>
+    <message id="--value 只用于 send">
+        <location line="+1"/>
+        <source></source>
+        <translation>--value is for send only</translation>
+    </message>
+    <message id="--junit 只用于 run">
+        <location line="+1"/>
+        <source></source>
+        <translation>--junit is for run only</translation>
+    </message>
+    <message id="需要 --port">
+        <location line="+1"/>
+        <source></source>
+        <translation>--port is needed</translation>
     </message>
 </context>
 </TS>

@@ -682,8 +682,7 @@ void FrmMain::runSender(const SenderRow& row) {
     // In the PLC protocol a request that carries data must be a register write, or its data
     // would be lost; requests without data keep the form their row names. The rows that go out
     // in the device's own protocol leave the choice alone.
-    const bool ownProtocol = row.hook == Hook::MappingAddress || row.hook == Hook::IoDownload ||
-                             row.hook == Hook::IoRead;
+    const bool ownProtocol = OwnProtocolOnly(row.code);
     const Mapping form = request->size() > 3 && !ownProtocol ? Mapping::Write : row.mapping;
     const std::optional<PlcForm> mapping = form == Mapping::Read    ? std::optional(PlcForm::Read)
                                            : form == Mapping::Write ? std::optional(PlcForm::Write)

@@ -1,5 +1,7 @@
 #include "ui/translation.h"
 
+#include "translations/catalogue.h"
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -121,19 +123,14 @@ void Retranslate(QWidget* root) {
 }
 
 bool SetLanguage(Language language) {
-    static QTranslator program;
     static QTranslator qt;
-    QCoreApplication::removeTranslator(&program);
     QCoreApplication::removeTranslator(&qt);
     g_language = language;
-    bool ok = true;
-    if (language == Language::English) {
-        ok = program.load(":/i18n/stepbench_en.qm");
-        if (ok) QCoreApplication::installTranslator(&program);
-    } else if (qt.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        // Qt's own dialogs and buttons ("Yes", "Cancel") speak Chinese too.
+    const bool ok = UseEnglishCatalogue(language == Language::English);
+    // Qt's own dialogs and buttons ("Yes", "Cancel") speak Chinese too.
+    if (language == Language::Chinese &&
+        qt.load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qt);
-    }
     // The window speaks the new language as soon as this returns.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
     return ok;

@@ -1,0 +1,141 @@
+#include "app/cli_options.h"
+
+#include "codec/tr.h"
+
+#include <QRegularExpression>
+#include <functional>
+#include <map>
+
+namespace stepbench::cli {
+namespace {
+
+// A whole decimal number and nothing else ("1.5", "1e3", " 7" and "" are not).
+std::optional<long long> Whole(const QString& text) {
+    static const QRegularExpression kWhole("^[+-]?[0-9]{1,12}$");
+    if (!kWhole.match(text).hasMatch()) return std::nullopt;
+    return text.toLongLong();
+}
+
+} // namespace
+
+bool EnvironmentIsEnglish() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(name);
+        if (!value.isEmpty()) return value.startsWith("en");
+    }
+    return false;
+}
+
+std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
+    Options o;
+    const auto number = [&](int& into, long long low, long long high) {
+        return [&into, low, high](const QString& v) {
+            const auto n = Whole(v);
+            if (!n || *n < low || *n > high) return false;
+            into = int(*n);
+            return true;
+        };
+    };
+    using Setter = std::function<bool(const QString&)>;
+    const std::map<QString, Setter> valued = {
+        {"port",
+         [&](const QString& v) {
+             o.port = v;
+             return !v.isEmpty();
+         }},
+        {"baud", number(o.baud, 1, 4000000)},
+        {"address",
+         [&](const QString& v) {
+             o.address = v;
+             return !v.isEmpty();
+         }},
+        {"mapping", number(o.mapping, 0, 65503)},
+        {"timeout", number(o.timeout, 10, 60000)},
+        {"turnaround",
+         [&](const QString& v) {
+             int t = 0;
+             if (!number(t, 0, 60000)(v)) return false;
+             o.turnaround = t;
+             return true;
+         }},
+        {"hex",
+         [&](const QString& v) {
+             o.hex = v;
+             o.hexSet = true;
+             return true;
+         }},
+        {"loops", number(o.loops, 0, 1000000000)},
+        {"interval", number(o.interval, 1, 65535)},
+        {"from", number(o.from, 1, 247)},
+        {"to", number(o.to, 1, 247)},
+        {"junit",
+         [&](const QString& v) {
+             o.junit = v;
+             return !v.isEmpty();
+         }},
+        {"lang",
+         [&](const QString& v) {
+             if (v != "en" && v != "zh") return false;
+             o.english = v == "en";
+             return true;
+         }},
+    };
+    const std::map<QString, bool*> flags = {
+        {"ascii", &o.ascii},       {"plc", &o.plc},         {"json", &o.json},
+        {"quiet", &o.quiet},       {"value", &o.valueOnly}, {"stop-on-fail", &o.stopOnFail},
+        {"all-bauds", &o.allBauds}, {"echo", &o.echo},      {"help", &o.help},
+        {"version", &o.version}};
+    const std::map<QChar, QString> shorts = {{'p', "port"}, {'b', "baud"},  {'a', "address"},
+                                             {'t', "timeout"}, {'j', "json"}, {'q', "quiet"},
+                                             {'h', "help"}};
+    const auto fail = [why](const QString& text) -> std::optional<Options> {
+        *why = text;
+        return std::nullopt;
+    };
+    static const QRegularExpression kNegative("^-[0-9]");
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (!a.startsWith('-') || a == "-" || kNegative.match(a).hasMatch()) {
+            if (o.command.isEmpty())
+                o.command = a;
+            else
+                o.values << a;
+            continue;
+        }
+        QString name;
+        std::optional<QString> inlineValue;
+        if (a.startsWith("--")) {
+            name = a.mid(2).section('=', 0, 0);
+            if (a.contains('=')) inlineValue = a.section('=', 1);
+        } else if (a.size() == 2 && shorts.count(a[1])) {
+            name = shorts.at(a[1]);
+        } else {
+            return fail(Tr("未知的选项 %1").arg(a));
+        }
+        if (const auto f = flags.find(name); f != flags.end()) {
+            if (inlineValue) return fail(Tr("选项 --%1 不带值").arg(name));
+            *f->second = true;
+            continue;
+        }
+        const auto v = valued.find(name);
+        if (v == valued.end()) return fail(Tr("未知的选项 %1").arg(a));
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) return fail(Tr("选项 --%1 需要一个值").arg(name));
+            inlineValue = args[++i];
+        }
+        if (!v->second(*inlineValue))
+            return fail(Tr("选项 --%1 的值“%2”不对").arg(name, *inlineValue));
+    }
+    if (o.help || o.version) return o;
+    if (o.command.isEmpty()) return fail(Tr("没有给出命令（commands、send、run 或 scan）"));
+    if (!QStringList{"commands", "send", "run", "scan"}.contains(o.command))
+        return fail(Tr("未知的命令 %1（可用：commands、send、run、scan）").arg(o.command));
+    if (o.from > o.to) return fail(Tr("--from %1 大于 --to %2").arg(o.from).arg(o.to));
+    if (o.hexSet && o.command != "send") return fail(Tr("--hex 只用于 send"));
+    if (o.valueOnly && o.command != "send") return fail(Tr("--value 只用于 send"));
+    if (!o.junit.isEmpty() && o.command != "run") return fail(Tr("--junit 只用于 run"));
+    if (o.port.isEmpty() && o.command != "commands") return fail(Tr("需要 --port"));
+    return o;
+}
+
+} // namespace stepbench::cli
