@@ -659,6 +659,13 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    // Answered before anything of Qt is set up: a packaging script or a shell asking for these
+    // waits for nothing else.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h") return std::fputs(kUsageText, stdout) < 0 ? kFailed : kOk;
+        if (a == "--version") return std::printf("stepbench-cli %s\n", STEPBENCH_VERSION) < 0;
+    }
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("stepbench-cli");
     QCoreApplication::setApplicationVersion(STEPBENCH_VERSION);
