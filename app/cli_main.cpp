@@ -208,6 +208,8 @@ public:
             return kPortFailed;
         }
         link_.setEchoSuppression(o_.echo);
+        // The poll is the fallback that notices a line gone quiet, or gone.
+        link_.pollTimer().start();
         queue_.setReplyTimeout(std::chrono::milliseconds(o_.timeout));
         if (o_.turnaround) queue_.setTurnaround(std::chrono::milliseconds(*o_.turnaround));
         if (!link_.connecting()) {
@@ -416,6 +418,8 @@ private:
                 runner_->checkReply(t.verdict == Verdict::Ok, t.reply, t.framing(),
                                     t.request.command);
         }
+        // A request cut off with its line: the line's end is told next, and ends the run.
+        if (t.cause == Cause::Lost || t.cause == Cause::WriteFailed) return;
         if (failed && o_.stopOnFail) stopAfterCurrent();
         if (t.id == sendId_) finish();
     }

@@ -42,6 +42,9 @@ bool VirtualDevice::start(std::string* error) {
         return false;
     }
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    // A program started from here must not hold the line open after the device has gone.
+    for (int fd : {master_, slave_})
+        fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
     path_ = name;
     running_ = true;
     thread_ = std::thread([this] { run(); });

@@ -81,6 +81,8 @@ public:
         char name[128] = {};
         if (openpty(&master_, &slave_, name, &raw, nullptr) != 0) return;
         fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+        for (int fd : {master_, slave_})
+            fcntl(fd, F_SETFD, fcntl(fd, F_GETFD) | FD_CLOEXEC);
         path_ = name;
     }
     ~PtyPeer() { hangUp(); }

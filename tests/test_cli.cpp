@@ -202,6 +202,24 @@ private slots:
         QCOMPARE(p.exitCode(), 130);
     }
 
+    // The device pulled mid-run: exit 3, after an event and the summary.
+    void portLostMidRun() {
+        auto device = std::make_unique<sim::VirtualDevice>();
+        QVERIFY(device->start());
+        const QString script = Script(dir_, "01 20 00 39 C0\r\n");
+        QProcess p;
+        p.start(STEPBENCH_CLI_PATH,
+                {"--port", Q(device->path()), "--json", "run", script, "--interval", "10"});
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(300);
+        device.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 3000);
+        QCOMPARE(p.exitCode(), 3);
+        const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
+        QVERIFY(r.out.contains("\"kind\":\"port_lost\""));
+        QCOMPARE(r.summary()["completed"].toBool(), false);
+    }
+
     // Typed, documented fields; the value alone with --value; in English when asked.
     void output() {
         sim::VirtualDevice device;
