@@ -22,6 +22,7 @@ bool Axis::atHome() const {
 }
 
 void Axis::start(Mode mode, int direction, double cruise, const Profile& p) {
+    plan_.reset();
     profile_ = p;
     direction_ = direction < 0 ? -1 : 1;
     cruise_ = Positive(cruise);
@@ -33,6 +34,25 @@ void Axis::start(Mode mode, int direction, double cruise, const Profile& p) {
     mode_ = mode;
 }
 
+MotionParameters Axis::Parameters(const Profile& p) {
+    // A drive set to an acceleration of 0 still crawls up at its least.
+    return {p.startSpeed, p.maxSpeed, p.endSpeed, Positive(p.acceleration),
+            Positive(p.deceleration)};
+}
+
+void Axis::follow(Mode mode, const MotionPlan& plan, const Profile& p) {
+    // A running axis keeps its speed (the plan starts from it); one at rest starts afresh.
+    if (mode_ == Mode::Idle) relativeOrigin_ = position_;
+    profile_ = p;
+    plan_ = plan;
+    planFrom_ = position_;
+    planTime_ = 0;
+    if (mode == Mode::Position) cruise_ = Positive(p.maxSpeed);
+    direction_ = plan.direction();
+    speed_ = plan.speedAt(0);
+    mode_ = mode;
+}
+
 void Axis::moveBy(double steps, const Profile& p) {
     moveTo(absolute() + steps, p);
 }
@@ -40,19 +60,25 @@ void Axis::moveBy(double steps, const Profile& p) {
 void Axis::moveTo(double absolute, const Profile& p) {
     target_ = absolute + origin_;
     if (target_ == position_) return;
-    start(Mode::Position, target_ > position_ ? 1 : -1, p.maxSpeed, p);
+    const auto plan =
+        MotionPlan::Move(Parameters(p), target_ - position_, mode_ == Mode::Idle ? 0 : speed_);
+    if (plan) follow(Mode::Position, *plan, p);
 }
 
 void Axis::runAt(double speed, int direction, const Profile& p) {
-    start(Mode::Constant, direction, speed, p);
+    cruise_ = Positive(speed);
+    const auto plan =
+        MotionPlan::Run(Parameters(p), speed, direction, mode_ == Mode::Idle ? 0 : speed_);
+    if (plan) follow(Mode::Constant, *plan, p);
 }
 
 void Axis::changeSpeed(double speed) {
-    if (mode_ == Mode::Constant) cruise_ = Positive(speed);
+    if (mode_ == Mode::Constant) runAt(speed, direction_, profile_);
 }
 
 void Axis::changeSpeedBy(double delta) {
-    if (mode_ == Mode::Constant) cruise_ = std::max(Positive(profile_.startSpeed), cruise_ + delta);
+    if (mode_ == Mode::Constant)
+        runAt(std::max(Positive(profile_.startSpeed), cruise_ + delta), direction_, profile_);
 }
 
 void Axis::home(int direction, const Profile& p) {
@@ -60,12 +86,16 @@ void Axis::home(int direction, const Profile& p) {
 }
 
 void Axis::decelerateToStop() {
-    if (mode_ != Mode::Idle) mode_ = Mode::Stopping;
+    if (mode_ == Mode::Idle) return;
+    // It ramps down from the speed it runs at.
+    plan_.reset();
+    mode_ = Mode::Stopping;
 }
 
 void Axis::stop() {
     mode_ = Mode::Idle;
     speed_ = 0;
+    plan_.reset();
 }
 
 void Axis::advance(double seconds) {
@@ -80,30 +110,26 @@ void Axis::step(double dt) {
     const double accel = Positive(profile_.acceleration);
     const double decel = Positive(profile_.deceleration);
     const double floor = std::min(Positive(profile_.startSpeed), cruise_);
-
-    if (mode_ == Mode::Stopping) {
-        speed_ -= decel * dt;
-        if (speed_ <= floor) return stop();
-    } else if (mode_ == Mode::Position) {
-        const double remaining = std::fabs(target_ - position_);
-        const double endSpeed = std::min(std::fabs(profile_.endSpeed), cruise_);
-        const double braking = (speed_ * speed_ - endSpeed * endSpeed) / (2 * decel);
-        if (remaining <= braking)
-            speed_ = std::max(std::max(endSpeed, kMinSpeed), speed_ - decel * dt);
-        else
-            speed_ = std::min(cruise_, speed_ + accel * dt);
-    } else if (speed_ < cruise_) {
-        speed_ = std::min(cruise_, speed_ + accel * dt);
-    } else {
-        speed_ = std::max(cruise_, speed_ - decel * dt);
-    }
-
     const double before = position_;
-    position_ += direction_ * speed_ * dt;
 
-    if (mode_ == Mode::Position && (target_ - before) * (target_ - position_) <= 0) {
-        position_ = target_;
-        return stop();
+    if (plan_) {
+        planTime_ += dt;
+        position_ = planFrom_ + plan_->positionAt(planTime_);
+        speed_ = plan_->speedAt(planTime_);
+        if (mode_ == Mode::Position && planTime_ >= plan_->duration().value_or(0)) {
+            position_ = target_;
+            return stop();
+        }
+    } else {
+        if (mode_ == Mode::Stopping) {
+            speed_ -= decel * dt;
+            if (speed_ <= floor) return stop();
+        } else if (speed_ < cruise_) {
+            speed_ = std::min(cruise_, speed_ + accel * dt);
+        } else {
+            speed_ = std::max(cruise_, speed_ - decel * dt);
+        }
+        position_ += direction_ * speed_ * dt;
     }
     if (mode_ == Mode::Homing && (kHomeSwitchAt - before) * (kHomeSwitchAt - position_) <= 0) {
         position_ = kHomeSwitchAt;

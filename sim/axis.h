@@ -1,5 +1,9 @@
 #pragma once
 
+#include "commands/motion_plan.h"
+
+#include <optional>
+
 namespace stepbench::sim {
 
 // The speed profile a motion is shaped by, in steps/s and steps/s².
@@ -13,7 +17,9 @@ struct Profile {
 };
 
 // One stepper axis moving in real time: positions in steps, a home switch and two limit switches
-// on the physical travel. Directions: +1 positive, -1 negative.
+// on the physical travel. Directions: +1 positive, -1 negative. Moves and constant-speed runs
+// follow the motion plan of the core (the one the motion view draws); homing and a decelerating
+// stop ramp on their own.
 class Axis {
 public:
     static constexpr double kHomeSwitchAt = 5000;   // physical position of the home switch
@@ -44,9 +50,13 @@ public:
     bool atHome() const;
     void forceLimit(bool left, bool active) { (left ? forcedLeft_ : forcedRight_) = active; }
 
+    // The parameters a plan takes from a profile, as the axis uses them.
+    static MotionParameters Parameters(const Profile& p);
+
 private:
     enum class Mode { Idle, Position, Constant, Homing, Stopping };
     void start(Mode mode, int direction, double cruise, const Profile& p);
+    void follow(Mode mode, const MotionPlan& plan, const Profile& p);
     void step(double dt);
 
     Mode mode_ = Mode::Idle;
@@ -60,6 +70,9 @@ private:
     int direction_ = 1;
     bool forcedLeft_ = false;
     bool forcedRight_ = false;
+    std::optional<MotionPlan> plan_; // of a move or a run
+    double planFrom_ = 0;            // the physical position it started at
+    double planTime_ = 0;            // s since it started
 };
 
 } // namespace stepbench::sim

@@ -1,4 +1,5 @@
 #include "codec/frame.h"
+#include "commands/motion_plan.h"
 #include "commands/protocol.h"
 #include "link/reply_decoder.h"
 #include "pty_client.h"
@@ -7,6 +8,7 @@
 #include "support.h"
 
 #include <QFile>
+#include <QPointF>
 #include <QProcess>
 #include <QTest>
 
@@ -112,6 +114,85 @@ private slots:
         // Negative moves report two's complement positions.
         ask(("013104" + Value32(-3)).c_str());
         QTRY_COMPARE_WITH_TIMEOUT(FieldOf(ask("013700"), "Text18"), QString("-3"), 3000);
+    }
+
+    // The plan of a move against ramps worked out by hand: its phases' ends, in time, distance
+    // and speed.
+    // clang-format off
+    void motionPlans_data() {
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<double>("distance");
+        QTest::addColumn<double>("initial");
+        QTest::addColumn<QList<QPointF>>("times"); // (s, steps) on the plan
+        QTest::addColumn<double>("duration");
+        // 100 -> 5000 in 0.49 s over 1249.5 steps, 1.5101 s at 5000, 5000 -> 1000 in 0.4 s over 1200.
+        QTest::newRow("trapezoid") << 100.0 << 5000.0 << 1000.0 << 10000.0 << 0.0 << QList<QPointF>{{0.49, 1249.5}, {2.0001, 8800}} << 2.4001;
+        // Peak at sqrt(100² + 10000 * 1000) = 3163.86, reached half way.
+        QTest::newRow("triangle") << 100.0 << 5000.0 << 100.0 << 1000.0 << 0.0 << QList<QPointF>{{0.306386, 500}} << 0.612772;
+        QTest::newRow("backwards") << 100.0 << 5000.0 << 100.0 << -1000.0 << 0.0 << QList<QPointF>{{0.306386, -500}} << 0.612772;
+        // The climb to an end speed of 2000 needs 199.5 steps: at 100 the target cuts it off at 1417.7.
+        QTest::newRow("end speed above the start, short") << 100.0 << 5000.0 << 2000.0 << 100.0 << 0.0 << QList<QPointF>{} << 0.131774;
+        // Braking from a running 5000 reaches the target 100 steps on long before 1000.
+        QTest::newRow("braking from a running speed") << 100.0 << 5000.0 << 1000.0 << 100.0 << 5000.0 << QList<QPointF>{} << 0.0204168;
+    }
+    // clang-format on
+    void motionPlans() {
+        QFETCH(double, start);
+        QFETCH(double, top);
+        QFETCH(double, end);
+        QFETCH(double, distance);
+        QFETCH(double, initial);
+        QFETCH(QList<QPointF>, times);
+        QFETCH(double, duration);
+        const MotionParameters p{start, top, end, 10000, 10000};
+        const auto plan = MotionPlan::Move(p, distance, initial);
+        QVERIFY(plan);
+        QVERIFY2(std::fabs(*plan->duration() - duration) < 1e-5,
+                 qPrintable(QString::number(*plan->duration(), 'g', 8)));
+        for (const QPointF& at : times)
+            QVERIFY2(std::fabs(plan->positionAt(at.x()) - at.y()) < 0.05,
+                     qPrintable(QString::number(plan->positionAt(at.x()))));
+        QCOMPARE(plan->positionAt(duration + 1), distance);
+        QCOMPARE(plan->speedAt(duration + 1), 0.0);
+        // Never faster than the maximum, never backwards, never past the target.
+        double last = 0;
+        for (double t = 0; t < duration; t += duration / 200) {
+            QVERIFY(plan->speedAt(t) <= top + 1e-9);
+            QVERIFY(std::fabs(plan->positionAt(t)) >= last - 1e-9);
+            last = std::fabs(plan->positionAt(t));
+            QVERIFY(last <= std::fabs(distance) + 1e-9);
+        }
+        QVERIFY(!MotionPlan::Move({start, top, end, 0, 10000}, distance)); // no acceleration
+        const auto run = MotionPlan::Run(p, 3000, 1);
+        QVERIFY(run && !run->duration());
+        QVERIFY(std::fabs(run->positionAt(1.29) - 3449.5) < 1e-6); // 449.5 up to speed, then 3000
+    }
+
+    // The virtual device moves by the same plan: sampled at 20 Hz, it is on it.
+    void deviceFollowsThePlan() {
+        sim::Device d(1);
+        auto now = sim::Device::Clock::now();
+        const auto heard = [&](const char* hex) { (void)d.receive(Rtu(hex), now); };
+        heard(("012704" + Value32(6000)).c_str());
+        heard(("012904" + Value32(500)).c_str());
+        heard(("012B04" + Value32(20000)).c_str());
+        heard(("012D04" + Value32(8000)).c_str());
+        heard(("013104" + Value32(-7000)).c_str());
+        const auto plan = MotionPlan::Move({100, 6000, 500, 20000, 8000}, -7000);
+        QVERIFY(plan);
+        for (double t = 0.05; t < *plan->duration() + 0.2; t += 0.05) {
+            d.advance(now + std::chrono::duration_cast<sim::Device::Clock::duration>(
+                                std::chrono::duration<double>(t)));
+            QVERIFY2(std::fabs(d.axis().absolute() - plan->positionAt(t)) < 0.01,
+                     qPrintable(QString("%1 s: %2 against %3")
+                                    .arg(t)
+                                    .arg(d.axis().absolute())
+                                    .arg(plan->positionAt(t))));
+            QVERIFY(std::fabs(d.axis().speed() - plan->speedAt(t)) < 0.01);
+        }
+        QVERIFY(!d.axis().moving());
     }
 
     void homingEndsAtZero() {
