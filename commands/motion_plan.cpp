@@ -113,4 +113,41 @@ double MotionPlan::peakSpeed() const {
     return peak;
 }
 
+std::optional<Result<CommandedMotion>> MotionOfCommand(std::uint8_t code, ByteView data,
+                                                       double position,
+                                                       const MotionParameters& p,
+                                                       double initialSpeed) {
+    if (data.size() < 4) return std::nullopt;
+    const auto int32 = static_cast<std::int32_t>((std::uint32_t{data[0]} << 24) |
+                                                 (std::uint32_t{data[1]} << 16) |
+                                                 (std::uint32_t{data[2]} << 8) | data[3]);
+    const double count24 = double((std::uint32_t{data[1]} << 16) | (std::uint32_t{data[2]} << 8) |
+                                  data[3]);
+    const int direction24 = data[0] == 0 ? 1 : -1;
+    const auto move = [&](double distance) -> Result<CommandedMotion> {
+        auto plan = MotionPlan::Move(p, distance, initialSpeed);
+        if (!plan) return plan.failure();
+        return CommandedMotion{*plan, position + distance};
+    };
+    const auto run = [&](double speed, int direction) -> Result<CommandedMotion> {
+        auto plan = MotionPlan::Run(p, speed, direction, initialSpeed);
+        if (!plan) return plan.failure();
+        return CommandedMotion{*plan, std::nullopt};
+    };
+    switch (code) {
+    case 0x31:
+        return move(int32);
+    case 0x32:
+        return move(direction24 * count24);
+    case 0x50:
+        return move(int32 - position);
+    case 0x33:
+        return run(std::fabs(double(int32)), int32 < 0 ? -1 : 1);
+    case 0x34:
+        return run(count24, direction24);
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace stepbench

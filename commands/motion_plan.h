@@ -59,4 +59,17 @@ private:
     bool run_ = false;
 };
 
+// The motion a command starts, planned from where the drive is: a relative move (0x31, signed
+// 32-bit steps; 0x32, direction and 24-bit count), an absolute one (0x50), or a constant-speed
+// run (0x33, signed 32-bit speed; 0x34, direction and 24-bit speed). data is the request's data
+// bytes. Empty for any other command.
+struct CommandedMotion {
+    MotionPlan plan;
+    std::optional<double> target; // where a move ends, in absolute steps
+};
+std::optional<Result<CommandedMotion>> MotionOfCommand(std::uint8_t code, ByteView data,
+                                                       double position,
+                                                       const MotionParameters& p,
+                                                       double initialSpeed = 0);
+
 } // namespace stepbench

@@ -66,6 +66,34 @@ Result<std::uint8_t> ReadAddress(Field address) {
     return ReadStrictHexByte(address);
 }
 
+Result<std::vector<std::uint8_t>> ReadAddressList(Field addresses, std::size_t max) {
+    std::vector<std::uint8_t> out;
+    const std::string text(addresses.text);
+    const auto refuse = [&] {
+        return Error{ZH("%1“%2”不对：应为 1 到 F7 的16进制地址，如 1、1-10 或 1,3,8-B"),
+                     {std::string(addresses.label), text}};
+    };
+    std::size_t at = 0;
+    do {
+        const std::size_t comma = text.find(',', at);
+        const std::string part = text.substr(at, comma == std::string::npos ? comma : comma - at);
+        at = comma == std::string::npos ? comma : comma + 1;
+        const std::size_t dash = part.find('-');
+        const auto first = ReadStrictHexByte({addresses.label, part.substr(0, dash)});
+        const auto last = dash == std::string::npos
+                              ? first
+                              : ReadStrictHexByte({addresses.label, part.substr(dash + 1)});
+        if (!first || !last || *first < 1 || *last > 0xF7 || *first > *last) return refuse();
+        for (int a = *first; a <= *last; ++a)
+            if (std::find(out.begin(), out.end(), a) == out.end())
+                out.push_back(static_cast<std::uint8_t>(a));
+    } while (at != std::string::npos);
+    if (out.size() > max)
+        return Error{ZH("%1“%2”的地址太多：最多 %3 个"),
+                     {std::string(addresses.label), text, std::to_string(max)}};
+    return out;
+}
+
 Result<Bytes> EncodeData(std::span<const DataPart> parts) {
     Bytes data;
     for (const DataPart& p : parts) {

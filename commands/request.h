@@ -39,6 +39,10 @@ struct DataPart {
 // is refused.
 Result<std::uint8_t> ReadAddress(Field address);
 
+// Device addresses for work on several drives: hex addresses 1 to F7, single ("1F"), ranges
+// ("1-10") or both with commas ("1,3,8-B"), each once, in the order given; at most max of them.
+Result<std::vector<std::uint8_t>> ReadAddressList(Field addresses, std::size_t max = 247);
+
 // The data bytes of the parts in order, or the first field whose value cannot be encoded.
 Result<Bytes> EncodeData(std::span<const DataPart> parts);
 

@@ -1,5 +1,7 @@
 #include "link/motion_sampler.h"
 
+#include "link/reply_decoder.h"
+
 #include <algorithm>
 
 namespace stepbench {
@@ -12,11 +14,6 @@ constexpr std::uint8_t kClosedLoopPosition = 0x58;
 // The rate shown is counted over this much of the latest time.
 constexpr double kRateWindowSeconds = 3;
 
-std::int32_t Value32(const Bytes& m) {
-    return static_cast<std::int32_t>((std::uint32_t{m[3]} << 24) | (std::uint32_t{m[4]} << 16) |
-                                     (std::uint32_t{m[5]} << 8) | m[6]);
-}
-
 QByteArray Cell(const std::optional<std::int32_t>& v) {
     return v ? QByteArray::number(*v) : QByteArray();
 }
@@ -28,16 +25,24 @@ void MotionRecord::add(const MotionSample& sample) {
     samples_.push_back(sample);
 }
 
-QByteArray MotionRecord::csv() const {
-    QByteArray out =
-        "time_s,position,speed,closed_loop_position,moving,left_limit,home,right_limit\r\n";
+QByteArray MotionRecord::csv(double from, double to, const Planned& planned) const {
+    QByteArray out = "time_s,address,position,speed,closed_loop_position,moving,left_limit,home,"
+                     "right_limit,planned_position,planned_speed\r\n";
     const auto bit = [](const std::optional<bool>& b) {
         return b ? QByteArray(*b ? "1" : "0") : QByteArray();
     };
-    for (const MotionSample& s : samples_)
-        out += QByteArray::number(s.seconds, 'f', 3) + ',' + Cell(s.position) + ',' +
-               Cell(s.speed) + ',' + Cell(s.closedLoopPosition) + ',' + bit(s.moving) + ',' +
-               bit(s.leftLimit) + ',' + bit(s.home) + ',' + bit(s.rightLimit) + "\r\n";
+    for (const MotionSample& s : samples_) {
+        if (s.seconds < from || s.seconds > to) continue;
+        const auto plan = planned ? planned(s) : std::nullopt;
+        out += QByteArray::number(s.seconds, 'f', 3) + ',' + QByteArray::number(s.address) + ',' +
+               Cell(s.position) + ',' + Cell(s.speed) + ',' + Cell(s.closedLoopPosition) + ',' +
+               bit(s.moving) + ',' + bit(s.leftLimit) + ',' + bit(s.home) + ',' +
+               bit(s.rightLimit) + ',' +
+               (plan ? QByteArray::number(plan->first, 'f', 1) + ',' +
+                           QByteArray::number(plan->second, 'f', 1)
+                     : QByteArray(",")) +
+               "\r\n";
+    }
     return out;
 }
 
@@ -58,14 +63,16 @@ void MotionSampler::resume() {
     if (!suspended_) return;
     suspended_ = false;
     roundEnds_.clear();
+    positions_.clear();
     setPlan(plan_);
     startRound();
 }
 
 void MotionSampler::start(const Plan& plan) {
     suspended_ = false;
-    clock_.start();
+    startNs_ = Link::now();
     roundEnds_.clear();
+    positions_.clear();
     round_.clear();
     setPlan(plan);
     startRound();
@@ -73,6 +80,8 @@ void MotionSampler::start(const Plan& plan) {
 
 void MotionSampler::setPlan(const Plan& plan) {
     plan_ = plan;
+    if (plan_.addresses.empty()) plan_.addresses = {1};
+    if (plan_.addresses.size() > kMaxDrives) plan_.addresses.resize(kMaxDrives);
     tick_.start(std::chrono::milliseconds(1000 / std::max(1, plan_.rateHz)));
 }
 
@@ -88,59 +97,76 @@ double MotionSampler::achievedRate() const {
     return span > 0 ? double(roundEnds_.size() - 1) / span : 0;
 }
 
+double MotionSampler::achievedRate(std::uint8_t address) const {
+    // Intervals between a drive's positions, not the positions: the first one starts the count.
+    std::vector<double> times;
+    for (const auto& [t, a] : positions_)
+        if (a == address) times.push_back(t);
+    if (times.size() < 2) return 0;
+    const double span = times.back() - times.front();
+    return span > 0 ? double(times.size() - 1) / span : 0;
+}
+
 void MotionSampler::startRound() {
     // The round before is still on the line: skip this tick instead of piling up requests.
     if (!round_.empty()) return;
-    current_ = {};
-    current_.seconds = double(clock_.nsecsElapsed()) / 1e9;
+    const double now = secondsOf(Link::now());
+    current_.assign(plan_.addresses.size(), MotionSample{});
     std::vector<std::uint8_t> codes{kPosition, kSpeed, kMotionState};
     if (plan_.closedLoop) codes.push_back(kClosedLoopPosition);
-    for (std::uint8_t code : codes) {
-        const auto frame = FrameForLine(Bytes{plan_.address, code, 0x00}, plan_.framing);
-        if (!frame) continue;
-        if (const quint64 id =
-                queue_.submit({.frame = *frame, .command = code, .origin = Origin::Sampler}))
-            round_.push_back(id);
+    for (std::size_t drive = 0; drive < plan_.addresses.size(); ++drive) {
+        current_[drive].seconds = now;
+        current_[drive].address = plan_.addresses[drive];
+        for (std::uint8_t code : codes) {
+            const auto frame =
+                FrameForLine(Bytes{plan_.addresses[drive], code, 0x00}, plan_.framing);
+            if (!frame) continue;
+            if (const quint64 id =
+                    queue_.submit({.frame = *frame, .command = code, .origin = Origin::Sampler}))
+                round_.push_back({id, drive});
+        }
     }
 }
 
 void MotionSampler::onClosed(const Transaction& t) {
-    const auto mine = std::find(round_.begin(), round_.end(), t.id);
+    const auto mine = std::find_if(round_.begin(), round_.end(),
+                                   [&t](const auto& q) { return q.first == t.id; });
     if (mine == round_.end()) return;
+    MotionSample& sample = current_[mine->second];
     round_.erase(mine);
     // A round cut off by a stop or the line going makes no sample.
     if (t.cause != Cause::None) return round_.clear();
     if (t.verdict == Verdict::Ok) {
-        // A device reply and a register read both carry the value from byte 3.
-        const auto e = ExpectationOf(t.request.frame);
-        const Bytes m = FrameMessage({PieceKind::Frame, t.reply, e ? e->framing : LinkMode::Rtu});
-        if (m.size() >= 7) {
-            switch (*t.request.command) {
-            case kPosition:
-                current_.position = Value32(m);
-                break;
-            case kSpeed:
-                current_.speed = Value32(m);
-                break;
-            case kClosedLoopPosition:
-                current_.closedLoopPosition = Value32(m);
-                break;
-            case kMotionState:
-                // 1 means a switch is not active.
-                current_.moving = m[3] != 0;
-                current_.leftLimit = m[4] != 1;
-                current_.home = m[5] != 1;
-                current_.rightLimit = m[6] != 1;
-                break;
+        const DecodedReply d =
+            DecodePieceOf({PieceKind::Frame, t.reply, t.framing()}, t.request.command);
+        for (const TypedValue& v : d.values) {
+            const auto* n = std::get_if<std::int64_t>(&v.value);
+            const auto* b = std::get_if<bool>(&v.value);
+            if (v.key == "value" && n && *t.request.command == kPosition) {
+                sample.position = std::int32_t(*n);
+                // The drive reads its position when it hears the query.
+                if (t.leftNs) sample.seconds = secondsOf(t.leftNs);
             }
+            if (v.key == "value" && n && *t.request.command == kSpeed) sample.speed = std::int32_t(*n);
+            if (v.key == "value" && n && *t.request.command == kClosedLoopPosition)
+                sample.closedLoopPosition = std::int32_t(*n);
+            if (b && v.key == "moving") sample.moving = *b;
+            if (b && v.key == "left_limit") sample.leftLimit = *b;
+            if (b && v.key == "home") sample.home = *b;
+            if (b && v.key == "right_limit") sample.rightLimit = *b;
         }
     }
     if (!round_.empty()) return;
-    const double now = double(clock_.nsecsElapsed()) / 1e9;
+    const double now = secondsOf(Link::now());
     roundEnds_.push_back(now);
     while (roundEnds_.size() > 2 && now - roundEnds_.front() > kRateWindowSeconds)
         roundEnds_.pop_front();
-    emit sampled(current_);
+    for (const MotionSample& s : current_) {
+        if (s.position) positions_.push_back({s.seconds, s.address});
+        emit sampled(s);
+    }
+    while (!positions_.empty() && now - positions_.front().first > kRateWindowSeconds)
+        positions_.pop_front();
 }
 
 } // namespace stepbench

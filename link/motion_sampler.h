@@ -2,18 +2,20 @@
 
 #include "link/transaction_queue.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace stepbench {
 
-// One sample of the drive's motion; a value is missing when its query got no good reply.
+// One sample of a drive's motion; a value is missing when its query got no good reply.
 struct MotionSample {
-    double seconds = 0; // since sampling started
+    double seconds = 0; // since sampling started, when the position query reached the drive
+    std::uint8_t address = 1;
     std::optional<std::int32_t> position;
     std::optional<std::int32_t> speed;
     std::optional<std::int32_t> closedLoopPosition;
@@ -28,22 +30,26 @@ public:
     void add(const MotionSample& sample);
     void clear() { samples_.clear(); }
     const std::deque<MotionSample>& samples() const { return samples_; }
-    // The samples as CSV: a header of fixed keys, then one row per sample.
-    QByteArray csv() const;
+    // The samples from one time to another as CSV: a header of fixed keys, then one row per
+    // sample; planned gives the plan's position and speed at a sample's time where there is one.
+    using Planned = std::function<std::optional<std::pair<double, double>>(const MotionSample&)>;
+    QByteArray csv(double from = -1e300, double to = 1e300, const Planned& planned = {}) const;
 
 private:
     std::deque<MotionSample> samples_;
 };
 
-// Polls the drive's motion through the transaction queue: absolute position (0x37), speed
-// (0x36), motion state (0x3B) and, for a closed loop, its absolute position (0x58). A round of
-// queries starts at each tick of the chosen rate, but only once the round before it is done, so a
-// slow line lowers the rate achieved rather than piling up requests.
+// Polls the motion of up to four drives through the transaction queue: absolute position (0x37),
+// speed (0x36), motion state (0x3B) and, for a closed loop, its absolute position (0x58), each
+// drive in turn. A round of queries starts at each tick of the chosen rate, but only once the
+// round before it is done, so a slow line lowers the rate achieved rather than piling up
+// requests. Replies are read by the reply decoder, register reads as their command's.
 class MotionSampler : public QObject {
     Q_OBJECT
 public:
+    static constexpr std::size_t kMaxDrives = 4;
     struct Plan {
-        std::uint8_t address = 1;
+        std::vector<std::uint8_t> addresses{1};
         LineFraming framing;
         int rateHz = 20;
         bool closedLoop = false;
@@ -61,6 +67,10 @@ public:
     void setPlan(const Plan& plan); // takes effect from the next round
     // Complete rounds per second over the last few seconds.
     double achievedRate() const;
+    // Samples with a position per second over the last few seconds, of one drive.
+    double achievedRate(std::uint8_t address) const;
+    // A time of the link's clock as seconds of the samples.
+    double secondsOf(qint64 linkNs) const { return double(linkNs - startNs_) / 1e9; }
 
 signals:
     void sampled(const stepbench::MotionSample& sample);
@@ -72,9 +82,10 @@ private:
     TransactionQueue& queue_;
     Plan plan_;
     QTimer tick_;
-    QElapsedTimer clock_;
-    MotionSample current_;
-    std::vector<quint64> round_;   // the queries of the current round not yet closed
+    qint64 startNs_ = 0;
+    std::vector<MotionSample> current_; // of the round, one per drive
+    std::vector<std::pair<quint64, std::size_t>> round_; // queries not yet closed, and whose
+    std::deque<std::pair<double, std::uint8_t>> positions_; // when each drive gave one
     bool suspended_ = false;
     std::deque<double> roundEnds_; // when recent rounds completed, in s
 };

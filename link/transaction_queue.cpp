@@ -164,6 +164,7 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
         a.writing = false;
         // The bytes leave one after another, each at the line's speed.
         a.leftNs = std::max(ns, lastLeftNs_) + wireNs(a.t.request.frame.size());
+        a.t.leftNs = a.leftNs;
         lastLeftNs_ = a.leftNs;
         // One character of slack for an adapter's own buffering.
         a.deadlineNs = a.leftNs + link_.characterNs() +

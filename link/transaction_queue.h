@@ -46,6 +46,7 @@ struct Transaction {
     Bytes reply;       // the frame that closed it (for raw bytes: all that came back)
     Verdict verdict = Verdict::NoReply;
     std::optional<double> roundTripMs; // from the request leaving the line to the reply's end
+    qint64 leftNs = 0; // when it left the line, on the link's clock; 0 when it never did
     Cause cause = Cause::None;
     // Not a transaction but an event of the line in its place ("串口重新打开"), when not empty.
     QString event;

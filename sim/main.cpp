@@ -42,6 +42,8 @@ the axis at once.
 
 Options:
   --address N     bus address, 1-247 (default 1)
+  --addresses A-B a drive at every address from A to B on the same line, each with its own
+                  settings and axis, answering only to its own address
   --baud B        hear only while the line is set to B baud (default: at any rate)
   --delay MS      reply delay in milliseconds (default 2)
   --split MS      send every reply in two pieces MS milliseconds apart
@@ -94,6 +96,20 @@ bool Command(VirtualDevice& device, const std::string& line) {
     return true;
 }
 
+// "1-4": a drive at each address of the range, the first as --address.
+bool ParseRange(const std::string& text, DeviceOptions& options) {
+    const auto dash = text.find('-');
+    long first = 0, last = 0;
+    if (dash == std::string::npos || !ParseNumber(text.substr(0, dash).c_str(), 1, 247, first) ||
+        !ParseNumber(text.substr(dash + 1).c_str(), first, 247, last))
+        return false;
+    options.address = static_cast<std::uint8_t>(first);
+    options.more.clear();
+    for (long a = first + 1; a <= last; ++a)
+        options.more.push_back(static_cast<std::uint8_t>(a));
+    return true;
+}
+
 } // namespace
 
 namespace {
@@ -130,6 +146,8 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--address" && ParseNumber(value, 1, 247, v)) {
             options.address = static_cast<std::uint8_t>(v);
+            ++i;
+        } else if (arg == "--addresses" && ParseRange(value, options)) {
             ++i;
         } else if (arg == "--baud" && ParseNumber(value, 1, 10000000, v)) {
             options.lineBaud = int(v);

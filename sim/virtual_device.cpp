@@ -22,9 +22,22 @@ constexpr auto kIdleWake = std::chrono::milliseconds(5);
 } // namespace
 
 VirtualDevice::VirtualDevice(DeviceOptions options)
-    : options_(std::move(options)), device_(options_.address) {
-    device_.trace = options_.trace;
-    device_.setFaults(options_.dropEvery, options_.corruptEvery);
+    : options_(std::move(options)) {
+    devices_.emplace_back(options_.address);
+    for (std::uint8_t a : options_.more)
+        if (a != options_.address) devices_.emplace_back(a);
+    for (Device& d : devices_) {
+        d.trace = options_.trace;
+        d.setFaults(options_.dropEvery, options_.corruptEvery);
+    }
+}
+
+std::vector<Bytes> VirtualDevice::receive(ByteView bytes, Clock::time_point now) {
+    std::vector<Bytes> replies;
+    for (Device& d : devices_)
+        for (Bytes& reply : d.receive(bytes, now))
+            replies.push_back(std::move(reply));
+    return replies;
 }
 
 VirtualDevice::~VirtualDevice() {
@@ -149,7 +162,7 @@ void VirtualDevice::hear(ByteView bytes, Clock::time_point now) {
     if (options_.echo) put(Bytes(bytes.begin(), bytes.end()), now);
     const int baud = lineSpeed();
     if (baud <= 0) {
-        for (Bytes& reply : device_.receive(bytes, now))
+        for (Bytes& reply : receive(bytes, now))
             schedule(std::move(reply), now);
         return;
     }
@@ -189,10 +202,11 @@ void VirtualDevice::run() {
         while (!heard_.empty() && heard_.front().due <= now) {
             const Outgoing in = std::move(heard_.front());
             heard_.pop_front();
-            for (Bytes& reply : device_.receive(in.bytes, in.due))
+            for (Bytes& reply : receive(in.bytes, in.due))
                 schedule(std::move(reply), in.due);
         }
-        device_.advance(now);
+        for (Device& d : devices_)
+            d.advance(now);
         while (!queue_.empty() && queue_.front().due <= now) {
             put(queue_.front().bytes, queue_.front().due);
             queue_.pop_front();

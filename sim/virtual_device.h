@@ -9,12 +9,17 @@
 #include <mutex>
 #include <string>
 #include <sys/types.h>
+#include <optional>
 #include <thread>
+#include <vector>
 
 namespace stepbench::sim {
 
 struct DeviceOptions {
     std::uint8_t address = 1;
+    // More drives on the same line, each with its own settings and axis, answering only its own
+    // address (and acting on a broadcast).
+    std::vector<std::uint8_t> more;
     // Time from a request's last byte to the reply's first, as a real device takes to answer.
     std::chrono::milliseconds replyDelay{2};
     // When not zero, each reply goes out in two pieces this far apart.
@@ -55,11 +60,14 @@ public:
     void stop();
     const std::string& path() const { return path_; }
 
-    // Runs f(Device&) between the device's steps, for inputs, switches and status.
+    // Runs f(Device&) between the device's steps, for inputs, switches and status: of the first
+    // drive, or of the one at the address.
     template <class F>
-    auto withDevice(F&& f) {
+    auto withDevice(F&& f, std::optional<std::uint8_t> address = std::nullopt) {
         std::lock_guard lock(mutex_);
-        return f(device_);
+        for (Device& d : devices_)
+            if (!address || d.settings().address == *address) return f(d);
+        return f(devices_.front());
     }
 
 private:
@@ -85,7 +93,9 @@ private:
     std::size_t bytesDue(Clock::time_point now);
 
     DeviceOptions options_;
-    Device device_;
+    std::vector<Device> devices_; // the drives on the line, the first at options_.address
+    // Every drive hears the line's bytes; the replies, in order.
+    std::vector<Bytes> receive(ByteView bytes, Clock::time_point now);
     std::mutex mutex_;
     std::thread thread_;
     std::atomic<bool> running_{false};

@@ -2,6 +2,7 @@
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "ui/monitor_view.h"
+#include "ui/motion_chart.h"
 #include "ui/motion_view.h"
 #include "window_support.h"
 
@@ -13,6 +14,8 @@
 #include <QImage>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTableWidget>
+#include <QDoubleSpinBox>
 #include <QTemporaryDir>
 
 using namespace stepbench;
@@ -123,20 +126,16 @@ private slots:
         // as their ticks are apart.
         device.withDevice([](sim::Device& d) { d.forceLimit(true, true); });
         QTest::qWait(400);
-        QChart* lanes = nullptr;
-        for (QChartView* view : win.main.findChildren<QChartView*>())
-            if (view->chart()->series().size() == 5) lanes = view->chart();
-        QVERIFY(lanes);
-        auto* band = qobject_cast<QValueAxis*>(lanes->axes(Qt::Vertical).first());
-        for (int lane = 0; lane < 4; ++lane) {
-            const auto points = static_cast<QLineSeries*>(lanes->series()[lane])->points();
-            QVERIFY2(!points.isEmpty(), qPrintable(QString::number(lane)));
-            for (const QPointF& p : points)
+        auto* lanes = win.main.findChild<MotionChart*>("ChartState");
+        auto* band = qobject_cast<QValueAxis*>(lanes->chart()->axes(Qt::Vertical).first());
+        const auto lane = [&](int n) { return lanes->seriesOf(QString("lane %1").arg(n)); };
+        for (int n = 0; n < 4; ++n) {
+            QVERIFY2(lane(n) && lane(n)->isVisible() && lane(n)->count() > 0,
+                     qPrintable(QString::number(n)));
+            for (const QPointF& p : lane(n)->points())
                 QVERIFY(p.y() > band->min() && p.y() < band->max());
         }
-        const auto raised = [&](int lane) {
-            return static_cast<QLineSeries*>(lanes->series()[lane])->points().last().y() > lane + 0.5;
-        };
+        const auto raised = [&](int n) { return lane(n)->points().last().y() > n + 0.5; };
         QVERIFY(raised(0) && raised(2)); // right and left limit, forced on
         QVERIFY(!raised(3));             // stopped
         for (QChartView* view : win.main.findChildren<QChartView*>())
@@ -204,6 +203,53 @@ private slots:
         win.click("CheckSampling");
     }
 
+    // A move sent while "运动时自动采样" is on starts sampling; its plan, made from the drive's
+    // parameters read back, is drawn dashed over the measured motion, which keeps to it within
+    // what one sample's time can hold; the deviation is counted, the arrival against the plan;
+    // sampling stops a set time after the drive stands still.
+    void plannedAgainstMeasured() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        Window win;
+        win.type("Combo2", "115200");
+        QVERIFY(win.open(device.path()));
+        win.type("Text13", "6000");
+        win.click("Command24"); // maximum speed 6000
+        win.click("CommandReadPlanParameters");
+        QTRY_COMPARE(win.text("Text26"), QString("6000"));
+        QTRY_VERIFY(!win.text("Text6").isEmpty() && win.main.queue().idle());
+        win.w<QAbstractButton>("CheckAutoSample")->setChecked(true);
+        win.w<QDoubleSpinBox>("SpinAutoStop")->setValue(0.5);
+        win.type("Text8", "8000");
+        win.click("Command18");
+        QVERIFY(win.w<QAbstractButton>("CheckSampling")->isChecked());
+        QTRY_VERIFY_WITH_TIMEOUT(!win.w<QAbstractButton>("CheckSampling")->isChecked(), 6000);
+        QVERIFY(win.text("LabelPlan").contains("驱动器读回值"));
+        auto* view = win.main.findChild<MotionView*>("MotionView");
+        const PlannedMove* move = view->plannedMove(1);
+        QVERIFY(move);
+        QCOMPARE(*move->motion.target, 8000.0);
+        const double step = 1.0 / 20; // one sample at 20 Hz
+        int compared = 0;
+        for (const MotionSample& s : Recorded(win)) {
+            if (s.seconds < move->start || !s.position) continue;
+            const double slack = 6000 * step;
+            QVERIFY2(std::fabs(*s.position - move->positionAt(s.seconds)) <= slack,
+                     qPrintable(QString("%1 s: %2 against %3").arg(s.seconds).arg(*s.position)
+                                    .arg(move->positionAt(s.seconds))));
+            ++compared;
+        }
+        QVERIFY(compared > 20);
+        const Deviation d = view->deviation(1);
+        QVERIFY(d.done && d.arrival && d.plannedArrival);
+        QVERIFY(std::fabs(*d.arrival - *d.plannedArrival) <= step + 0.02);
+        QVERIFY(d.maxPosition <= 6000 * step);
+        // The plan is drawn where the user sees it, dashed under the measured line.
+        auto* plan = win.main.findChild<MotionChart*>("ChartPosition")->seriesOf("plan 01");
+        QVERIFY(plan && plan->count() > 10 && plan->pen().style() == Qt::DashLine);
+        QCOMPARE(win.main.findChild<QTableWidget*>("MotionDeviation")->rowCount(), 1);
+    }
+
     void recordKeepsTheLatest() {
         MotionRecord record;
         for (std::size_t i = 0; i < MotionRecord::kMaxSamples + 3; ++i)
@@ -222,12 +268,16 @@ private slots:
                     .home = true,
                     .rightLimit = false});
         record.add({.seconds = 0.1, .position = 3});
-        QCOMPARE(
-            record.csv(),
-            QByteArray(
-                "time_s,position,speed,closed_loop_position,moving,left_limit,home,right_limit\r\n"
-                "0.050,-12,300,,1,0,1,0\r\n"
-                "0.100,3,,,,,,\r\n"));
+        record.add({.seconds = 0.2, .address = 2, .position = 7});
+        const auto planned = [](const MotionSample& s) -> std::optional<std::pair<double, double>> {
+            if (s.address != 1 || s.seconds < 0.1) return std::nullopt;
+            return std::pair{2.5, 40.0};
+        };
+        QCOMPARE(record.csv(0, 0.15, planned),
+                 QByteArray("time_s,address,position,speed,closed_loop_position,moving,left_limit,"
+                            "home,right_limit,planned_position,planned_speed\r\n"
+                            "0.050,1,-12,300,,1,0,1,0,,\r\n"
+                            "0.100,1,3,,,,,,,2.5,40.0\r\n"));
         Window win;
         auto* view = win.main.findChild<MotionView*>("MotionView");
         QString error;

@@ -221,6 +221,24 @@ private slots:
         QCOMPARE(inputs.lamps[2], (LampUpdate{"Shape7", true}));
     }
 
+    // Several drives on one line: each its own settings and axis, answering its own address;
+    // a broadcast reaches them all.
+    void drivesOnOneLine() {
+        startDevice({.address = 1, .more = {2, 3}});
+        ask(("022504" + Value32(222)).c_str());
+        QCOMPARE(FieldOf(ask("012600"), "Text27"), QString("100"));
+        QCOMPARE(FieldOf(ask("022600"), "Text27"), QString("222"));
+        QCOMPARE(FieldOf(ask("032600"), "Text27"), QString("100"));
+        QVERIFY(ask("042600").empty());
+        line_->write(Rtu(("002504" + Value32(333)).c_str()));
+        QTest::qWait(50);
+        for (const char* query : {"012600", "022600", "032600"})
+            QCOMPARE(FieldOf(ask(query), "Text27"), QString("333"));
+        ask(("033104" + Value32(1000)).c_str());
+        QVERIFY(device_->withDevice([](sim::Device& d) { return d.axis().moving(); }, 3));
+        QVERIFY(!device_->withDevice([](sim::Device& d) { return d.axis().moving(); }, 2));
+    }
+
     void replySuppression() {
         QVERIFY(ask("0151028080").empty());
         QVERIFY(ask("012000").empty());

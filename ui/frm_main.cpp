@@ -80,8 +80,15 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     ui_.SSTab1->insertTab(0, AboutPage(), QString());
     SetTabCaption(ui_.SSTab1, 0, ZH("关于"));
     motion_ = new MotionView(
-        sampler_, [this] { return samplingPlan(); }, prompter_);
+        sampler_, queue_, [this] { return samplingPlan(); },
+        [this] { return planParameters(); }, prompter_);
     auto* motion = motion_;
+    // "读取参数": the panel's own queries, whose replies fill its query fields.
+    connect(motion_, &MotionView::parametersWanted, this, [this] {
+        for (QPushButton* query :
+             {ui_.Command57, ui_.Command58, ui_.Command59, ui_.Command60, ui_.Command61})
+            query->click();
+    });
     auto* profile = new ProfileView(
         profiles_,
         [this]() -> std::optional<ProfileView::Target> {
@@ -505,10 +512,28 @@ std::optional<MotionSampler::Plan> FrmMain::samplingPlan() {
     const auto a = deviceAddress();
     if (!a) return std::nullopt;
     return MotionSampler::Plan{
-        .address = *a,
+        .addresses = {*a},
         .framing = {.mode = linkMode(),
                     .plc = ui_.Check2->isChecked(),
                     .mappingAddress = ReadNumber(ToStd(ui_.Text34->text()))}};
+}
+
+std::pair<MotionParameters, QString> FrmMain::planParameters() const {
+    // What the drive said when asked, or else what the panel would set.
+    const auto number = [this](QLineEdit* field, bool* ok) {
+        const QString text = field->text().trimmed();
+        *ok = *ok && !text.isEmpty();
+        return ReadNumber(ToStd(text));
+    };
+    bool read = true;
+    const MotionParameters drive{number(ui_.Text27, &read), number(ui_.Text26, &read),
+                                 number(ui_.Text25, &read), number(ui_.Text24, &read),
+                                 number(ui_.Text6, &read)};
+    if (read) return {drive, Tr("驱动器读回值")};
+    bool typed = true;
+    return {{number(ui_.Text12, &typed), number(ui_.Text13, &typed), number(ui_.Text14, &typed),
+             number(ui_.Text15, &typed), number(ui_.Text16, &typed)},
+            Tr("面板设置值")};
 }
 
 void FrmMain::scanBus() {

@@ -3,6 +3,7 @@
 #include "codec/bytes.h"
 #include "codec/frame.h"
 #include "commands/catalogue.h"
+#include "commands/motion_plan.h"
 #include "link/bus_scan.h"
 #include "link/link.h"
 #include "link/motion_sampler.h"
@@ -98,6 +99,8 @@ private:
     void showPortList(const QStringList& labels);
     void scanBus();
     std::optional<MotionSampler::Plan> samplingPlan();
+    // The speed parameters a move is planned with, and where they come from.
+    std::pair<MotionParameters, QString> planParameters() const;
     std::optional<std::uint8_t> deviceAddress();
     // A line from one of the tabs for the status bar.
     void showStatus(const QString& text);

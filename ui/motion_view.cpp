@@ -1,22 +1,23 @@
 #include "ui/motion_view.h"
 
+#include "commands/request.h"
+#include "ui/motion_chart.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
 
 #include <QBoxLayout>
-#include <QChart>
-#include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
-#include <QLegendMarker>
+#include <QLineEdit>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QTableWidget>
 #include <QTimer>
-#include <QValueAxis>
-#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 
@@ -28,32 +29,13 @@ namespace {
 constexpr std::chrono::milliseconds kRedraw{200};
 // Each series is drawn with at most two points per this many of the plot's pixels.
 constexpr int kPixelsPerBucket = 2;
-constexpr double kZoomStep = 1.25;
 constexpr double kMinSpan = 0.5;
+// A plan is drawn with this many points over what is shown of it.
+constexpr int kPlanPoints = 200;
+const QColor kDrive[MotionSampler::kMaxDrives] = {QColor(0, 90, 200), QColor(200, 60, 0),
+                                                  QColor(0, 140, 60), QColor(150, 0, 170)};
 
 using Value = std::optional<double> (*)(const MotionSample&);
-
-// A tick spacing of 1, 2 or 5 times a power of ten that divides the span into about n parts.
-double NiceStep(double span, int n) {
-    const double raw = std::max(span, 1e-9) / n;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (double m : {1.0, 2.0, 5.0})
-        if (raw <= m * power) return m * power;
-    return 10 * power;
-}
-
-// Sets the range with ticks at round values of it, no closer than minStep, and labels with as
-// many decimals as the spacing needs (0.2 s apart: one). The spacing is set first: the other way
-// round, a range that grew a thousandfold would briefly carry a thousand times the ticks.
-void SetRange(QValueAxis* axis, double from, double to, int ticks, double minStep = 0) {
-    const double step = std::max(minStep, NiceStep(to - from, ticks));
-    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0);
-    axis->setTickInterval(step);
-    axis->setLabelFormat(QString("%.%1f").arg(decimals));
-    axis->setRange(from, to);
-}
 
 std::optional<double> Opt(const std::optional<std::int32_t>& v) {
     return v ? std::optional<double>(*v) : std::nullopt;
@@ -64,19 +46,24 @@ std::optional<double> Lane(const std::optional<bool>& on, int lane) {
 }
 
 const Value kPosition = [](const MotionSample& s) { return Opt(s.position); };
-const Value kClosedLoop = [](const MotionSample& s) { return Opt(s.closedLoopPosition); };
 const Value kSpeed = [](const MotionSample& s) { return Opt(s.speed); };
+// The closed loop's position less the commanded one: how far the motor lags its steps.
+const Value kFollowingError = [](const MotionSample& s) -> std::optional<double> {
+    if (!s.closedLoopPosition || !s.position) return std::nullopt;
+    return double(*s.closedLoopPosition) - double(*s.position);
+};
 const Value kLanes[] = {
     [](const MotionSample& s) { return Lane(s.rightLimit, 0); },
     [](const MotionSample& s) { return Lane(s.home, 1); },
     [](const MotionSample& s) { return Lane(s.leftLimit, 2); },
     [](const MotionSample& s) { return Lane(s.moving, 3); },
 };
+const char* const kLaneNames[] = {ZH("右限"), ZH("零点"), ZH("左限"), ZH("运动")};
 
-// The samples of the time range, thinned to the lowest and highest value of each bucket of time,
-// so that a long run draws as fast as a short one and keeps its peaks.
-QList<QPointF> Thinned(const std::deque<MotionSample>& samples, double from, double to, int buckets,
-                       Value value) {
+// The samples of one drive in the time range, thinned to the lowest and highest value of each
+// bucket of time, so that a long run draws as fast as a short one and keeps its peaks.
+QList<QPointF> Thinned(const std::deque<MotionSample>& samples, std::uint8_t address, double from,
+                       double to, int buckets, Value value) {
     QList<QPointF> out;
     const auto first =
         std::lower_bound(samples.begin(), samples.end(), from,
@@ -94,6 +81,7 @@ QList<QPointF> Thinned(const std::deque<MotionSample>& samples, double from, dou
         high.reset();
     };
     for (auto it = first; it != samples.end() && it->seconds <= to; ++it) {
+        if (it->address != address) continue;
         const auto v = value(*it);
         if (!v) continue;
         const int b = int((it->seconds - from) / width);
@@ -109,154 +97,57 @@ QList<QPointF> Thinned(const std::deque<MotionSample>& samples, double from, dou
     return out;
 }
 
+QString Address(std::uint8_t a) {
+    return QString("%1").arg(a, 2, 16, QChar('0')).toUpper();
+}
+
+bool IsMotionCommand(std::optional<std::uint8_t> code) {
+    return code && (*code == 0x31 || *code == 0x32 || *code == 0x33 || *code == 0x34 ||
+                    *code == 0x50);
+}
+
 } // namespace
 
-// One plot of the view: its series over the shared time axis, and the cursor line.
-class MotionChart : public QChartView {
-    Q_OBJECT
-public:
-    // The unit and the series' names are text ids, shown in the language chosen.
-    MotionChart(const char* unit, QList<const char*> names, bool lanes = false)
-        : QChartView(new QChart), unit_(unit), names_(std::move(names)), lanes_(lanes) {
-        // Plain, unshaded and without antialiasing: the plots are redrawn ten times a second, and
-        // painting is what sampling costs.
-        chart()->setBackgroundVisible(false);
-        chart()->setDropShadowEnabled(false);
-        // Every item moves on every redraw: an index of them costs more than it saves.
-        scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
-        setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
-        chart()->setMargins(kMargins);
-        chart()->legend()->setAlignment(Qt::AlignTop);
-        // The time axis is shared: only the bottom plot labels it (labels are costly to lay out
-        // afresh as the plots scroll).
-        time_->setLabelsVisible(lanes);
-        SetRange(time_, 0, 1, 8);
-        chart()->addAxis(time_, Qt::AlignBottom);
-        SetRange(values_, 0, 1, 4, 1);
-        if (lanes) {
-            // One band per switch, raised while it is active; the legend names them.
-            values_->setRange(-0.15, double(names_.size()) - 0.15);
-            values_->setLabelsVisible(false);
-            values_->setGridLineVisible(false);
-        }
-        chart()->addAxis(values_, Qt::AlignLeft);
-        for (int i = 0; i < names_.size(); ++i) {
-            auto* s = new QLineSeries;
-            chart()->addSeries(s);
-            s->attachAxis(time_);
-            s->attachAxis(values_);
-            series_ << s;
-        }
-        cursorLine_->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
-        chart()->addSeries(cursorLine_);
-        cursorLine_->attachAxis(time_);
-        cursorLine_->attachAxis(values_);
-        if (auto* marker = chart()->legend()->markers(cursorLine_).value(0))
-            marker->setVisible(false);
-        retranslate();
-    }
-
-    void retranslate() {
-        if (lanes_) time_->setTitleText(Tr("时间 (s)"));
-        values_->setTitleText(*unit_ ? Tr(unit_) : QString());
-        for (int i = 0; i < series_.size(); ++i)
-            series_[i]->setName(Tr(names_[i]));
-    }
-
-    void setTimeRange(double from, double to) { SetRange(time_, from, to, 8); }
-    void setPoints(int series, const QList<QPointF>& points) { series_[series]->replace(points); }
-    // Value axes follow what is shown, with a little room above and below.
-    void fitValues() {
-        if (!values_->labelsVisible()) return;
-        QValueAxis* axis = values_;
-        double low = 0, high = 0;
-        bool any = false;
-        for (const QLineSeries* s : series_)
-            for (const QPointF& p : s->points()) {
-                low = any ? std::min(low, p.y()) : p.y();
-                high = any ? std::max(high, p.y()) : p.y();
-                any = true;
-            }
-        // Steps and positions are whole numbers: no tick between two of them.
-        const double room = std::max(1.0, (high - low) * 0.05);
-        SetRange(axis, low - room, high + room, 4, 1);
-    }
-    // Where the plot area would begin and end without alignment, and the margins that line it
-    // up with the other plots.
-    double naturalLeft() const { return chart()->plotArea().left() - left_; }
-    double naturalRight() const { return chart()->plotArea().right() + right_; }
-    void alignTo(double left, double right) {
-        const int l = std::max(0, int(left - naturalLeft() + 0.5));
-        const int r = std::max(0, int(naturalRight() - right + 0.5));
-        if (l == left_ && r == right_) return;
-        left_ = l;
-        right_ = r;
-        chart()->setMargins(kMargins + QMargins(l, 0, r, 0));
-    }
-    void setCursorAt(std::optional<double> seconds) {
-        if (!seconds) return cursorLine_->clear();
-        const double low = values_->property("min").toDouble();
-        const double high = values_->property("max").toDouble();
-        cursorLine_->replace({QPointF(*seconds, low), QPointF(*seconds, high)});
-    }
-    void showCursor(bool on) { cursorLine_->setVisible(on); }
-    double secondsAt(const QPoint& at) const {
-        return chart()->mapToValue(mapToScene(at), series_.first()).x();
-    }
-    int pixelWidth() const { return int(chart()->plotArea().width()); }
-
-signals:
-    void hovered(double seconds);
-    void wheeled(double factor, double seconds);
-
-protected:
-    void mouseMoveEvent(QMouseEvent* event) override {
-        if (chart()->plotArea().contains(mapToScene(event->pos())))
-            emit hovered(secondsAt(event->pos()));
-        QChartView::mouseMoveEvent(event);
-    }
-    void wheelEvent(QWheelEvent* event) override {
-        const double notches = event->angleDelta().y() / 120.0;
-        if (notches == 0) return;
-        emit wheeled(std::pow(kZoomStep, -notches), secondsAt(event->position().toPoint()));
-        event->accept();
-    }
-
-private:
-    static constexpr QMargins kMargins{4, 2, 4, 2};
-    const char* unit_;
-    QList<const char*> names_;
-    bool lanes_;
-    int left_ = 0;
-    int right_ = 0;
-    QValueAxis* time_ = new QValueAxis;
-    QValueAxis* values_ = new QValueAxis;
-    QList<QLineSeries*> series_;
-    QLineSeries* cursorLine_ = new QLineSeries;
-};
-
-MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompter, QWidget* parent)
-    : QWidget(parent), sampler_(sampler), plan_(std::move(plan)), prompter_(prompter),
+MotionView::MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSource plan,
+                       ParameterSource parameters, Prompter* prompter, QWidget* parent)
+    : QWidget(parent), sampler_(sampler), plan_(std::move(plan)),
+      parameters_(std::move(parameters)), prompter_(prompter),
       sampling_(WithCaption(new QPushButton, ZH("开始采样"))), rate_(new QComboBox),
       achieved_(new QLabel), closedLoop_(WithCaption(new QCheckBox, ZH("闭环"))),
-      window_(new QComboBox), pause_(WithCaption(new QPushButton, ZH("暂停"))), cursor_(new QLabel),
-      charts_(new QWidget),
-      positionChart_(new MotionChart(ZH("位置 (步)"), {ZH("绝对位置"), ZH("闭环绝对位置")})),
-      speedChart_(new MotionChart(ZH("速度 (步/s)"), {ZH("速度")})),
-      stateChart_(new MotionChart("", {ZH("右限"), ZH("零点"), ZH("左限"), ZH("运动")}, true)),
-      redrawTimer_(new QTimer(this)) {
+      addresses_(new QLineEdit), autoSample_(WithCaption(new QCheckBox, ZH("运动时自动采样"))),
+      autoStop_(new QDoubleSpinBox), window_(new QComboBox),
+      pause_(WithCaption(new QPushButton, ZH("暂停"))), cursor_(new QLabel),
+      visibleOnly_(WithCaption(new QCheckBox, ZH("只导出可见范围"))), charts_(new QWidget),
+      positionChart_(new MotionChart(ZH("位置 (步)"))),
+      speedChart_(new MotionChart(ZH("速度 (步/s)"))), stateChart_(new MotionChart("", true)),
+      errorChart_(new MotionChart(ZH("跟随误差 (步)"))), deviations_(new QTableWidget(0, 6)),
+      planLabel_(new QLabel), redrawTimer_(new QTimer(this)) {
     setObjectName("MotionView");
     sampling_->setObjectName("CheckSampling");
     rate_->setObjectName("ComboSampleRate");
     achieved_->setObjectName("LabelAchievedRate");
     closedLoop_->setObjectName("CheckClosedLoop");
+    addresses_->setObjectName("TextSampleAddresses");
+    autoSample_->setObjectName("CheckAutoSample");
+    autoStop_->setObjectName("SpinAutoStop");
     window_->setObjectName("ComboTimeWindow");
     pause_->setObjectName("CheckPausePlot");
     cursor_->setObjectName("LabelCursor");
+    visibleOnly_->setObjectName("CheckExportVisible");
+    deviations_->setObjectName("MotionDeviation");
+    positionChart_->setObjectName("ChartPosition");
+    speedChart_->setObjectName("ChartSpeed");
+    stateChart_->setObjectName("ChartState");
+    errorChart_->setObjectName("ChartFollowingError");
+    planLabel_->setObjectName("LabelPlan");
     auto* exportCsvButton = WithCaption(new QPushButton, ZH("导出CSV"));
     exportCsvButton->setObjectName("CommandExportMotionCsv");
     auto* exportPngButton = WithCaption(new QPushButton, ZH("导出PNG"));
     exportPngButton->setObjectName("CommandExportMotionPng");
+    auto* readParameters = WithCaption(new QPushButton, ZH("读取参数"));
+    readParameters->setObjectName("CommandReadPlanParameters");
+    SetToolTipId(readParameters, ZH("向驱动器查询初速度、最大速度、末速度、加速度和减速度，"
+                                    "用于画出规划曲线"));
 
     sampling_->setCheckable(true);
     pause_->setCheckable(true);
@@ -266,6 +157,17 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
     SetItemIds(window_, {"10 s", "60 s", ZH("全部")});
     achieved_->setMinimumWidth(
         achieved_->fontMetrics().horizontalAdvance(Tr("实际 %1 Hz").arg("00.0")));
+    addresses_->setMaximumWidth(fontMetrics().horizontalAdvance(QString(12, '0')));
+    SetToolTipId(addresses_, ZH("采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是"
+                                "“设备操作地址”"));
+    autoStop_->setRange(0.2, 60);
+    autoStop_->setValue(1.0);
+    autoStop_->setSuffix(" s");
+    SetToolTipId(autoStop_, ZH("驱动器停止这么久之后，自动采样结束"));
+    deviations_->setMaximumHeight(fontMetrics().height() * 5);
+    deviations_->verticalHeader()->hide();
+    deviations_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    deviations_->horizontalHeader()->setStretchLastSection(true);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(sampling_);
@@ -273,35 +175,60 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
     bar->addWidget(rate_);
     bar->addWidget(achieved_);
     bar->addWidget(closedLoop_);
+    bar->addWidget(WithCaption(new QLabel, ZH("地址(Hex)")));
+    bar->addWidget(addresses_);
     bar->addSpacing(12);
-    bar->addWidget(WithCaption(new QLabel, ZH("时间窗")));
-    bar->addWidget(window_);
-    bar->addWidget(pause_);
-    bar->addSpacing(12);
-    bar->addWidget(cursor_, 1);
-    bar->addWidget(exportCsvButton);
-    bar->addWidget(exportPngButton);
+    bar->addWidget(autoSample_);
+    bar->addWidget(WithCaption(new QLabel, ZH("停止后")));
+    bar->addWidget(autoStop_);
+    bar->addStretch(1);
+    bar->addWidget(readParameters);
+    auto* view = new QHBoxLayout;
+    view->addWidget(WithCaption(new QLabel, ZH("时间窗")));
+    view->addWidget(window_);
+    view->addWidget(pause_);
+    view->addSpacing(12);
+    view->addWidget(cursor_, 1);
+    view->addWidget(visibleOnly_);
+    view->addWidget(exportCsvButton);
+    view->addWidget(exportPngButton);
     auto* plots = new QVBoxLayout(charts_);
     plots->setContentsMargins(0, 0, 0, 0);
     plots->setSpacing(0);
     plots->addWidget(positionChart_, 3);
     plots->addWidget(speedChart_, 3);
+    plots->addWidget(errorChart_, 2);
     plots->addWidget(stateChart_, 2);
+    errorChart_->hide();
     stateChart_->setMinimumHeight(fontMetrics().height() * 13);
     auto* v = new QVBoxLayout(this);
     v->addLayout(bar);
+    v->addLayout(view);
     v->addWidget(charts_, 1);
+    v->addWidget(planLabel_);
+    v->addWidget(deviations_);
+    showDeviations();
 
     redrawTimer_->setInterval(kRedraw);
     connect(redrawTimer_, &QTimer::timeout, this, &MotionView::redraw);
     redrawTimer_->start();
     connect(sampling_, &QPushButton::toggled, this, &MotionView::switchSampling);
     connect(&sampler_, &MotionSampler::sampled, this, &MotionView::onSample);
+    connect(&queue, &TransactionQueue::started, this, &MotionView::onStarted);
+    connect(&queue, &TransactionQueue::closed, this, &MotionView::onClosed);
+    connect(readParameters, &QPushButton::clicked, this, &MotionView::parametersWanted);
     const auto replan = [this] {
-        if (running_) sampler_.setPlan(currentPlan(*running_));
+        if (!running_) return;
+        if (const auto changed = currentPlan()) {
+            running_ = changed;
+            sampler_.setPlan(*changed);
+        }
     };
     connect(rate_, &QComboBox::currentIndexChanged, this, replan);
-    connect(closedLoop_, &QCheckBox::toggled, this, replan);
+    connect(closedLoop_, &QCheckBox::toggled, this, [this, replan](bool on) {
+        errorChart_->setVisible(on);
+        replan();
+    });
     connect(window_, &QComboBox::currentIndexChanged, this, [this] {
         zoomSpan_.reset();
         dirty_ = true;
@@ -311,9 +238,16 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
         SetCaption(pause_, paused ? ZH("继续") : ZH("暂停"));
         dirty_ = true;
     });
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_}) {
-        connect(chart, &MotionChart::hovered, this, &MotionView::showCursor);
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_}) {
+        connect(chart, &MotionChart::hovered, this, [this](double t) {
+            hovered_ = nearestSample(t);
+            showCursor(hovered_);
+        });
         connect(chart, &MotionChart::wheeled, this, &MotionView::zoom);
+        connect(chart, &MotionChart::clicked, this, [this](double t, bool second) {
+            (second ? cursorB_ : cursorA_) = nearestSample(t);
+            showCursor(hovered_);
+        });
     }
     connect(exportCsvButton, &QPushButton::clicked, this, [this] {
         exportTo(Tr("导出CSV"), Tr("CSV文件(*.csv)"),
@@ -325,18 +259,30 @@ MotionView::MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompt
     });
 }
 
-MotionSampler::Plan MotionView::currentPlan(const MotionSampler::Plan& base) const {
-    MotionSampler::Plan plan = base;
-    plan.rateHz = rate_->currentData().toInt();
-    plan.closedLoop = closedLoop_->isChecked();
+std::optional<MotionSampler::Plan> MotionView::currentPlan() const {
+    auto plan = plan_();
+    if (!plan) return std::nullopt;
+    plan->rateHz = rate_->currentData().toInt();
+    plan->closedLoop = closedLoop_->isChecked();
+    if (!addresses_->text().trimmed().isEmpty()) {
+        const auto list = ReadAddressList(
+            {ZH("采样地址"), addresses_->text().trimmed().toStdString()}, MotionSampler::kMaxDrives);
+        if (!list) {
+            prompter_->inform(const_cast<MotionView*>(this), Tr("系统提示"),
+                              TrError(list.failure()));
+            return std::nullopt;
+        }
+        plan->addresses = *list;
+    }
     return plan;
 }
 
 void MotionView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() != QEvent::LanguageChange) return;
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
         chart->retranslate();
+    showDeviations();
 }
 
 void MotionView::lineDown(bool waitingForReturn) {
@@ -356,31 +302,90 @@ void MotionView::switchSampling(bool on) {
     if (!on) {
         sampler_.stop();
         running_.reset();
+        autoStarted_ = false;
         achieved_->clear();
         SetCaption(sampling_, ZH("开始采样"));
         return;
     }
-    const auto plan = plan_();
+    const auto plan = currentPlan();
     if (!plan) {
         const QSignalBlocker block(sampling_);
         sampling_->setChecked(false);
         return;
     }
-    running_ = currentPlan(*plan);
+    running_ = plan;
     record_.clear();
+    moves_.clear();
     zoomSpan_.reset();
-    // Nothing of the run before stays on show: the cursor's reading and line go with it.
-    cursor_->clear();
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
-        chart->setCursorAt(std::nullopt);
+    stillSince_.reset();
+    // Nothing of the run before stays on show: the cursors' readings and lines go with it.
+    hovered_.reset();
+    cursorA_.reset();
+    cursorB_.reset();
+    showCursor(std::nullopt);
+    showDeviations();
     sampler_.start(*running_);
     SetCaption(sampling_, ZH("停止采样"));
 }
 
+void MotionView::onStarted(const Transaction& t) {
+    // A move sent while "运动时自动采样" is on starts sampling with it.
+    if (!autoSample_->isChecked() || running_ || !IsMotionCommand(t.request.command)) return;
+    autoStarted_ = true;
+    sampling_->setChecked(true);
+    autoStarted_ = running_.has_value();
+}
+
+void MotionView::onClosed(const Transaction& t) {
+    if (!running_ || !IsMotionCommand(t.request.command) || !t.leftNs) return;
+    const auto address = t.address();
+    const auto& drives = running_->addresses;
+    if (!address || std::find(drives.begin(), drives.end(), *address) == drives.end()) return;
+    const auto [parameters, source] = parameters_();
+    QString why;
+    const auto move = PlanOfTransaction(t, sampler_.secondsOf(t.leftNs), record_.samples(),
+                                        parameters, &why);
+    if (!move) {
+        if (!why.isEmpty()) planLabel_->setText(Tr("没有规划曲线：%1").arg(why));
+        return;
+    }
+    moves_[*address] = *move;
+    stillSince_.reset();
+    planLabel_->setText(Tr("规划（%1）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²")
+                            .arg(source)
+                            .arg(parameters.startSpeed)
+                            .arg(parameters.maxSpeed)
+                            .arg(parameters.endSpeed)
+                            .arg(parameters.acceleration)
+                            .arg(parameters.deceleration));
+    dirty_ = true;
+}
+
 void MotionView::onSample(const MotionSample& sample) {
     record_.add(sample);
-    achieved_->setText(Tr("实际 %1 Hz").arg(sampler_.achievedRate(), 0, 'f', 1));
+    if (running_ && running_->addresses.size() > 1) {
+        QStringList rates;
+        for (std::uint8_t a : running_->addresses)
+            rates << QString("%1: %2").arg(Address(a)).arg(sampler_.achievedRate(a), 0, 'f', 1);
+        achieved_->setText(Tr("实际 %1 Hz").arg(rates.join("  ")));
+    } else {
+        achieved_->setText(Tr("实际 %1 Hz").arg(sampler_.achievedRate(), 0, 'f', 1));
+    }
     dirty_ = true;
+    // Sampling started by a move ends a while after every drive has stood still.
+    if (!autoStarted_ || !running_ || sample.address != running_->addresses.back()) return;
+    bool still = true;
+    for (std::uint8_t a : running_->addresses)
+        for (auto it = record_.samples().rbegin(); it != record_.samples().rend(); ++it)
+            if (it->address == a) {
+                still = still && it->moving == false;
+                break;
+            }
+    if (!still) return stillSince_.reset();
+    if (!stillSince_) stillSince_ = sample.seconds;
+    if (sample.seconds - *stillSince_ < autoStop_->value()) return;
+    sampling_->setChecked(false);
+    emit message(Tr("驱动器已停止 %1 s，自动采样结束").arg(autoStop_->value()));
 }
 
 std::pair<double, double> MotionView::timeRange() const {
@@ -400,21 +405,95 @@ void MotionView::redraw() {
     const auto [from, to] = timeRange();
     const auto& samples = record_.samples();
     const int buckets = std::max(50, positionChart_->pixelWidth() / kPixelsPerBucket);
-    positionChart_->setPoints(0, Thinned(samples, from, to, buckets, kPosition));
-    positionChart_->setPoints(1, Thinned(samples, from, to, buckets, kClosedLoop));
-    speedChart_->setPoints(0, Thinned(samples, from, to, buckets, kSpeed));
-    for (int lane = 0; lane < 4; ++lane)
-        stateChart_->setPoints(lane, Thinned(samples, from, to, buckets, kLanes[lane]));
+    const std::vector<std::uint8_t> drives =
+        running_ ? running_->addresses : std::vector<std::uint8_t>{};
+    // The drives of the samples shown, the running ones first.
+    std::vector<std::uint8_t> shown = drives;
+    for (const MotionSample& s : samples)
+        if (std::find(shown.begin(), shown.end(), s.address) == shown.end() &&
+            shown.size() < MotionSampler::kMaxDrives)
+            shown.push_back(s.address);
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const std::uint8_t a = shown[i];
+        const QColor colour = kDrive[i];
+        const QString suffix = shown.size() > 1 ? " " + Address(a) : QString();
+        const QString key = Address(a);
+        positionChart_->setPoints("position " + key, Thinned(samples, a, from, to, buckets, kPosition),
+                                  ZH("绝对位置"), suffix, colour);
+        speedChart_->setPoints("speed " + key, Thinned(samples, a, from, to, buckets, kSpeed),
+                               ZH("速度"), suffix, colour);
+        if (closedLoop_->isChecked())
+            errorChart_->setPoints("error " + key,
+                                   Thinned(samples, a, from, to, buckets, kFollowingError),
+                                   ZH("跟随误差"), suffix, colour);
+        if (i == 0)
+            for (int lane = 0; lane < 4; ++lane)
+                stateChart_->setPoints(QString("lane %1").arg(lane),
+                                       Thinned(samples, a, from, to, buckets, kLanes[lane]),
+                                       kLaneNames[lane], suffix, kDrive[lane]);
+        // The plan of its latest move, dashed, from its start to its end (or to now).
+        const auto move = moves_.find(a);
+        if (move == moves_.end()) continue;
+        const PlannedMove& m = move->second;
+        const double end = m.start + m.motion.plan.duration().value_or(to - m.start);
+        const double begin = std::max(from, m.start);
+        const double finish = std::min(to, end);
+        QList<QPointF> position, speed;
+        for (int k = 0; k <= kPlanPoints && begin < finish; ++k) {
+            const double t = begin + (finish - begin) * k / kPlanPoints;
+            position << QPointF(t, m.positionAt(t));
+            speed << QPointF(t, m.speedAt(t));
+        }
+        positionChart_->setPoints("plan " + key, position, ZH("规划位置"), suffix, colour, true);
+        speedChart_->setPoints("plan " + key, speed, ZH("规划速度"), suffix, colour, true);
+    }
     double left = 0, right = 1e9;
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_}) {
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_}) {
+        chart->dropUntouched();
         chart->setTimeRange(from, to);
         chart->fitValues();
+        chart->setCursors(cursorA_, cursorB_);
+        if (!chart->isVisible()) continue;
         left = std::max(left, chart->naturalLeft());
         right = std::min(right, chart->naturalRight());
     }
     // One time axis: the plot areas line up, whatever the width of their labels.
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
         chart->alignTo(left, right);
+    showDeviations();
+}
+
+const PlannedMove* MotionView::plannedMove(std::uint8_t address) const {
+    const auto it = moves_.find(address);
+    return it == moves_.end() ? nullptr : &it->second;
+}
+
+Deviation MotionView::deviation(std::uint8_t address) const {
+    const PlannedMove* m = plannedMove(address);
+    return m ? CompareWithPlan(*m, record_.samples()) : Deviation{};
+}
+
+void MotionView::showDeviations() {
+    deviations_->setHorizontalHeaderLabels({Tr("地址"), Tr("规划时长(s)"), Tr("到达用时(s)"),
+                                            Tr("最大位置偏差(步)"), Tr("最大速度偏差(步/s)"),
+                                            Tr("样本数")});
+    deviations_->setRowCount(int(moves_.size()));
+    int row = 0;
+    for (const auto& [address, move] : moves_) {
+        const Deviation d = CompareWithPlan(move, record_.samples());
+        const auto seconds = [](const std::optional<double>& s) {
+            return s ? QString::number(*s, 'f', 3) : QString("—");
+        };
+        const QStringList cells{Address(address), seconds(d.plannedArrival), seconds(d.arrival),
+                                QString::number(d.maxPosition, 'f', 1),
+                                QString::number(d.maxSpeed, 'f', 1), QString::number(d.samples)};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            deviations_->setItem(row, c, item);
+        }
+        ++row;
+    }
 }
 
 void MotionView::zoom(double factor, double atSeconds) {
@@ -430,25 +509,72 @@ void MotionView::zoom(double factor, double atSeconds) {
     dirty_ = true;
 }
 
-void MotionView::showCursor(double atSeconds) {
+std::optional<double> MotionView::nearestSample(double seconds) const {
     const auto& samples = record_.samples();
-    if (samples.empty()) return;
-    auto it = std::lower_bound(samples.begin(), samples.end(), atSeconds,
+    if (samples.empty()) return std::nullopt;
+    auto it = std::lower_bound(samples.begin(), samples.end(), seconds,
                                [](const MotionSample& s, double t) { return s.seconds < t; });
     if (it == samples.end()) --it;
-    if (it != samples.begin() && atSeconds - std::prev(it)->seconds < it->seconds - atSeconds) --it;
+    if (it != samples.begin() && seconds - std::prev(it)->seconds < it->seconds - seconds) --it;
+    return it->seconds;
+}
+
+void MotionView::showCursor(std::optional<double> hovered) {
+    const auto& samples = record_.samples();
+    // The reading of the first drive at a sample's time.
+    const auto at = [&](double t) -> const MotionSample* {
+        const std::uint8_t first = running_ ? running_->addresses.front() : 0;
+        for (const MotionSample& s : samples)
+            if (s.seconds >= t - 1e-9 && (!running_ || s.address == first)) return &s;
+        return nullptr;
+    };
     const auto text = [](const std::optional<std::int32_t>& v) {
         return v ? QString::number(*v) : QString("—");
     };
-    cursor_->setText(Tr("t = %1 s   位置 %2   速度 %3")
-                         .arg(it->seconds, 0, 'f', 3)
-                         .arg(text(it->position), text(it->speed)));
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
-        chart->setCursorAt(it->seconds);
+    QStringList parts;
+    if (hovered)
+        if (const MotionSample* s = at(*hovered))
+            parts << Tr("t = %1 s   位置 %2   速度 %3")
+                         .arg(s->seconds, 0, 'f', 3)
+                         .arg(text(s->position), text(s->speed));
+    const MotionSample* a = cursorA_ ? at(*cursorA_) : nullptr;
+    const MotionSample* b = cursorB_ ? at(*cursorB_) : nullptr;
+    if (a && b && a->position && b->position && a->speed && b->speed)
+        parts << Tr("B−A：Δt %1 s  Δ位置 %2  Δ速度 %3")
+                     .arg(b->seconds - a->seconds, 0, 'f', 3)
+                     .arg(*b->position - *a->position)
+                     .arg(*b->speed - *a->speed);
+    cursor_->setText(parts.join("     "));
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
+        chart->setCursors(cursorA_, cursorB_);
+}
+
+std::optional<std::pair<double, double>> MotionView::plannedAt(const MotionSample& s) const {
+    const auto it = moves_.find(s.address);
+    if (it == moves_.end() || s.seconds < it->second.start) return std::nullopt;
+    return std::pair{it->second.positionAt(s.seconds), it->second.speedAt(s.seconds)};
 }
 
 bool MotionView::exportCsv(const QString& path, QString* error) const {
-    const QByteArray bytes = record_.csv();
+    const auto [from, to] = timeRange();
+    const bool visible = visibleOnly_->isChecked();
+    QByteArray bytes = record_.csv(visible ? from : -1e300, visible ? to : 1e300,
+                                   [this](const MotionSample& s) { return plannedAt(s); });
+    // How each drive kept to the plan of its latest move, as a table of its own.
+    if (!moves_.empty()) {
+        bytes += "\r\naddress,planned_duration_s,arrival_s,max_position_deviation,"
+                 "max_speed_deviation,samples\r\n";
+        for (const auto& [address, move] : moves_) {
+            const Deviation d = CompareWithPlan(move, record_.samples());
+            const auto seconds = [](const std::optional<double>& v) {
+                return v ? QByteArray::number(*v, 'f', 3) : QByteArray();
+            };
+            bytes += QByteArray::number(address) + ',' + seconds(d.plannedArrival) + ',' +
+                     seconds(d.arrival) + ',' + QByteArray::number(d.maxPosition, 'f', 1) + ',' +
+                     QByteArray::number(d.maxSpeed, 'f', 1) + ',' + QByteArray::number(d.samples) +
+                     "\r\n";
+        }
+    }
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
@@ -457,12 +583,12 @@ bool MotionView::exportCsv(const QString& path, QString* error) const {
 }
 
 bool MotionView::exportPng(const QString& path, QString* error) {
-    // The picture is of the plots, without the mouse's cursor line.
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
-        chart->showCursor(false);
+    // The picture is of the plots, without the cursor lines.
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
+        chart->showCursors(false);
     const QPixmap picture = charts_->grab();
-    for (MotionChart* chart : {positionChart_, speedChart_, stateChart_})
-        chart->showCursor(true);
+    for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
+        chart->showCursors(true);
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit())
         return true;
@@ -483,5 +609,3 @@ void MotionView::exportTo(const QString& title, const QString& filter,
 }
 
 } // namespace stepbench
-
-#include "motion_view.moc"

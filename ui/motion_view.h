@@ -1,15 +1,20 @@
 #pragma once
 
 #include "link/motion_sampler.h"
+#include "link/move_check.h"
 
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QTableWidget;
 class QTimer;
 
 namespace stepbench {
@@ -17,18 +22,25 @@ namespace stepbench {
 class MotionChart;
 class Prompter;
 
-// The "运动曲线" tab: position, speed and the switches plotted over time while the motor runs,
-// sampled through the transaction queue. Plots share one time axis: the last 10 s, 60 s or all
-// of the run; the mouse wheel zooms in time, the cursor reads out the values under the mouse.
+// The "运动曲线" tab: position, speed and the switches of up to four drives plotted over time
+// while they run, sampled through the transaction queue, with the plan of each move commanded
+// meanwhile drawn dashed over them and how far the drive kept to it. Plots share one time axis:
+// the last 10 s, 60 s or all of the run; the mouse wheel zooms in time, the cursor reads out the
+// values under the mouse, a click sets cursor A and a right click cursor B.
 class MotionView : public QWidget {
     Q_OBJECT
 public:
     // plan gives what to sample from the window's settings, or nothing (it has said why).
     using PlanSource = std::function<std::optional<MotionSampler::Plan>()>;
-    MotionView(MotionSampler& sampler, PlanSource plan, Prompter* prompter,
-               QWidget* parent = nullptr);
+    // The parameters a move is planned with, and where they come from, in words.
+    using ParameterSource = std::function<std::pair<MotionParameters, QString>()>;
+    MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSource plan,
+               ParameterSource parameters, Prompter* prompter, QWidget* parent = nullptr);
 
     const MotionRecord& record() const { return record_; }
+    // The plan of the latest move of a drive, while one is on show.
+    const PlannedMove* plannedMove(std::uint8_t address) const;
+    Deviation deviation(std::uint8_t address) const;
     bool exportCsv(const QString& path, QString* error) const;
     bool exportPng(const QString& path, QString* error);
 
@@ -39,6 +51,8 @@ public:
 
 signals:
     void message(const QString& text);
+    // "读取参数": the window asks the drive for its speed parameters.
+    void parametersWanted();
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -46,33 +60,51 @@ protected:
 private:
     void switchSampling(bool on);
     void onSample(const MotionSample& sample);
+    void onStarted(const Transaction& t);
+    void onClosed(const Transaction& t);
     void redraw();
+    void showDeviations();
     void zoom(double factor, double atSeconds);
-    void showCursor(double atSeconds);
+    void showCursor(std::optional<double> hovered);
+    std::optional<double> nearestSample(double seconds) const;
     std::pair<double, double> timeRange() const;
-    MotionSampler::Plan currentPlan(const MotionSampler::Plan& base) const;
+    std::optional<MotionSampler::Plan> currentPlan() const;
+    std::optional<std::pair<double, double>> plannedAt(const MotionSample& s) const;
     void exportTo(const QString& title, const QString& filter,
                   const std::function<bool(const QString&, QString*)>& write);
 
     MotionSampler& sampler_;
     PlanSource plan_;
+    ParameterSource parameters_;
     Prompter* prompter_;
     MotionRecord record_;
     std::optional<MotionSampler::Plan> running_;
+    std::map<std::uint8_t, PlannedMove> moves_; // the latest of each drive
     QPushButton* sampling_;
     QComboBox* rate_;
     QLabel* achieved_;
     QCheckBox* closedLoop_;
+    QLineEdit* addresses_;
+    QCheckBox* autoSample_;
+    QDoubleSpinBox* autoStop_;
     QComboBox* window_;
     QPushButton* pause_;
     QLabel* cursor_;
+    QCheckBox* visibleOnly_;
     QWidget* charts_;
     MotionChart* positionChart_;
     MotionChart* speedChart_;
     MotionChart* stateChart_;
+    MotionChart* errorChart_;
+    QTableWidget* deviations_;
+    QLabel* planLabel_;
     QTimer* redrawTimer_;
     std::optional<double> zoomSpan_;  // seconds shown when zoomed with the wheel
     std::optional<double> pausedEnd_; // the right edge of the plots while paused
+    std::optional<double> hovered_;
+    std::optional<double> cursorA_, cursorB_;
+    bool autoStarted_ = false; // sampling was started by a move, and stops after it
+    std::optional<double> stillSince_; // since when every sampled drive has stood still
     bool dirty_ = false;
 };
 

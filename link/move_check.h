@@ -1,0 +1,44 @@
+#pragma once
+
+#include "commands/motion_plan.h"
+#include "link/motion_sampler.h"
+
+#include <deque>
+#include <optional>
+
+namespace stepbench {
+
+// A move (or run) commanded while its drive was sampled, with the plan it should follow.
+struct PlannedMove {
+    std::uint8_t address = 1;
+    double start = 0; // s on the sampler's clock: when the command reached the drive
+    double from = 0;  // the absolute position it started from
+    CommandedMotion motion;
+
+    // Where the plan has the drive, and how fast, at a time of the sampler's clock.
+    double positionAt(double seconds) const { return from + motion.plan.positionAt(seconds - start); }
+    double speedAt(double seconds) const { return motion.plan.speedAt(seconds - start); }
+};
+
+// How the drive followed the plan: the largest differences of position and speed over the
+// samples of the move (up to the standstill after it, or to the last sample of a run), and the
+// time it took to reach the target against the planned time.
+struct Deviation {
+    int samples = 0;
+    double maxPosition = 0;
+    double maxSpeed = 0;
+    std::optional<double> arrival;        // s from the start to the first sample at the target
+    std::optional<double> plannedArrival; // the plan's duration
+    bool done = false;                    // the drive has stood still after the move
+};
+
+// The plan of a command a transaction carried to a sampled drive, from the last sample of that
+// drive before it; empty when the transaction carries no motion command or was not answered.
+// planned says why when the plan cannot be made (an acceleration of 0).
+std::optional<PlannedMove> PlanOfTransaction(const Transaction& t, double start,
+                                             const std::deque<MotionSample>& samples,
+                                             const MotionParameters& p, QString* why = nullptr);
+
+Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample>& samples);
+
+} // namespace stepbench

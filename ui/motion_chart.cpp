@@ -1,0 +1,202 @@
+#include "ui/motion_chart.h"
+
+#include "ui/translation.h"
+
+#include <QChart>
+#include <QGraphicsScene>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QMouseEvent>
+#include <QValueAxis>
+#include <QWheelEvent>
+#include <cmath>
+
+namespace stepbench {
+namespace {
+
+constexpr double kZoomStep = 1.25;
+
+// A tick spacing of 1, 2 or 5 times a power of ten that divides the span into about n parts.
+double NiceStep(double span, int n) {
+    const double raw = std::max(span, 1e-9) / n;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (double m : {1.0, 2.0, 5.0})
+        if (raw <= m * power) return m * power;
+    return 10 * power;
+}
+
+// Sets the range with ticks at round values of it, no closer than minStep, and labels with as
+// many decimals as the spacing needs (0.2 s apart: one). The spacing is set first: the other way
+// round, a range that grew a thousandfold would briefly carry a thousand times the ticks.
+void SetRange(QValueAxis* axis, double from, double to, int ticks, double minStep = 0) {
+    const double step = std::max(minStep, NiceStep(to - from, ticks));
+    const int decimals = std::max(0, int(-std::floor(std::log10(step) + 1e-9)));
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0);
+    axis->setTickInterval(step);
+    axis->setLabelFormat(QString("%.%1f").arg(decimals));
+    axis->setRange(from, to);
+}
+
+} // namespace
+
+MotionChart::MotionChart(const char* unit, bool lanes)
+    : QChartView(new QChart), unit_(unit), lanes_(lanes), time_(new QValueAxis),
+      values_(new QValueAxis) {
+    // Plain, unshaded and without antialiasing: the plots are redrawn five times a second, and
+    // painting is what sampling costs.
+    chart()->setBackgroundVisible(false);
+    chart()->setDropShadowEnabled(false);
+    // Every item moves on every redraw: an index of them costs more than it saves.
+    scene()->setItemIndexMethod(QGraphicsScene::NoIndex);
+    setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
+    chart()->setMargins(kMargins);
+    chart()->legend()->setAlignment(Qt::AlignTop);
+    // The time axis is shared: only the bottom plot labels it (labels are costly to lay out
+    // afresh as the plots scroll).
+    time_->setLabelsVisible(lanes);
+    SetRange(time_, 0, 1, 8);
+    chart()->addAxis(time_, Qt::AlignBottom);
+    SetRange(values_, 0, 1, 4, 1);
+    if (lanes) {
+        // One band per switch, raised while it is active; the legend names them.
+        values_->setRange(-0.15, 4 - 0.15);
+        values_->setLabelsVisible(false);
+        values_->setGridLineVisible(false);
+    }
+    chart()->addAxis(values_, Qt::AlignLeft);
+    for (QLineSeries*& cursor : cursors_) {
+        cursor = new QLineSeries;
+        chart()->addSeries(cursor);
+        cursor->attachAxis(time_);
+        cursor->attachAxis(values_);
+        if (auto* marker = chart()->legend()->markers(cursor).value(0)) marker->setVisible(false);
+    }
+    cursors_[0]->setPen(QPen(QColor(120, 120, 120), 1, Qt::DashLine));
+    cursors_[1]->setPen(QPen(QColor(200, 120, 0), 1, Qt::DashLine));
+    retranslate();
+}
+
+void MotionChart::setPoints(const QString& key, const QList<QPointF>& points, const char* nameId,
+                            const QString& suffix, QColor colour, bool dashed) {
+    QLineSeries* s = series_.value(key);
+    if (!s) {
+        s = new QLineSeries;
+        s->setPen(QPen(colour, dashed ? 1 : 1.5, dashed ? Qt::DashLine : Qt::SolidLine));
+        chart()->addSeries(s);
+        s->attachAxis(time_);
+        s->attachAxis(values_);
+        series_.insert(key, s);
+        names_.insert(s, {nameId, suffix});
+        s->setName(Tr(nameId) + suffix);
+        // A click on its legend entry hides or shows it; the entry greys out while hidden.
+        if (auto* marker = chart()->legend()->markers(s).value(0))
+            connect(marker, &QLegendMarker::clicked, this, [this, s, marker] {
+                s->setVisible(!s->isVisible());
+                marker->setVisible(true);
+                QColor label = marker->labelBrush().color();
+                label.setAlphaF(s->isVisible() ? 1.0f : 0.4f);
+                marker->setLabelBrush(label);
+                fitValues();
+            });
+    }
+    s->replace(points);
+    if (!touched_.contains(s)) touched_ << s;
+}
+
+void MotionChart::dropUntouched() {
+    for (QLineSeries* s : std::as_const(series_))
+        if (!touched_.contains(s) && s->count() > 0) s->clear();
+    touched_.clear();
+}
+
+void MotionChart::retranslate() {
+    if (lanes_) time_->setTitleText(Tr("时间 (s)"));
+    values_->setTitleText(*unit_ ? Tr(unit_) : QString());
+    for (auto it = names_.begin(); it != names_.end(); ++it)
+        it.key()->setName(Tr(it->id) + it->suffix);
+}
+
+void MotionChart::setTimeRange(double from, double to) {
+    SetRange(time_, from, to, 8);
+}
+
+void MotionChart::fitValues() {
+    if (!values_->labelsVisible()) return;
+    double low = 0, high = 0;
+    bool any = false;
+    for (const QLineSeries* s : std::as_const(series_)) {
+        if (!s->isVisible()) continue;
+        for (const QPointF& p : s->points()) {
+            low = any ? std::min(low, p.y()) : p.y();
+            high = any ? std::max(high, p.y()) : p.y();
+            any = true;
+        }
+    }
+    // Steps and positions are whole numbers: no tick between two of them.
+    const double room = std::max(1.0, (high - low) * 0.05);
+    SetRange(values_, low - room, high + room, 4, 1);
+}
+
+double MotionChart::naturalLeft() const {
+    return chart()->plotArea().left() - left_;
+}
+
+double MotionChart::naturalRight() const {
+    return chart()->plotArea().right() + right_;
+}
+
+void MotionChart::alignTo(double left, double right) {
+    const int l = std::max(0, int(left - naturalLeft() + 0.5));
+    const int r = std::max(0, int(naturalRight() - right + 0.5));
+    if (l == left_ && r == right_) return;
+    left_ = l;
+    right_ = r;
+    chart()->setMargins(kMargins + QMargins(l, 0, r, 0));
+}
+
+void MotionChart::setCursors(std::optional<double> a, std::optional<double> b) {
+    const double low = values_->min();
+    const double high = values_->max();
+    const std::optional<double> at[2] = {a, b};
+    for (int i = 0; i < 2; ++i) {
+        if (at[i])
+            cursors_[i]->replace({QPointF(*at[i], low), QPointF(*at[i], high)});
+        else
+            cursors_[i]->clear();
+    }
+}
+
+void MotionChart::showCursors(bool on) {
+    for (QLineSeries* c : cursors_)
+        c->setVisible(on);
+}
+
+double MotionChart::secondsAt(const QPoint& at) const {
+    return chart()->mapToValue(mapToScene(at), cursors_[0]).x();
+}
+
+int MotionChart::pixelWidth() const {
+    return int(chart()->plotArea().width());
+}
+
+void MotionChart::mouseMoveEvent(QMouseEvent* event) {
+    if (chart()->plotArea().contains(mapToScene(event->pos())))
+        emit hovered(secondsAt(event->pos()));
+    QChartView::mouseMoveEvent(event);
+}
+
+void MotionChart::mousePressEvent(QMouseEvent* event) {
+    if (chart()->plotArea().contains(mapToScene(event->pos())))
+        emit clicked(secondsAt(event->pos()), event->button() == Qt::RightButton);
+    QChartView::mousePressEvent(event);
+}
+
+void MotionChart::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0) return;
+    emit wheeled(std::pow(kZoomStep, -notches), secondsAt(event->position().toPoint()));
+    event->accept();
+}
+
+} // namespace stepbench

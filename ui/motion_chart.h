@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QChartView>
+#include <QColor>
+#include <QHash>
+#include <QList>
+#include <QPointF>
+#include <optional>
+
+class QLineSeries;
+class QValueAxis;
+
+namespace stepbench {
+
+// One plot of the motion view: its series over the shared time axis, and two cursor lines.
+// Series are made as they are first given points, each under a key ("position 1"); a click on
+// a legend entry hides or shows its series.
+class MotionChart : public QChartView {
+    Q_OBJECT
+public:
+    // The unit is a text id, shown in the language chosen; lanes: the value axis is bands of
+    // switches, not numbers.
+    explicit MotionChart(const char* unit, bool lanes = false);
+
+    // The points of a series; the series is made with its name (a text id, then a suffix such as
+    // an address), colour and line the first time.
+    void setPoints(const QString& key, const QList<QPointF>& points, const char* nameId,
+                   const QString& suffix, QColor colour, bool dashed = false);
+    // Empties every series that was not given points since the last call (a drive no longer
+    // sampled, a plan gone).
+    void dropUntouched();
+    void retranslate();
+    void setTimeRange(double from, double to);
+    // Value axes follow the visible series, with a little room above and below.
+    void fitValues();
+    // Where the plot area would begin and end without alignment, and the margins that line it
+    // up with the other plots.
+    double naturalLeft() const;
+    double naturalRight() const;
+    void alignTo(double left, double right);
+    void setCursors(std::optional<double> a, std::optional<double> b);
+    void showCursors(bool on);
+    double secondsAt(const QPoint& at) const;
+    int pixelWidth() const;
+    // The series shown under the key, for tests and export.
+    QLineSeries* seriesOf(const QString& key) const { return series_.value(key); }
+
+signals:
+    void hovered(double seconds);
+    void wheeled(double factor, double seconds);
+    // A click in the plot: the first cursor, or with second (right button) the second.
+    void clicked(double seconds, bool second);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    struct Named {
+        const char* id;
+        QString suffix;
+    };
+    static constexpr QMargins kMargins{4, 2, 4, 2};
+    const char* unit_;
+    bool lanes_;
+    int left_ = 0;
+    int right_ = 0;
+    QValueAxis* time_;
+    QValueAxis* values_;
+    QHash<QString, QLineSeries*> series_;
+    QHash<QLineSeries*, Named> names_;
+    QList<QLineSeries*> touched_;
+    QLineSeries* cursors_[2];
+};
+
+} // namespace stepbench
