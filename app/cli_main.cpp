@@ -8,6 +8,7 @@
 #include "commands/values.h"
 #include "link/bus_scan.h"
 #include "link/reply_decoder.h"
+#include "link/traffic_log.h"
 #include "link/transaction_stats.h"
 #include "script/script_file.h"
 #include "script/script_runner.h"
@@ -73,6 +74,8 @@ Options:
   -q, --quiet         no line per transaction, only failed checks and the summary
       --value         send: print only the decoded value of the reply
       --junit FILE    run: write a JUnit XML report
+      --log FILE      append every transaction to a CSV file as it closes (set aside as
+                      FILE-1, FILE-2, ... at --log-rotate MB, 100)
       --lang en|zh    language of report lines and messages (default: LANG, else zh)
   -h, --help          this text
       --version       the program's version
@@ -197,6 +200,11 @@ public:
         }
         if (o_.command == "scan" && o_.allBauds && Link::IsNetworkTarget(o_.port))
             return usage(Tr("经设备服务器连接时不能换波特率，只能扫描地址"));
+        QString error;
+        if (!o_.log.isEmpty() &&
+            !log_.open(o_.log, qint64(o_.logRotate) * 1024 * 1024,
+                       "id,time,address,command,request,reply,round_trip_ms,verdict,note", &error))
+            return usage(error);
         return std::nullopt;
     }
 
@@ -410,6 +418,18 @@ private:
         const bool failed = t.request.origin != Origin::Scan &&
                             (IsFailure(t.verdict) || t.verdict == Verdict::Cancelled);
         anyFailed_ = anyFailed_ || failed;
+        // On disk before anything says it happened.
+        if (log_.isOpen()) {
+            const auto a = t.address();
+            QString error;
+            if (!log_.append({QString::number(t.id), IsoTime(t.written),
+                              a ? QString::fromStdString(HexByte(*a)) : QString(),
+                              KeyOf(t.request.command), Hex(t.request.frame), Hex(t.reply),
+                              t.roundTripMs ? QString::number(Tenth(*t.roundTripMs)) : QString(),
+                              VerdictKey(t.verdict), Tr(CauseNote(t.cause))},
+                             &error))
+                event("log_error", error);
+        }
         if (t.request.origin != Origin::Scan) print(t);
         if (t.request.origin == Origin::Script) {
             cases_.push_back({lineOf_.count(t.id) ? lineOf_.at(t.id) : -1, t, {}});
@@ -632,6 +652,7 @@ private:
     TransactionQueue queue_;
     BusScan scan_;
     TransactionStats stats_;
+    TrafficLog log_;
     std::unique_ptr<ScriptRunner> runner_;
     std::vector<std::string> script_;
     QString scriptName_;

@@ -73,6 +73,12 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
              o.junit = v;
              return !v.isEmpty();
          }},
+        {"log",
+         [&](const QString& v) {
+             o.log = v;
+             return !v.isEmpty();
+         }},
+        {"log-rotate", number(o.logRotate, 1, 100000)},
         {"lang",
          [&](const QString& v) {
              if (v != "en" && v != "zh") return false;

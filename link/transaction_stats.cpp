@@ -60,8 +60,10 @@ void CommandStats::add(Verdict verdict, std::optional<double> roundTripMs) {
     }
 }
 
-void TransactionStats::add(int command, Verdict verdict, std::optional<double> roundTripMs) {
+void TransactionStats::add(int command, Verdict verdict, std::optional<double> roundTripMs,
+                           int address) {
     byCommand_[command].add(verdict, roundTripMs);
+    byAddress_[address].add(verdict, roundTripMs);
     total_.add(verdict, roundTripMs);
 }
 

@@ -45,13 +45,19 @@ public:
     static constexpr int kRawCommand = -1;
     static constexpr std::size_t kRecentRoundTrips = 10000;
 
-    void add(int command, Verdict verdict, std::optional<double> roundTripMs);
-    void clear() { byCommand_.clear(), total_ = {}; }
+    static constexpr int kNoAddress = -1;
+
+    // A transaction of the command (and to the address, on a bus of drives).
+    void add(int command, Verdict verdict, std::optional<double> roundTripMs,
+             int address = kNoAddress);
+    void clear() { byCommand_.clear(), byAddress_.clear(), total_ = {}; }
     const std::map<int, CommandStats>& byCommand() const { return byCommand_; }
+    const std::map<int, CommandStats>& byAddress() const { return byAddress_; }
     const CommandStats& total() const { return total_; }
 
 private:
     std::map<int, CommandStats> byCommand_;
+    std::map<int, CommandStats> byAddress_;
     CommandStats total_;
 };
 

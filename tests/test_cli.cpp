@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
+#include <QSet>
 #include <csignal>
 
 using namespace stepbench;
@@ -218,6 +219,39 @@ private slots:
         const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
         QVERIFY(r.out.contains("\"kind\":\"port_lost\""));
         QCOMPARE(r.summary()["completed"].toBool(), false);
+    }
+
+    // Killed outright mid-run: every transaction it had reported is in the log, in whole lines.
+    void logSurvivesAKill() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        const QString script = Script(dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\n");
+        const QString log = dir_.filePath("traffic.csv");
+        QProcess p;
+        p.start(STEPBENCH_CLI_PATH, {"--port", Q(device.path()), "--json", "--log", log, "run",
+                                     script, "--interval", "5"});
+        QVERIFY(p.waitForStarted());
+        QByteArray out;
+        QTRY_VERIFY_WITH_TIMEOUT((out += p.readAllStandardOutput()).count('\n') >= 20, 5000);
+        ::kill(pid_t(p.processId()), SIGKILL);
+        QVERIFY(p.waitForFinished(2000));
+        out += p.readAllStandardOutput();
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.endsWith("\r\n")); // no half line
+        const QList<QByteArray> lines = bytes.trimmed().split('\n');
+        QSet<QByteArray> logged;
+        for (const QByteArray& line : lines.mid(1))
+            logged << line.left(line.indexOf(','));
+        int reported = 0;
+        for (const QByteArray& line : out.split('\n')) {
+            const QJsonObject o = QJsonDocument::fromJson(line).object();
+            if (!o.contains("id")) continue;
+            ++reported;
+            QVERIFY2(logged.contains(QByteArray::number(o["id"].toInt())), line.constData());
+        }
+        QVERIFY(reported >= 20);
     }
 
     // Typed, documented fields; the value alone with --value; in English when asked.

@@ -14,6 +14,8 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QTableWidget>
+#include <QComboBox>
+#include <QSpinBox>
 
 using namespace stepbench;
 using namespace std::chrono_literals;
@@ -191,16 +193,16 @@ private slots:
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = f.readAll().split('\n');
-        QCOMPARE(lines[0], QByteArray("\xEF\xBB\xBFid,time,address,command,request,reply,round_"
-                                      "trip_ms,verdict\r"));
+        QCOMPARE(lines[0], QByteArray("\xEF\xBB\xBFid,time,gap_ms,address,command,request,reply,"
+                                      "round_trip_ms,verdict\r"));
         const QList<QByteArray> row = lines[1].trimmed().split(',');
-        QCOMPARE(row.size(), 8);
+        QCOMPARE(row.size(), 9);
         QVERIFY(QDateTime::fromString(QString(row[1]), Qt::ISODateWithMs).isValid());
         QVERIFY2(QRegularExpression("([+-]\\d\\d:\\d\\d|Z)$").match(QString(row[1])).hasMatch(),
                  row[1].constData()); // with its offset from UTC
-        QCOMPARE(row.mid(2, 4), (QList<QByteArray>{"01", "查询运动初速度", "01 26 00 3A 60",
+        QCOMPARE(row.mid(3, 4), (QList<QByteArray>{"01", "查询运动初速度", "01 26 00 3A 60",
                                                    "01 26 04 00 00 00 64 FC ED"}));
-        QCOMPARE(row[7], QByteArray("正常"));
+        QCOMPARE(row[8], QByteArray("正常"));
 
         // A folder that cannot be written (here a file stands where the folder should be, which
         // stops root too): a message, and no file, not even half of one.
@@ -235,7 +237,7 @@ private slots:
         QFile f(path + ".csv");
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll().count('\n'), 2); // the header and the one failure
-        QVERIFY(win.main.statusBar()->currentMessage().contains("只看错误"));
+        QVERIFY(win.main.statusBar()->currentMessage().contains("已筛选"));
         table->selectAll();
         table->actions().first()->trigger(); // 复制, Ctrl+C
         const QStringList copied = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
@@ -253,6 +255,102 @@ private slots:
         win.prompter.answer = true;
         win.click("CommandClearMonitor");
         QCOMPARE(Verdicts(win).size(), 0);
+    }
+
+    // A bus of drives: the rows of one address, of one command, or holding a text; the time
+    // since the frame before each; statistics per address.
+    void filtersGapAndAddresses() {
+        sim::VirtualDevice device({.address = 1, .more = {2}});
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        for (const char* address : {"1", "2", "2"}) {
+            win.type("Text23", address);
+            win.click("Command57");
+            QTRY_VERIFY(win.main.queue().idle());
+        }
+        win.click("Command12"); // handshake to 2
+        QTRY_COMPARE(Verdicts(win).size(), 4);
+        auto* table = win.main.findChild<QTableView*>("TransactionTable");
+        const auto column = [&](int c) {
+            QStringList out;
+            for (int r = 0; r < table->model()->rowCount(); ++r)
+                out << table->model()->index(r, c).data().toString();
+            return out;
+        };
+        // Each gap at least the 3.5 characters of silence after the reply before it.
+        const QStringList gaps = column(TransactionModel::Gap);
+        QCOMPARE(gaps[0], QString());
+        for (int r = 1; r < gaps.size(); ++r)
+            QVERIFY2(gaps[r].toDouble() >= 3.5 * 10000.0 / 9600 - 0.1, qPrintable(gaps[r]));
+        win.type("TextFilterAddress", "2");
+        QCOMPARE(column(TransactionModel::Address), (QStringList{"02", "02", "02"}));
+        auto* command = win.w<QComboBox>("ComboFilterCommand");
+        command->setCurrentIndex(command->findText("握手"));
+        QCOMPARE(column(TransactionModel::Command), QStringList{"握手"});
+        win.type("TextFilterAddress", "");
+        command->setCurrentIndex(0);
+        win.type("TextSearch", "26 04 0000 0064"); // blanks anywhere
+        QCOMPARE(column(TransactionModel::Address), (QStringList{"01", "02", "02"}));
+        win.type("TextSearch", "");
+        win.type("TextFilterAddress", "zz"); // no address: nothing, rather than everything
+        QCOMPARE(table->model()->rowCount(), 0);
+        win.type("TextFilterAddress", "");
+        QCOMPARE(table->model()->rowCount(), 4);
+
+        win.w<QComboBox>("ComboStatsBy")->setCurrentIndex(1);
+        auto* stats = win.main.findChild<QTableWidget*>("TransactionStats");
+        QTRY_COMPARE(stats->rowCount(), 3); // the total, then 01 and 02
+        QCOMPARE(stats->item(2, 0)->text(), QString("02"));
+        QCOMPARE(stats->item(2, 1)->text(), QString("3"));
+    }
+
+    // Every transaction is in the log as it closes, the sampler's too; the file is set aside
+    // at its size limit and a new one begun, each starting with its header.
+    void trafficLog() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        const QString path = dir_.filePath("traffic");
+        win.prompter.fileName = path;
+        win.w<QSpinBox>("SpinLogRotate")->setValue(1);
+        win.click("CheckLogToFile");
+        QVERIFY(win.text("LabelLogStatus").contains("traffic.csv"));
+        win.click("Command57");
+        QTRY_VERIFY(win.main.queue().idle());
+        QFile f(path + ".csv");
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 3); // header, the query, and the end of the last line
+        QVERIFY(lines[1].contains(",查询运动初速度,01 26 00 3A 60,"));
+        QVERIFY(lines[1].endsWith('\r'));
+        win.click("CheckLogToFile");
+        QVERIFY(win.text("LabelLogStatus").isEmpty());
+
+        // Set aside at the limit: every line once, in order, each file with its header.
+        TrafficLog log;
+        QString error;
+        const QString small = dir_.filePath("small.csv");
+        QVERIFY(log.open(small, 100, "n,text", &error));
+        for (int i = 0; i < 10; ++i)
+            QVERIFY(log.append({QString::number(i), "a, \"quoted\" field"}, &error));
+        log.close();
+        QStringList all;
+        QStringList names;
+        for (int n = 1; QFile::exists(dir_.filePath(QString("small-%1.csv").arg(n))); ++n)
+            names << QString("small-%1.csv").arg(n);
+        QCOMPARE(names.size(), 2); // four lines each (a header and 4 lines pass 100 bytes)
+        for (const QString& name : names + QStringList{"small.csv"}) {
+            QFile part(dir_.filePath(name));
+            QVERIFY2(part.open(QIODevice::ReadOnly), qPrintable(name));
+            const QStringList rows = QString::fromUtf8(part.readAll()).split("\r\n", Qt::SkipEmptyParts);
+            QCOMPARE(rows.first(), QString("\uFEFFn,text"));
+            all += rows.mid(1);
+        }
+        QCOMPARE(all.size(), 10);
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(all[i], QString("%1,\"a, \"\"quoted\"\" field\"").arg(i));
     }
 
     void tableKeepsTheLatestHundredThousand() {

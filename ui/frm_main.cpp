@@ -205,6 +205,11 @@ void FrmMain::wire() {
     connect(ui_.CommandScanBus, &QPushButton::clicked, this, &FrmMain::scanBus);
     connect(ui_.MenuRecentScripts, &QMenu::aboutToShow, this, &FrmMain::showRecentScripts);
     connect(monitor_, &MonitorView::message, this, &FrmMain::showStatus);
+    // The traffic log's file and size, while one is kept.
+    auto* logStatus = new QLabel;
+    logStatus->setObjectName("LabelLogStatus");
+    statusBar()->addPermanentWidget(logStatus);
+    connect(monitor_, &MonitorView::logChanged, logStatus, &QLabel::setText);
     connect(monitor_, &MonitorView::statsReset, this, [this] {
         failuresSinceOpen_ = 0;
         linkStatsTimer_.start();

@@ -2,21 +2,26 @@
 
 #include "codec/hextext.h"
 #include "commands/protocol.h"
+#include "commands/request.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
 
 #include <QAction>
 #include <QBoxLayout>
-#include <QClipboard>
-#include <QGuiApplication>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
 #include <QEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
+#include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTimer>
@@ -26,6 +31,7 @@ namespace {
 
 // The statistics are redrawn at most this often, however fast transactions come.
 constexpr std::chrono::milliseconds kStatsRefresh{500};
+constexpr int kDefaultRotateMb = 100;
 
 QString Hex(const Bytes& b) {
     return QString::fromStdString(HexFrameText(b)).trimmed();
@@ -49,34 +55,48 @@ QString Ms(double ms) {
     return QString::number(ms, 'f', 1);
 }
 
-QString CsvField(const QString& s) {
-    if (!s.contains(',') && !s.contains('"') && !s.contains('\n')) return s;
-    return '"' + QString(s).replace('"', "\"\"") + '"';
+QString IsoTime(const QDateTime& t) {
+    // With its offset from UTC, so the times of a file read elsewhere still say when.
+    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
-class FailuresOnly : public QSortFilterProxyModel {
+// The rows the user asks to see: failures only, one address, one command, a text among the
+// command's name and the bytes.
+class RowFilter : public QSortFilterProxyModel {
 public:
     using QSortFilterProxyModel::QSortFilterProxyModel;
-    void setOn(bool on) {
-        on_ = on;
-        invalidateRowsFilter();
-    }
+    bool errorsOnly = false;
+    bool nothing = false; // an address typed that is no address: no row is it
+    std::optional<std::uint8_t> address;
+    std::optional<int> command; // TransactionStats::kRawCommand for typed bytes
+    QString text;               // upper case, blanks dropped
+    bool active() const { return errorsOnly || nothing || address || command || !text.isEmpty(); }
+    void changed() { invalidateRowsFilter(); }
 
 protected:
     bool filterAcceptsRow(int row, const QModelIndex&) const override {
-        return !on_ || static_cast<const TransactionModel*>(sourceModel())
-                           ->index(row, 0)
-                           .data(TransactionModel::kFailureRole)
-                           .toBool();
+        const auto* m = static_cast<const TransactionModel*>(sourceModel());
+        const Transaction& t = m->at(row);
+        if (nothing) return false;
+        if (errorsOnly && !m->index(row, 0).data(TransactionModel::kFailureRole).toBool())
+            return false;
+        if (address && t.address() != address) return false;
+        if (command &&
+            (t.request.command ? int(*t.request.command) : TransactionStats::kRawCommand) !=
+                *command)
+            return false;
+        if (text.isEmpty()) return true;
+        for (int c : {TransactionModel::Command, TransactionModel::RequestBytes,
+                      TransactionModel::ReplyBytes, TransactionModel::Result})
+            if (m->index(row, c).data().toString().remove(' ').toUpper().contains(text))
+                return true;
+        return false;
     }
-
-private:
-    bool on_ = false;
 };
 
 } // namespace
 
-void TransactionModel::add(const Transaction& transaction) {
+void TransactionModel::add(const Transaction& transaction, std::optional<double> gapMs) {
     // The oldest go a hundredth at a time: each removal makes the views re-map every row, so
     // one at a time would make each new row cost as much as the whole table.
     if (rows_.size() >= std::size_t(kMaxRows)) {
@@ -87,7 +107,7 @@ void TransactionModel::add(const Transaction& transaction) {
     }
     const int row = int(rows_.size());
     beginInsertRows({}, row, row);
-    rows_.push_back(transaction);
+    rows_.push_back({transaction, gapMs});
     endInsertRows();
 }
 
@@ -105,12 +125,8 @@ int TransactionModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : Columns;
 }
 
-static QString IsoTime(const QDateTime& t) {
-    // With its offset from UTC, so the times of a file read elsewhere still say when.
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
-}
-
-QString TransactionModel::cell(const Transaction& t, int column) {
+QString TransactionModel::cell(const Row& row, int column) {
+    const Transaction& t = row.t;
     // An event's words go where there is room for them: the last, widest column.
     if (!t.event.isEmpty() && column != Time)
         return column == Command ? Tr("事件") : column == Result ? t.event : QString();
@@ -119,6 +135,8 @@ QString TransactionModel::cell(const Transaction& t, int column) {
         return t.id ? QString::number(t.id) : QString();
     case Time:
         return t.written.toString("hh:mm:ss.zzz");
+    case Gap:
+        return row.gapMs ? Ms(*row.gapMs) : QString();
     case Address: {
         const auto a = t.address();
         return a ? QString::fromStdString(HexByte(*a)) : QString();
@@ -145,12 +163,24 @@ QString TransactionModel::cell(const Transaction& t, int column) {
     }
 }
 
+QString TransactionModel::csvHeader() {
+    return "id,time,gap_ms,address,command,request,reply,round_trip_ms,verdict";
+}
+
+QStringList TransactionModel::csvFields(const Row& row) {
+    QStringList fields{cell(row, Id), IsoTime(row.t.written)};
+    for (int c = Gap; c < Columns; ++c)
+        fields << cell(row, c);
+    return fields;
+}
+
 QVariant TransactionModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
-    const Transaction& t = rows_[std::size_t(index.row())];
+    const Row& row = rows_[std::size_t(index.row())];
+    const Transaction& t = row.t;
     switch (role) {
     case Qt::DisplayRole:
-        return cell(t, index.column());
+        return cell(row, index.column());
     case kFailureRole:
         return IsFailure(t.verdict) || t.verdict == Verdict::Late;
     case Qt::ForegroundRole:
@@ -163,7 +193,7 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
         if (t.verdict == Verdict::Late) return QColor(255, 246, 214);
         return {};
     case Qt::TextAlignmentRole:
-        if (index.column() == RoundTrip || index.column() == Id)
+        if (index.column() == RoundTrip || index.column() == Id || index.column() == Gap)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         return {};
     default:
@@ -173,19 +203,29 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
 
 QVariant TransactionModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kHeaders[] = {ZH("序号"), ZH("时间"), ZH("地址"),     ZH("命令"),
-                                           ZH("请求"), ZH("应答"), ZH("往返(ms)"), ZH("结果")};
+    static const char* const kHeaders[] = {ZH("序号"),     ZH("时间"), ZH("间隔(ms)"),
+                                           ZH("地址"),     ZH("命令"), ZH("请求"),
+                                           ZH("应答"),     ZH("往返(ms)"), ZH("结果")};
     return section >= 0 && section < Columns ? Tr(kHeaders[section]) : QVariant();
 }
 
 MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), failures_(new FailuresOnly(this)),
+    : QWidget(parent), prompter_(prompter), filter_(new RowFilter(this)),
       table_(new QTableView), statsTable_(new QTableWidget),
-      errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))), statsTimer_(new QTimer(this)) {
+      errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))), address_(new QLineEdit),
+      command_(new QComboBox), search_(new QLineEdit), statsBy_(new QComboBox),
+      logButton_(WithCaption(new QPushButton, ZH("记录到文件"))), rotate_(new QSpinBox),
+      statsTimer_(new QTimer(this)) {
     setObjectName("TransactionMonitor");
     table_->setObjectName("TransactionTable");
     statsTable_->setObjectName("TransactionStats");
     errorsOnly_->setObjectName("CheckErrorsOnly");
+    address_->setObjectName("TextFilterAddress");
+    command_->setObjectName("ComboFilterCommand");
+    search_->setObjectName("TextSearch");
+    statsBy_->setObjectName("ComboStatsBy");
+    logButton_->setObjectName("CheckLogToFile");
+    rotate_->setObjectName("SpinLogRotate");
     auto* exportButton = WithCaption(new QPushButton, ZH("导出CSV"));
     exportButton->setObjectName("CommandExportCsv");
     auto* resetButton = WithCaption(new QPushButton, ZH("清零统计"));
@@ -193,7 +233,7 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     auto* clearButton = WithCaption(new QPushButton, ZH("清空表格"));
     clearButton->setObjectName("CommandClearMonitor");
 
-    // Without the filter the table shows the rows themselves: a proxy re-maps every row on
+    // Without a filter the table shows the rows themselves: a proxy re-maps every row on
     // each change.
     table_->setModel(&model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -210,6 +250,21 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     table_->addAction(copy);
     table_->setContextMenuPolicy(Qt::ActionsContextMenu);
 
+    address_->setMaximumWidth(fontMetrics().horizontalAdvance(QString(5, '0')));
+    SetToolTipId(address_, ZH("只看这个地址(Hex)的通讯；空着看全部"));
+    command_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    command_->addItem(Tr("全部命令"));
+    SetToolTipId(search_, ZH("在命令名称、请求、应答和结果中查找（字节可不带空格）"));
+    search_->setPlaceholderText(Tr("搜索"));
+    SetItemIds(statsBy_, {ZH("按命令统计"), ZH("按地址统计")});
+    statsBy_->setEditable(false);
+    logButton_->setCheckable(true);
+    SetToolTipId(logButton_, ZH("把每条通讯在结束时追加到一个CSV文件，逐行写入，程序崩溃也不丢"));
+    rotate_->setRange(1, 10000);
+    rotate_->setValue(kDefaultRotateMb);
+    rotate_->setSuffix(" MB");
+    SetToolTipId(rotate_, ZH("记录文件到这个大小时另存为 名称-1.csv、名称-2.csv…，再开新文件"));
+
     statsTable_->setColumnCount(9);
     showStatsHeaders();
     statsTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -222,21 +277,26 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(errorsOnly_);
-    bar->addStretch(1);
+    bar->addWidget(WithCaption(new QLabel, ZH("地址(Hex)")));
+    bar->addWidget(address_);
+    bar->addWidget(command_);
+    bar->addWidget(search_, 1);
+    bar->addWidget(statsBy_);
     bar->addWidget(resetButton);
     bar->addWidget(clearButton);
     bar->addWidget(exportButton);
+    bar->addWidget(logButton_);
+    bar->addWidget(rotate_);
     auto* v = new QVBoxLayout(this);
     v->addLayout(bar);
     v->addWidget(table_, 1);
     v->addWidget(statsTable_);
 
-    connect(errorsOnly_, &QCheckBox::toggled, this, [this](bool on) {
-        failures_->setSourceModel(on ? &model_ : nullptr);
-        static_cast<FailuresOnly*>(failures_)->setOn(on);
-        table_->setModel(on ? static_cast<QAbstractItemModel*>(failures_) : &model_);
-        fitColumns();
-    });
+    connect(errorsOnly_, &QCheckBox::toggled, this, &MonitorView::applyFilter);
+    connect(address_, &QLineEdit::textChanged, this, &MonitorView::applyFilter);
+    connect(command_, &QComboBox::currentIndexChanged, this, &MonitorView::applyFilter);
+    connect(search_, &QLineEdit::textChanged, this, &MonitorView::applyFilter);
+    connect(statsBy_, &QComboBox::currentIndexChanged, this, &MonitorView::refreshStats);
     connect(resetButton, &QPushButton::clicked, this, &MonitorView::resetStats);
     connect(clearButton, &QPushButton::clicked, this, [this] {
         if (model_.rowCount() > 0 &&
@@ -245,17 +305,46 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
             model_.clear();
     });
     connect(exportButton, &QPushButton::clicked, this, &MonitorView::exportTable);
+    connect(logButton_, &QPushButton::toggled, this, &MonitorView::switchLog);
     statsTimer_->setSingleShot(true);
     statsTimer_->setInterval(kStatsRefresh);
-    connect(statsTimer_, &QTimer::timeout, this, &MonitorView::refreshStats);
+    connect(statsTimer_, &QTimer::timeout, this, [this] {
+        refreshStats();
+        showLog();
+    });
 }
 
-void MonitorView::append(const Transaction& row) {
+void MonitorView::applyFilter() {
+    auto* f = static_cast<RowFilter*>(filter_);
+    f->errorsOnly = errorsOnly_->isChecked();
+    const QString a = address_->text().trimmed();
+    const auto address = ReadAddress({ZH("地址"), a.toStdString()});
+    f->address = !a.isEmpty() && address ? std::optional(*address) : std::nullopt;
+    // An address that is no hex address shows nothing, rather than everything.
+    f->nothing = !a.isEmpty() && !address;
+    address_->setStyleSheet(f->nothing ? "color: rgb(190,0,0)" : "");
+    f->command = command_->currentIndex() > 0
+                     ? std::optional(command_->currentData().toInt())
+                     : std::nullopt;
+    f->text = search_->text().remove(' ').toUpper();
+    // The proxy only while a filter is on: it re-maps every row on every change.
+    if (f->active()) {
+        if (!filter_->sourceModel()) filter_->setSourceModel(&model_);
+        f->changed();
+        if (table_->model() != filter_) table_->setModel(filter_);
+    } else if (table_->model() != &model_) {
+        table_->setModel(&model_);
+        filter_->setSourceModel(nullptr);
+    }
+    fitColumns();
+}
+
+void MonitorView::append(const Transaction& row, std::optional<double> gapMs) {
     // Follow the newest row only while the user looks at the end of the table; once for a
     // burst of rows.
     QScrollBar* bar = table_->verticalScrollBar();
     const bool atEnd = bar->value() == bar->maximum();
-    model_.add(row);
+    model_.add(row, gapMs);
     if (atEnd && !scrollPending_) {
         scrollPending_ = true;
         QTimer::singleShot(0, this, [this] {
@@ -272,6 +361,7 @@ void MonitorView::showStatsHeaders() {
     QStringList headers;
     for (const char* id : kHeaders)
         headers << Tr(id);
+    if (statsBy_->currentIndex() == 1) headers[0] = Tr("地址");
     statsTable_->setHorizontalHeaderLabels(headers);
 }
 
@@ -283,11 +373,10 @@ void MonitorView::fitColumns() {
         const QString header = table->model()->headerData(column, Qt::Horizontal).toString();
         table->setColumnWidth(column, std::max(digits * digit, fm.horizontalAdvance(header)) + 16);
     };
-    const int widths[] = {6, 13, 4, 24, 36, 36, 8};
+    const int widths[] = {6, 13, 6, 4, 24, 36, 36, 8};
     for (int c = 0; c < int(std::size(widths)); ++c)
         fit(table_, c, widths[c]);
-    fit(statsTable_, 0, 24);
-    for (int c = 1; c < statsTable_->columnCount() - 1; ++c)
+    for (int c = 1; c < statsTable_->columnCount(); ++c)
         fit(statsTable_, c, 6);
 }
 
@@ -297,6 +386,14 @@ void MonitorView::changeEvent(QEvent* event) {
     showStatsHeaders();
     fitColumns();
     refreshStats();
+    command_->setItemText(0, Tr("全部命令"));
+    for (int i = 1; i < command_->count(); ++i) {
+        const int code = command_->itemData(i).toInt();
+        command_->setItemText(i, code == TransactionStats::kRawCommand
+                                     ? CommandName(std::nullopt)
+                                     : CommandName(std::uint8_t(code)));
+    }
+    search_->setPlaceholderText(Tr("搜索"));
     emit model_.headerDataChanged(Qt::Horizontal, 0, TransactionModel::Columns - 1);
     if (model_.rowCount() > 0)
         emit model_.dataChanged(model_.index(0, 0),
@@ -304,12 +401,36 @@ void MonitorView::changeEvent(QEvent* event) {
 }
 
 void MonitorView::add(const Transaction& transaction) {
+    // The time since the frame before it on the line, the sampler's included.
+    std::optional<double> gap;
+    if (transaction.leftNs && lastEndNs_) gap = double(transaction.leftNs - lastEndNs_) / 1e6;
+    if (transaction.leftNs)
+        lastEndNs_ = transaction.leftNs +
+                     qint64(transaction.roundTripMs.value_or(0) * 1e6);
     // The motion sampler's queries (and their late replies) are counted, not listed: at 80 a
     // second they would drown the user's own requests and push them out of the table.
-    if (transaction.request.origin != Origin::Sampler) append(transaction);
-    stats_.add(transaction.request.command ? int(*transaction.request.command)
-                                           : TransactionStats::kRawCommand,
-               transaction.verdict, transaction.roundTripMs);
+    if (transaction.request.origin != Origin::Sampler) append(transaction, gap);
+    const int command = transaction.request.command ? int(*transaction.request.command)
+                                                    : TransactionStats::kRawCommand;
+    const auto address = transaction.address();
+    stats_.add(command, transaction.verdict, transaction.roundTripMs,
+               address ? int(*address) : TransactionStats::kNoAddress);
+    if (command_->findData(command) < 0)
+        command_->addItem(command == TransactionStats::kRawCommand
+                              ? CommandName(std::nullopt)
+                              : CommandName(std::uint8_t(command)),
+                          command);
+    // Every transaction on disk as it closes, the sampler's too.
+    if (log_.isOpen() && transaction.event.isEmpty()) {
+        QString error;
+        if (!log_.append(TransactionModel::csvFields({transaction, gap}), &error)) {
+            const QSignalBlocker block(logButton_);
+            logButton_->setChecked(false);
+            emit message(error);
+            prompter_->inform(this, Tr("系统提示"), error);
+            showLog();
+        }
+    }
     if (!statsTimer_->isActive()) statsTimer_->start();
 }
 
@@ -318,7 +439,7 @@ void MonitorView::addEvent(const QString& text) {
     event.written = QDateTime::currentDateTime();
     event.verdict = Verdict::Unchecked;
     event.event = text;
-    append(event);
+    append(event, std::nullopt);
 }
 
 void MonitorView::resetStats() {
@@ -340,7 +461,9 @@ void MonitorView::copyRows() {
 }
 
 void MonitorView::refreshStats() {
-    const auto& all = stats_.byCommand();
+    showStatsHeaders();
+    const bool byAddress = statsBy_->currentIndex() == 1;
+    const auto& all = byAddress ? stats_.byAddress() : stats_.byCommand();
     statsTable_->setRowCount(int(all.size()) + (all.empty() ? 0 : 1));
     int row = 0;
     const auto put = [this, &row](const QString& name, const CommandStats& s) {
@@ -362,25 +485,33 @@ void MonitorView::refreshStats() {
         ++row;
     };
     if (!all.empty()) put(Tr("合计"), stats_.total());
-    for (const auto& [command, s] : all)
-        put(command == TransactionStats::kRawCommand ? CommandName(std::nullopt)
-                                                     : CommandName(std::uint8_t(command)),
-            s);
+    for (const auto& [key, s] : all) {
+        if (byAddress)
+            put(key == TransactionStats::kNoAddress ? Tr("原始字节")
+                                                    : QString::fromStdString(HexByte(std::uint8_t(key))),
+                s);
+        else
+            put(key == TransactionStats::kRawCommand ? CommandName(std::nullopt)
+                                                     : CommandName(std::uint8_t(key)),
+                s);
+    }
 }
 
 int MonitorView::exportCsv(const QString& path, QString* error) const {
-    QString text = "id,time,address,command,request,reply,round_trip_ms,verdict\r\n";
+    QString text = TransactionModel::csvHeader() + "\r\n";
     int rows = 0;
-    // The rows the table shows: all of them, or with "只看错误" the failures.
-    for (int r = 0; r < model_.rowCount(); ++r) {
-        const Transaction& t = model_.at(r);
-        if (errorsOnly_->isChecked() && !model_.index(r, 0).data(TransactionModel::kFailureRole).toBool())
-            continue;
-        ++rows;
-        QStringList fields{TransactionModel::cell(t, TransactionModel::Id), IsoTime(t.written)};
-        for (int c = TransactionModel::Address; c < TransactionModel::Columns; ++c)
-            fields << CsvField(TransactionModel::cell(t, c));
+    // The rows the table shows: all of them, or those of the filter.
+    const QAbstractItemModel* shown = table_->model();
+    for (int r = 0; r < shown->rowCount(); ++r) {
+        const int source = shown == &model_ ? r : filter_->mapToSource(filter_->index(r, 0)).row();
+        QStringList fields;
+        for (const QString& f :
+             TransactionModel::csvFields({model_.at(source), std::nullopt}))
+            fields << TrafficLog::Field(f);
+        // The gap as the table shows it.
+        fields[2] = model_.index(source, TransactionModel::Gap).data().toString();
         text += fields.join(',') + "\r\n";
+        ++rows;
     }
     // The byte order mark makes spreadsheet programs read the Chinese as UTF-8.
     const QByteArray bytes = "\xEF\xBB\xBF" + text.toUtf8();
@@ -402,10 +533,37 @@ void MonitorView::exportTable() {
     const int rows = exportCsv(path, &error);
     if (rows < 0)
         emit message(Tr("导出失败，没有写入文件 %1：%2").arg(path, error));
-    else if (errorsOnly_->isChecked())
-        emit message(TrN("已导出 %n 条出错的通讯记录（只看错误）：%1", rows).arg(path));
+    else if (table_->model() != &model_)
+        emit message(TrN("已导出表格中显示的 %n 条通讯记录（已筛选）：%1", rows).arg(path));
     else
         emit message(TrN("已导出 %n 条通讯记录：%1", rows).arg(path));
+}
+
+void MonitorView::switchLog(bool on) {
+    if (!on) {
+        log_.close();
+        emit message(Tr("已停止记录到文件"));
+        return showLog();
+    }
+    const QString path = prompter_->savePath(this, Tr("记录到文件"), Tr("CSV文件(*.csv)"));
+    QString error;
+    if (path.isEmpty() ||
+        !log_.open(path, qint64(rotate_->value()) * 1024 * 1024, TransactionModel::csvHeader(),
+                   &error)) {
+        const QSignalBlocker block(logButton_);
+        logButton_->setChecked(false);
+        if (!error.isEmpty()) prompter_->inform(this, Tr("系统提示"), error);
+        return showLog();
+    }
+    emit message(Tr("每条通讯结束时追加到：%1").arg(path));
+    showLog();
+}
+
+void MonitorView::showLog() {
+    if (!log_.isOpen()) return emit logChanged({});
+    emit logChanged(Tr("记录：%1  %2 KB")
+                        .arg(QFileInfo(log_.path()).fileName())
+                        .arg(double(log_.size()) / 1024, 0, 'f', 1));
 }
 
 } // namespace stepbench

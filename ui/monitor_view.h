@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/traffic_log.h"
 #include "link/transaction_queue.h"
 #include "link/transaction_stats.h"
 
@@ -8,8 +9,12 @@
 #include <deque>
 
 class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSortFilterProxyModel;
+class QSpinBox;
 class QTableView;
 class QTableWidget;
 class QTimer;
@@ -18,13 +23,15 @@ namespace stepbench {
 
 class Prompter;
 
-// The transactions of the session, oldest first, at most kMaxRows of them (the oldest go).
+// The transactions of the session, oldest first, at most kMaxRows of them (the oldest go), each
+// with the time since the frame on the line before it.
 class TransactionModel : public QAbstractTableModel {
 public:
     static constexpr int kMaxRows = 100000;
     enum Column {
         Id,
         Time,
+        Gap,
         Address,
         Command,
         RequestBytes,
@@ -35,25 +42,34 @@ public:
     };
     static constexpr int kFailureRole = Qt::UserRole;
 
+    struct Row {
+        Transaction t;
+        std::optional<double> gapMs;
+    };
+
     using QAbstractTableModel::QAbstractTableModel;
-    void add(const Transaction& transaction);
+    void add(const Transaction& transaction, std::optional<double> gapMs = std::nullopt);
     void clear();
-    const Transaction& at(int row) const { return rows_[std::size_t(row)]; }
+    const Transaction& at(int row) const { return rows_[std::size_t(row)].t; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
-    // The text of a cell, as the table and the CSV export show it.
-    static QString cell(const Transaction& t, int column);
+    // The text of a cell, as the table, the CSV export and the log show it.
+    static QString cell(const Row& row, int column);
+    // The columns of the CSV export and the log, by their keys.
+    static QString csvHeader();
+    static QStringList csvFields(const Row& row);
 
 private:
-    std::deque<Transaction> rows_;
+    std::deque<Row> rows_;
 };
 
-// The "通讯监视" tab: every transaction with its round trip and verdict, a filter for the
-// failures, the statistics per command, and an export of the table.
+// The "通讯监视" tab: every transaction with its round trip and verdict, filtered by failure,
+// address, command or text; the statistics per command or per address; an export of the table,
+// and a log of every transaction kept on disk as it happens.
 class MonitorView : public QWidget {
     Q_OBJECT
 public:
@@ -68,32 +84,46 @@ public:
     // many, or -1 with the reason.
     int exportCsv(const QString& path, QString* error) const;
     TransactionModel& model() { return model_; }
+    const TrafficLog& log() const { return log_; }
 
 signals:
     // A line for the window's status bar.
     void message(const QString& text);
     // The statistics were cleared: the status bar's count of failures starts again.
     void statsReset();
+    // The log's file and size, for the status bar; empty when nothing is logged.
+    void logChanged(const QString& text);
 
 protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void append(const Transaction& row);
+    void append(const Transaction& row, std::optional<double> gapMs);
+    void applyFilter();
     void showStatsHeaders();
     void fitColumns();
     void refreshStats();
     void exportTable();
     void copyRows();
+    void switchLog(bool on);
+    void showLog();
 
     Prompter* prompter_;
     TransactionModel model_;
     TransactionStats stats_;
-    QSortFilterProxyModel* failures_;
+    TrafficLog log_;
+    QSortFilterProxyModel* filter_;
     QTableView* table_;
     QTableWidget* statsTable_;
     QCheckBox* errorsOnly_;
+    QLineEdit* address_;
+    QComboBox* command_;
+    QLineEdit* search_;
+    QComboBox* statsBy_;
+    QPushButton* logButton_;
+    QSpinBox* rotate_;
     QTimer* statsTimer_;
+    qint64 lastEndNs_ = 0; // when the line's last frame ended
     bool scrollPending_ = false;
 };
 
