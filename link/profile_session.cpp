@@ -128,4 +128,72 @@ void ProfileSession::end() {
     emit finished(outcome_);
 }
 
+ProfileBatch::ProfileBatch(ProfileSession& session, QObject* parent)
+    : QObject(parent), session_(session) {
+    connect(&session_, &ProfileSession::finished, this, &ProfileBatch::onFinished);
+}
+
+bool ProfileBatch::start(Action action, std::vector<std::uint8_t> addresses, LinkMode mode,
+                         const ProfileValues& profile, bool stopAtFailure, QString* error) {
+    if (running_ || session_.running()) {
+        *error = Tr("驱动器配置正在读写中");
+        return false;
+    }
+    if (addresses.empty()) {
+        *error = Tr("没有要读写的驱动器");
+        return false;
+    }
+    action_ = action;
+    addresses_ = std::move(addresses);
+    at_ = 0;
+    mode_ = mode;
+    profile_ = profile;
+    stopAtFailure_ = stopAtFailure;
+    running_ = true;
+    next();
+    return true;
+}
+
+void ProfileBatch::cancel() {
+    if (!running_) return;
+    addresses_.resize(at_ + 1);
+    session_.cancel();
+}
+
+void ProfileBatch::next() {
+    if (at_ >= addresses_.size()) {
+        running_ = false;
+        return emit finished(false);
+    }
+    const std::uint8_t address = addresses_[at_];
+    emit driveStarted(address, int(at_), int(addresses_.size()));
+    QString error;
+    const bool started = action_ == Action::Write
+                             ? session_.writeAll(address, mode_, profile_, &error)
+                             : session_.readAll(address, mode_, &error);
+    if (started) return;
+    DriveResult failed{address, {}, {}};
+    failed.outcome.stoppedAt = "-";
+    failed.outcome.why = error;
+    onFinished(failed.outcome);
+}
+
+void ProfileBatch::onFinished(const ProfileOutcome& outcome) {
+    if (!running_) return;
+    DriveResult result{addresses_[at_], outcome, {}};
+    if (action_ == Action::Compare)
+        for (const auto& [name, value] : profile_) {
+            const auto onDrive = outcome.drive.find(name);
+            if (onDrive != outcome.drive.end() && onDrive->second != value)
+                result.differing.push_back(name);
+        }
+    ++at_;
+    emit driveDone(result);
+    if (outcome.cancelled || (!result.ok() && stopAtFailure_)) {
+        running_ = false;
+        return emit finished(true);
+    }
+    next();
+}
+
 } // namespace stepbench

@@ -61,4 +61,49 @@ private:
     ProfileValues lastWritten_;
 };
 
+// What became of one drive of a batch.
+struct DriveResult {
+    std::uint8_t address = 0;
+    ProfileOutcome outcome;
+    std::vector<std::string> differing; // a compare's settings that differ from the profile
+    bool ok() const {
+        return !outcome.cancelled && outcome.stoppedAt.empty() && outcome.notTaken.empty();
+    }
+};
+
+// One profile read from, compared with or written to several drives in turn (for example 1-16),
+// each through the session: a write writes every value of the profile and reads each back.
+// After a drive that failed it goes on, or stops, as asked.
+class ProfileBatch : public QObject {
+    Q_OBJECT
+public:
+    enum class Action { Read, Compare, Write };
+
+    explicit ProfileBatch(ProfileSession& session, QObject* parent = nullptr);
+
+    // False, with the reason, when a run is on already or it cannot start.
+    bool start(Action action, std::vector<std::uint8_t> addresses, LinkMode mode,
+               const ProfileValues& profile, bool stopAtFailure, QString* error);
+    void cancel();
+    bool running() const { return running_; }
+
+signals:
+    void driveStarted(std::uint8_t address, int index, int total);
+    void driveDone(const stepbench::DriveResult& result);
+    void finished(bool stopped);
+
+private:
+    void next();
+    void onFinished(const ProfileOutcome& outcome);
+
+    ProfileSession& session_;
+    Action action_ = Action::Read;
+    std::vector<std::uint8_t> addresses_;
+    std::size_t at_ = 0;
+    LinkMode mode_ = LinkMode::Rtu;
+    ProfileValues profile_;
+    bool stopAtFailure_ = false;
+    bool running_ = false;
+};
+
 } // namespace stepbench

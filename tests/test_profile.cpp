@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QStatusBar>
 #include <QTableView>
+#include <QElapsedTimer>
+#include <QTableWidget>
+#include <QStandardItemModel>
 #include <QProgressBar>
 #include <QTemporaryDir>
 
@@ -52,7 +55,13 @@ QStringList Row(Window& win, const QString& key) {
 // Clicks a button of the profile view and waits until it is idle again.
 void Run(Window& win, const char* button) {
     win.click(button);
-    QTRY_VERIFY_WITH_TIMEOUT(win.w("CommandReadAll")->isEnabled(), 10000);
+    // The event loop turning, not QTest's waits in steps of 10 ms, which would hold up every
+    // request of the run.
+    QElapsedTimer clock;
+    clock.start();
+    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 20000)
+        Spin(5);
+    QVERIFY(win.w("CommandReadAll")->isEnabled());
 }
 
 } // namespace
@@ -173,6 +182,59 @@ private slots:
             }
         QVERIFY(shown >= 4 && shown < model->rowCount());
         QVERIFY(Row(win, "start-speed")[0] == "100");
+    }
+
+    // One profile onto four drives of one line, each read back; a value changed in the table
+    // before writing (checked against its range); a drive that is not there stops the run
+    // unless the user asked to go on.
+    void writeToManyDrives() {
+        sim::VirtualDevice device({.address = 1, .more = {2, 3, 4}});
+        QVERIFY(device.start());
+        Window win;
+        win.type("Combo2", "115200");
+        win.type("TextReplyTimeout", "60");
+        emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
+        QVERIFY(win.open(device.path()));
+        ProfileFile profile;
+        for (const ProfileSetting& s : ProfileSettings())
+            if (s.read) profile.values[s.name()] = s.isNumber() ? Bytes{0, 0, 0, 100} : Bytes{};
+        const QString path = dir_.filePath("many.json");
+        QCOMPARE(SaveProfile(path, profile), QString());
+        win.prompter.fileName = path;
+        win.click("CommandOpenProfile");
+        auto* model = qobject_cast<QStandardItemModel*>(
+            win.main.findChild<QTableView*>("ProfileTable")->model());
+        const auto rowOf = [&](const QString& key) {
+            for (int r = 0; r < model->rowCount(); ++r)
+                if (model->item(r, 0)->text().endsWith("(" + key + ")")) return r;
+            return -1;
+        };
+        model->item(rowOf("max-speed"), 2)->setText("-5"); // out of its range: refused
+        QVERIFY(win.prompter.messages.last().contains("max-speed"));
+        QTRY_COMPARE(Row(win, "max-speed")[1], QString("100"));
+        model->item(rowOf("start-speed"), 2)->setText("3333");
+        QTRY_COMPARE(Row(win, "start-speed")[1], QString("3333"));
+
+        auto* results = win.main.findChild<QTableWidget*>("ProfileResults");
+        const auto verdicts = [&] {
+            QStringList out;
+            for (int r = 0; r < results->rowCount(); ++r)
+                out << results->item(r, 0)->text() + " " + results->item(r, 1)->text();
+            return out;
+        };
+        win.type("TextProfileAddresses", "1-4");
+        Run(win, "CommandWriteMany");
+        QCOMPARE(verdicts(), (QStringList{"01 正常", "02 正常", "03 正常", "04 正常"}));
+        for (std::uint8_t a = 1; a <= 4; ++a)
+            QCOMPARE(device.withDevice([](sim::Device& d) { return d.settings().profile.startSpeed; }, a),
+                     3333.0);
+
+        win.type("TextProfileAddresses", "3-6");
+        Run(win, "CommandWriteMany");
+        QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败"}));
+        win.w<QAbstractButton>("CheckContinueOnFailure")->setChecked(true);
+        Run(win, "CommandWriteMany");
+        QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败", "06 失败"}));
     }
 
     // A reply that does not come stops the writing there, and says where.

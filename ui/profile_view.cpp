@@ -1,5 +1,6 @@
 #include "ui/profile_view.h"
 
+#include "commands/request.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
 
@@ -14,6 +15,9 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTableWidget>
+#include <QLineEdit>
+#include <QTimer>
 
 namespace stepbench {
 namespace {
@@ -53,7 +57,9 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
       everything_(WithCaption(new QCheckBox, ZH("全部写入（包括相同的）"))),
       differOnly_(WithCaption(new QCheckBox, ZH("只看不同"))),
       progress_(new QProgressBar), fileLabel_(WithCaption(new QLabel, ZH("没有打开配置文件"))),
-      cancel_(WithCaption(new QPushButton, ZH("取消"))) {
+      cancel_(WithCaption(new QPushButton, ZH("取消"))), batch_(session),
+      manyAddresses_(new QLineEdit), goOn_(WithCaption(new QCheckBox, ZH("出错后继续"))),
+      results_(new QTableWidget(0, 5)) {
     setObjectName("ProfileView");
     table_->setObjectName("ProfileTable");
     everything_->setObjectName("CheckWriteEverything");
@@ -61,9 +67,20 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     progress_->setObjectName("ProgressProfile");
     cancel_->setObjectName("CommandCancelProfile");
     fileLabel_->setObjectName("LabelProfileFile");
+    manyAddresses_->setObjectName("TextProfileAddresses");
+    goOn_->setObjectName("CheckContinueOnFailure");
+    results_->setObjectName("ProfileResults");
+    manyAddresses_->setPlaceholderText("1-10");
+    manyAddresses_->setMaximumWidth(fontMetrics().horizontalAdvance(QString(14, '0')));
+    SetToolTipId(manyAddresses_, ZH("要写入的驱动器地址(Hex)，如 1-10 或 1,3,5"));
+    results_->verticalHeader()->hide();
+    results_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    results_->horizontalHeader()->setStretchLastSection(true);
+    results_->hide();
     showHeaders();
     table_->setModel(rows_);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // The values of the file can be changed before writing; each is checked against its range.
+    table_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     table_->verticalHeader()->hide();
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setStretchLastSection(true);
@@ -93,10 +110,17 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     bar->addStretch(1);
     bar->addWidget(progress_);
     bar->addWidget(cancel_);
+    auto* many = new QHBoxLayout;
+    many->addWidget(fileLabel_, 1);
+    many->addWidget(WithCaption(new QLabel, ZH("多台地址(Hex)")));
+    many->addWidget(manyAddresses_);
+    many->addWidget(goOn_);
+    many->addWidget(button("CommandWriteMany", ZH("写入到多台…"), &ProfileView::writeMany));
     auto* v = new QVBoxLayout(this);
     v->addLayout(bar);
-    v->addWidget(fileLabel_);
+    v->addLayout(many);
     v->addWidget(table_, 1);
+    v->addWidget(results_);
 
     connect(cancel_, &QPushButton::clicked, &session_, &ProfileSession::cancel);
     connect(&session_, &ProfileSession::progress, this,
@@ -107,7 +131,105 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
             });
     connect(&session_, &ProfileSession::finished, this, &ProfileView::onFinished);
     connect(differOnly_, &QCheckBox::toggled, this, &ProfileView::showTable);
+    connect(rows_, &QStandardItemModel::itemChanged, this, &ProfileView::onEdited);
+    connect(&batch_, &ProfileBatch::driveStarted, this, [this](std::uint8_t address, int i, int n) {
+        progress_->setRange(0, n);
+        progress_->setValue(i);
+        progress_->setFormat(Tr("地址 %1  %p%").arg(HexAddress(address)));
+    });
+    connect(&batch_, &ProfileBatch::driveDone, this, &ProfileView::onDriveDone);
+    connect(&batch_, &ProfileBatch::finished, this, [this](bool stopped) {
+        setBusy(false);
+        int failed = 0;
+        for (int r = 0; r < results_->rowCount(); ++r)
+            failed += results_->item(r, 1)->data(Qt::UserRole).toBool() ? 0 : 1;
+        progress_->setValue(stopped ? progress_->value() : progress_->maximum());
+        progress_->setFormat(stopped ? Tr("未完成") : Tr("完成"));
+        emit message(failed ? TrN("写入到多台：%n 台没有完成", failed)
+                            : TrN("写入到多台：%n 台全部写入并读回", results_->rowCount()));
+    });
     showTable();
+}
+
+void ProfileView::writeMany() {
+    if (!file_) return prompter_->inform(this, Tr(kTitle), Tr("请先打开要写入的配置文件。"));
+    const auto target = target_();
+    if (!target) return;
+    const auto addresses = ReadAddressList({ZH("多台地址"), manyAddresses_->text().toStdString()});
+    if (!addresses) return prompter_->inform(this, Tr(kTitle), TrError(addresses.failure()));
+    QStringList shown;
+    for (std::uint8_t a : *addresses)
+        shown << HexAddress(a);
+    if (!prompter_->ask(this, Tr(kTitle),
+                        TrN("将向 %n 台驱动器（地址 %1）写入配置文件的 %2 项设置并逐项读回，"
+                            "是否继续？",
+                            qsizetype(addresses->size()))
+                            .arg(shown.join(", "))
+                            .arg(file_->values.size())))
+        return;
+    QString error;
+    results_->setRowCount(0);
+    results_->setHorizontalHeaderLabels({Tr("地址"), Tr("结果"), Tr("已写入"), Tr("读回不符"),
+                                         Tr("停在")});
+    results_->show();
+    running_ = target;
+    writing_ = true;
+    if (!batch_.start(ProfileBatch::Action::Write, *addresses, target->mode, file_->values,
+                      !goOn_->isChecked(), &error))
+        return prompter_->inform(this, Tr(kTitle), error);
+    setBusy(true);
+}
+
+void ProfileView::onDriveDone(const DriveResult& result) {
+    const ProfileOutcome& o = result.outcome;
+    QStringList notTaken;
+    for (const std::string& n : o.notTaken)
+        notTaken << QString::fromStdString(n);
+    const QString verdict = o.cancelled              ? Tr("已取消")
+                            : !o.stoppedAt.empty()   ? Tr("失败")
+                            : !o.notTaken.empty()    ? Tr("读回不符")
+                                                     : Tr("正常");
+    const QStringList cells{HexAddress(result.address), verdict,
+                            QString::number(o.written.size()), notTaken.join(", "),
+                            o.stoppedAt.empty() ? QString()
+                                                : QString::fromStdString(o.stoppedAt) + " (" +
+                                                      o.why + ")"};
+    const int row = results_->rowCount();
+    results_->insertRow(row);
+    for (int c = 0; c < cells.size(); ++c) {
+        auto* item = new QTableWidgetItem(cells[c]);
+        if (c == 1) {
+            item->setData(Qt::UserRole, result.ok());
+            if (!result.ok()) item->setForeground(QColor(190, 0, 0));
+        }
+        results_->setItem(row, c, item);
+    }
+    results_->scrollToBottom();
+}
+
+void ProfileView::onEdited(QStandardItem* item) {
+    if (showing_ || item->column() != 2 || !file_) return;
+    const ProfileSetting& s = ProfileSettings()[std::size_t(item->row())];
+    const QString text = item->text().trimmed();
+    const auto value = s.isNumber() ? [&]() -> Result<Bytes> {
+        bool ok = false;
+        const double n = text.toDouble(&ok);
+        if (!ok) return Error{ZH("“%1”不是数"), {text.toStdString()}};
+        return NumberValue(s, n);
+    }()
+                                    : BytesValue(s, text == Tr("(无)") ? "" : text.toStdString());
+    if (!value) {
+        prompter_->inform(this, Tr(kTitle),
+                          Tr("设置“%1”的值“%2”不对：%3，未改。")
+                              .arg(QString::fromStdString(s.name()), text,
+                                   TrError(value.failure())));
+    } else {
+        file_->values[s.name()] = *value;
+        emit message(Tr("已改设置“%1”为 %2（尚未写入驱动器）")
+                         .arg(QString::fromStdString(s.name()),
+                              QString::fromStdString(ValueText(s, *value))));
+    }
+    QTimer::singleShot(0, this, &ProfileView::showTable);
 }
 
 void ProfileView::showHeaders() {
@@ -175,6 +297,8 @@ ProfileValues ProfileView::toWrite() const {
 }
 
 void ProfileView::onFinished(const ProfileOutcome& outcome) {
+    // A drive of "写入到多台…": its own table says how it went.
+    if (batch_.running()) return;
     setBusy(false);
     const bool complete = !outcome.cancelled && outcome.stoppedAt.empty();
     progress_->setFormat(complete ? Tr("完成") : Tr("未完成"));
@@ -260,6 +384,7 @@ void ProfileView::open() {
 }
 
 void ProfileView::showTable() {
+    showing_ = true;
     rows_->setRowCount(0);
     const ProfileValues none;
     const ProfileValues& file = file_ ? file_->values : none;
@@ -271,12 +396,18 @@ void ProfileView::showTable() {
                                   new QStandardItem(inFile),
                                   new QStandardItem(differ ? "≠" : QString())};
         if (!s.read) row[0]->setToolTip(Tr("只能写入：所记的是本程序最后写入的值"));
+        for (int c : {0, 1, 3})
+            row[c]->setEditable(false);
+        // Only a value of a profile opened can be changed.
+        row[2]->setEditable(file_.has_value());
+        row[2]->setToolTip(Tr("双击可改这个值，写入前会检查范围"));
         if (differ)
             for (QStandardItem* item : row)
                 item->setBackground(kDiffers);
         rows_->appendRow(row);
         table_->setRowHidden(rows_->rowCount() - 1, differOnly_->isChecked() && !differ);
     }
+    showing_ = false;
 }
 
 } // namespace stepbench

@@ -9,6 +9,9 @@
 
 class QCheckBox;
 class QLabel;
+class QLineEdit;
+class QStandardItem;
+class QTableWidget;
 class QProgressBar;
 class QPushButton;
 class QStandardItemModel;
@@ -35,6 +38,9 @@ public:
     ProfileView(ProfileSession& session, TargetSource target, Prompter* prompter,
                 QWidget* parent = nullptr);
 
+    // The drives of "写入到多台…", as the user typed them.
+    ProfileBatch& batch() { return batch_; }
+
 signals:
     void message(const QString& text);
 
@@ -53,6 +59,9 @@ private:
     void showTable();
     void setBusy(bool busy);
     ProfileValues toWrite() const;
+    void writeMany();
+    void onDriveDone(const DriveResult& result);
+    void onEdited(QStandardItem* item);
 
     ProfileSession& session_;
     TargetSource target_;
@@ -70,6 +79,11 @@ private:
     QLabel* fileLabel_;
     QList<QPushButton*> actions_;
     QPushButton* cancel_;
+    ProfileBatch batch_; // after the view's own hold on the session: it hears a run end first
+    QLineEdit* manyAddresses_;
+    QCheckBox* goOn_;
+    QTableWidget* results_;
+    bool showing_ = false; // the table is being filled, not edited
 };
 
 } // namespace stepbench
