@@ -6,7 +6,9 @@
 #include "codec/tr.h"
 #include "commands/catalogue.h"
 #include "commands/values.h"
+#include "commands/profile_file.h"
 #include "link/bus_scan.h"
+#include "link/profile_session.h"
 #include "link/reply_decoder.h"
 #include "link/traffic_log.h"
 #include "link/transaction_stats.h"
@@ -58,12 +60,16 @@ Commands:
                                 interrupted; MS between lines (100)
   scan [--from A --to B] [--all-bauds]
                                 a handshake to every address from A to B (1-32)
+  profile read FILE             every setting of the drive at --address, saved as a profile
+  profile compare FILE          each drive of --address (1-10, 1,3,5) against the profile
+  profile write FILE            the profile written to each drive of --address, read back;
+                                --stop-on-fail stops at the first drive that fails
 
 Options:
   -p, --port P        the serial port: a COM number, a device name or path; or a serial
                       device server, tcp://HOST:PORT (required)
   -b, --baud B        baud rate (9600; a device server sets its own)
-  -a, --address A     device address in hex, 0-FF (1)
+  -a, --address A     device address in hex, 0-FF (1); for profile also a list or range
       --ascii         ASCII framing (":" ... LRC CR LF) instead of RTU
       --plc           wrap requests as Modbus register reads/writes (03/0x10)
       --mapping M     the PLC register mapping address, 0-65503 (0)
@@ -178,9 +184,15 @@ public:
     // there (nothing sent).
     std::optional<int> prepare() {
         if (o_.command == "commands") return listCommands();
-        const auto address = ReadAddress({"--address", o_.address.toStdString()});
-        if (!address) return usage(TrError(address.failure()));
-        address_ = *address;
+        if (o_.command == "profile") {
+            const auto list = ReadAddressList({"--address", o_.address.toStdString()});
+            if (!list) return usage(TrError(list.failure()));
+            drives_ = *list;
+        } else {
+            const auto address = ReadAddress({"--address", o_.address.toStdString()});
+            if (!address) return usage(TrError(address.failure()));
+            address_ = *address;
+        }
         framing_ = {o_.ascii ? LinkMode::Ascii : LinkMode::Rtu, o_.plc, double(o_.mapping)};
         if (o_.command == "send") {
             const auto r = sendRequest();
@@ -195,6 +207,14 @@ public:
         } else if (o_.command == "run") {
             if (o_.values.size() != 1) return usage(Tr("run 需要一个脚本文件，或 - 表示标准输入"));
             if (const auto why = loadScript()) return *why;
+        } else if (o_.command == "profile") {
+            if (o_.values[0] == "read" && drives_.size() != 1)
+                return usage(Tr("profile read 读一台驱动器：--address 应为一个地址"));
+            if (o_.values[0] != "read") {
+                const auto loaded = LoadProfile(o_.values[1]);
+                if (!loaded) return usage(TrError(loaded.failure()));
+                profileFile_ = *loaded;
+            }
         } else if (!o_.values.isEmpty()) {
             return usage(Tr("%1 不带其他参数：%2").arg(o_.command, o_.values.join(' ')));
         }
@@ -326,9 +346,101 @@ private:
             if (!sendId_) finish();
         } else if (o_.command == "run") {
             runScript();
+        } else if (o_.command == "profile") {
+            runProfile();
         } else {
             scan();
         }
+    }
+
+    void runProfile() {
+        session_ = std::make_unique<ProfileSession>(queue_);
+        batch_ = std::make_unique<ProfileBatch>(*session_);
+        const QString action = o_.values[0];
+        const auto kind = action == "read"      ? ProfileBatch::Action::Read
+                          : action == "compare" ? ProfileBatch::Action::Compare
+                                                : ProfileBatch::Action::Write;
+        connect(batch_.get(), &ProfileBatch::driveDone, this, &CommandLine::onDrive);
+        connect(batch_.get(), &ProfileBatch::finished, this, [this](bool stopped) {
+            stoppedEarly_ = stoppedEarly_ || stopped;
+            // After the last transaction has been counted too.
+            QTimer::singleShot(0, this, &CommandLine::finish);
+        });
+        QString error;
+        if (!batch_->start(kind, drives_, framing_.mode, profileFile_.values, o_.stopOnFail,
+                           &error)) {
+            event("not_sent", error);
+            finish();
+        }
+    }
+
+    void onDrive(const DriveResult& r) {
+        ++drivesDone_;
+        const ProfileOutcome& o = r.outcome;
+        const QString action = o_.values[0];
+        const bool differs = action == "compare" && !r.differing.empty();
+        const bool failed = !r.ok();
+        anyFailed_ = anyFailed_ || failed || differs;
+        if (action == "read" && !failed) {
+            ProfileFile file;
+            file.address = r.address;
+            file.baud = link_.baudRate();
+            file.readAt = QDateTime::currentDateTime();
+            file.program = "stepbench-cli " STEPBENCH_VERSION;
+            file.values = o.drive;
+            // A read cut short makes no file the tools would refuse.
+            if (const auto missing = MissingSettings(file.values); !missing.empty()) {
+                event("profile_error", TrN("读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。"
+                                           "请重新“读取全部”。",
+                                           qsizetype(missing.size()))
+                                           .arg(QString::fromStdString(missing.front())));
+                anyFailed_ = true;
+            } else if (const QString error = SaveProfile(o_.values[1], file); !error.isEmpty()) {
+                event("profile_error", error);
+                anyFailed_ = true;
+            }
+        }
+        const auto names = [](const std::vector<std::string>& list) {
+            QStringList out;
+            for (const std::string& n : list)
+                out << QString::fromStdString(n);
+            return out;
+        };
+        const QString verdict = o.cancelled ? "cancelled"
+                                : failed    ? "failed"
+                                : differs   ? "different"
+                                            : "ok";
+        if (o_.json) {
+            QJsonObject drive{{"address", r.address}, {"action", action}, {"verdict", verdict}};
+            if (action == "write") {
+                drive["written"] = qint64(o.written.size());
+                drive["not_taken"] = QJsonArray::fromStringList(names(o.notTaken));
+            }
+            if (action != "write") drive["settings"] = qint64(o.drive.size());
+            if (action == "compare") drive["differing"] = QJsonArray::fromStringList(names(r.differing));
+            if (!o.stoppedAt.empty()) {
+                drive["stopped_at"] = QString::fromStdString(o.stoppedAt);
+                drive["why"] = o.why;
+            }
+            return line(QJsonObject{{"drive", drive}});
+        }
+        if (o_.quiet && !failed && !differs) return;
+        QString text = Tr("地址 %1：").arg(QString::fromStdString(HexByte(r.address)));
+        if (o.cancelled)
+            text += Tr("已取消");
+        else if (!o.stoppedAt.empty())
+            text += Tr("在设置“%1”处停止：%2").arg(QString::fromStdString(o.stoppedAt), o.why);
+        else if (action == "write")
+            text += TrN("已写入 %n 项设置", qsizetype(o.written.size())) +
+                    (o.notTaken.empty() ? QString()
+                                        : Tr("；读回后未生效：%1").arg(names(o.notTaken).join(", ")));
+        else if (action == "compare")
+            text += differs ? TrN("驱动器与配置文件有 %n 项不同", qsizetype(r.differing.size())) +
+                                  "：" + names(r.differing).join(", ")
+                            : Tr("驱动器与配置文件相同");
+        else
+            text += TrN("已读取 %n 项设置", qsizetype(o.drive.size()));
+        out_ << text << Qt::endl;
     }
 
     quint64 submit(const Bytes& frame, std::optional<std::uint8_t> command, Origin origin) {
@@ -407,6 +519,7 @@ private:
         stopping_ = true;
         if (runner_) runner_->stop();
         if (scan_.running()) scan_.cancel();
+        if (batch_ && batch_->running()) batch_->cancel();
         if (queue_.idle()) return finish();
         connect(&queue_, &TransactionQueue::becameIdle, this, &CommandLine::finish);
     }
@@ -414,8 +527,10 @@ private:
     void onClosed(const Transaction& t) {
         stats_.add(t.request.command ? int(*t.request.command) : TransactionStats::kRawCommand,
                    t.verdict, t.roundTripMs);
-        // A scan's silent addresses are what a scan is for.
+        // A scan's silent addresses are what a scan is for; a profile's drives are judged
+        // whole.
         const bool failed = t.request.origin != Origin::Scan &&
+                            t.request.origin != Origin::Profile &&
                             (IsFailure(t.verdict) || t.verdict == Verdict::Cancelled);
         anyFailed_ = anyFailed_ || failed;
         // On disk before anything says it happened.
@@ -430,7 +545,7 @@ private:
                              &error))
                 event("log_error", error);
         }
-        if (t.request.origin != Origin::Scan) print(t);
+        if (t.request.origin != Origin::Scan && t.request.origin != Origin::Profile) print(t);
         if (t.request.origin == Origin::Script) {
             cases_.push_back({lineOf_.count(t.id) ? lineOf_.at(t.id) : -1, t, {}});
             // The checks of its reply, after it; a request cut off with its line has none.
@@ -531,9 +646,11 @@ private:
         if (finished_) return;
         finished_ = true;
         const bool scanning = o_.command == "scan";
-        // Ends as asked: a send answered, a scan through, a run's loops all done.
+        // Ends as asked: a send answered, a scan through, a run's loops all done, every drive
+        // of a profile's seen to.
         const bool completed = !interrupted_ && !portLost_ && !portFailed_ && !stoppedEarly_ &&
-                               (o_.command != "run" || loopsComplete_);
+                               (o_.command != "run" || loopsComplete_) &&
+                               (o_.command != "profile" || drivesDone_ == int(drives_.size()));
         int code = interrupted_   ? 128 + interrupted_
                    : portLost_ || portFailed_ ? kPortFailed
                    : scanning                 ? (found_ > 0 ? kOk : kFailed)
@@ -570,6 +687,7 @@ private:
                     {"min", Tenth(s.minMs)}, {"mean", Tenth(s.meanMs())}, {"max", Tenth(s.maxMs)}};
             if (o_.command == "scan") summary["devices_found"] = found_;
             if (o_.command == "run") summary["loops"] = loopsDone_;
+            if (o_.command == "profile") summary["drives"] = drivesDone_;
             line(QJsonObject{{"summary", summary}});
             return;
         }
@@ -654,6 +772,11 @@ private:
     TransactionStats stats_;
     TrafficLog log_;
     std::unique_ptr<ScriptRunner> runner_;
+    std::unique_ptr<ProfileSession> session_;
+    std::unique_ptr<ProfileBatch> batch_;
+    std::vector<std::uint8_t> drives_;
+    ProfileFile profileFile_;
+    int drivesDone_ = 0;
     std::vector<std::string> script_;
     QString scriptName_;
     std::map<quint64, int> lineOf_; // the script line of each script request

@@ -134,8 +134,11 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
     }
     if (o.help || o.version) return o;
     if (o.command.isEmpty()) return fail(Tr("没有给出命令（commands、send、run 或 scan）"));
-    if (!QStringList{"commands", "send", "run", "scan"}.contains(o.command))
-        return fail(Tr("未知的命令 %1（可用：commands、send、run、scan）").arg(o.command));
+    if (!QStringList{"commands", "send", "run", "scan", "profile"}.contains(o.command))
+        return fail(Tr("未知的命令 %1（可用：commands、send、run、scan、profile）").arg(o.command));
+    if (o.command == "profile" &&
+        (o.values.size() != 2 || !QStringList{"read", "compare", "write"}.contains(o.values[0])))
+        return fail(Tr("profile 的用法：profile read|compare|write FILE"));
     if (o.from > o.to) return fail(Tr("--from %1 大于 --to %2").arg(o.from).arg(o.to));
     if (o.hexSet && o.command != "send") return fail(Tr("--hex 只用于 send"));
     if (o.valueOnly && o.command != "send") return fail(Tr("--value 只用于 send"));

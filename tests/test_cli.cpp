@@ -4,6 +4,7 @@
 #include "window_support.h"
 
 #include <QJsonArray>
+#include <QJsonValue>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
@@ -219,6 +220,41 @@ private slots:
         const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
         QVERIFY(r.out.contains("\"kind\":\"port_lost\""));
         QCOMPARE(r.summary()["completed"].toBool(), false);
+    }
+
+    // A profile read from one drive, compared with and written to several; a drive that is not
+    // there fails, and with --stop-on-fail ends the run.
+    void profiles() {
+        sim::VirtualDevice device({.address = 1, .more = {2, 3, 4}});
+        QVERIFY(device.start());
+        const QString port = Q(device.path());
+        const QString file = dir_.filePath("drive2.json");
+        QCOMPARE(Cli({"-p", port, "-b", "115200", "-a", "2", "send", "set-start-speed", "2222"}).status, 0);
+        QCOMPARE(Cli({"-p", port, "-b", "115200", "-a", "2", "profile", "read", file}).status, 0);
+        const auto drives = [](const Run& r) {
+            QStringList out;
+            for (const QJsonObject& o : r.lines())
+                if (o.contains("drive"))
+                    out << QString("%1 %2")
+                               .arg(o["drive"].toObject()["address"].toInt())
+                               .arg(o["drive"].toObject()["verdict"].toString());
+            return out;
+        };
+        Run r = Cli({"-p", port, "-b", "115200", "-a", "1-4", "-j", "profile", "compare", file});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(drives(r), (QStringList{"1 different", "2 ok", "3 different", "4 different"}));
+        QCOMPARE(r.lines().first()["drive"].toObject()["differing"].toArray(), QJsonArray{"start-speed"});
+        r = Cli({"-p", port, "-b", "115200", "-a", "1,3-4", "-t", "50", "-j", "profile", "write", file});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(drives(r), (QStringList{"1 ok", "3 ok", "4 ok"}));
+        r = Cli({"-p", port, "-b", "115200", "-a", "1-4", "-j", "profile", "compare", file});
+        QCOMPARE(r.status, 0);
+        r = Cli({"-p", port, "-b", "115200", "-a", "4-6", "-t", "50", "-j", "--stop-on-fail",
+                 "profile", "write", file});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(drives(r), (QStringList{"4 ok", "5 failed"}));
+        QCOMPARE(r.summary()["completed"].toBool(), false);
+        QCOMPARE(Cli({"-p", port, "-a", "1-2", "profile", "read", file}).status, 2); // one drive
     }
 
     // Killed outright mid-run: every transaction it had reported is in the log, in whole lines.
