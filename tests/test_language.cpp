@@ -43,8 +43,9 @@ QStringList VisibleTexts(QWidget* root) {
         if (auto* tabs = qobject_cast<QTabWidget*>(w))
             for (int i = 0; i < tabs->count(); ++i)
                 add(tabs->tabText(i));
+        // The monitor's command filter grows with the commands met on the line.
         if (auto* c = qobject_cast<QComboBox*>(w))
-            for (int i = 0; i < c->count(); ++i)
+            for (int i = 0; i < (at == "ComboFilterCommand" ? 1 : c->count()); ++i)
                 add(c->itemText(i));
         if (auto* v = qobject_cast<QAbstractItemView*>(w); v && v->model())
             for (int i = 0; i < v->model()->columnCount(); ++i)

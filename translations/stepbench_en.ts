@@ -102,7 +102,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+245"/>
+        <location filename="../ui/motion_view.cpp" line="+424"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -118,7 +118,7 @@
         <location filename="../ui/frm_main_ui.cpp" line="+20"/>
         <location line="+95"/>
         <location line="+119"/>
-        <location filename="../ui/motion_view.cpp" line="-1"/>
+        <location filename="../ui/motion_view.cpp" line="-2"/>
         <source></source>
         <translation>Absolute</translation>
     </message>
@@ -1041,8 +1041,18 @@
         <source></source>
         <translation>-2147483648 to 2147483647</translation>
     </message>
+    <message id="%1“%2”不对：应为 1 到 F7 的16进制地址，如 1、1-10 或 1,3,8-B">
+        <location line="+20"/>
+        <source></source>
+        <translation>%1 &quot;%2&quot; is not valid: expected hex addresses from 1 to F7, such as 1, 1-10 or 1,3,8-B</translation>
+    </message>
+    <message id="%1“%2”的地址太多：最多 %3 个">
+        <location line="+19"/>
+        <source></source>
+        <translation>%1 &quot;%2&quot; has too many addresses: at most %3</translation>
+    </message>
     <message id="命令数据超过255个字节，命令未发送。">
-        <location line="+46"/>
+        <location line="+35"/>
         <source></source>
         <translation>The command&apos;s data exceeds 255 bytes; command not sent.</translation>
     </message>
@@ -1058,7 +1068,7 @@
     </message>
     <message id="经设备服务器连接时不能换波特率，只能扫描地址">
         <location line="+4"/>
-        <location filename="../app/cli_main.cpp" line="+199"/>
+        <location filename="../app/cli_main.cpp" line="+222"/>
         <source></source>
         <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
     </message>
@@ -1184,11 +1194,12 @@
     </message>
     <message id="驱动器配置正在读写中">
         <location filename="../link/profile_session.cpp" line="+43"/>
+        <location line="+96"/>
         <source></source>
         <translation>A profile read or write is already running</translation>
     </message>
     <message id="没有要读写的设置">
-        <location line="+4"/>
+        <location line="-92"/>
         <source></source>
         <translation>No settings to read or write</translation>
     </message>
@@ -1197,6 +1208,11 @@
         <location filename="../link/transaction.cpp" line="+51"/>
         <source></source>
         <translation>Mismatch</translation>
+    </message>
+    <message id="没有要读写的驱动器">
+        <location line="+37"/>
+        <source></source>
+        <translation>No drives to read or write</translation>
     </message>
     <message id="运动中">
         <location filename="../link/reply_decoder.cpp" line="+56"/>
@@ -1221,7 +1237,8 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+269"/>
+        <location filename="../ui/monitor_view.cpp" line="+358"/>
+        <location filename="../ui/profile_view.cpp" line="+191"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1255,7 +1272,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+953"/>
+        <location filename="../ui/frm_main.cpp" line="+983"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1356,7 +1373,10 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-878"/>
+        <location filename="../ui/frm_main.cpp" line="-908"/>
+        <location filename="../ui/monitor_view.cpp" line="+71"/>
+        <location line="+125"/>
+        <location filename="../ui/motion_view.cpp" line="-151"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
         <source></source>
@@ -1388,7 +1408,7 @@
         <translation>About</translation>
     </message>
     <message id="请先打开串口。">
-        <location line="+8"/>
+        <location line="+15"/>
         <source></source>
         <translation>Open the port first.</translation>
     </message>
@@ -1399,7 +1419,7 @@
     </message>
     <message id="驱动器配置">
         <location line="+1"/>
-        <location filename="../ui/profile_view.cpp" line="+21"/>
+        <location filename="../ui/profile_view.cpp" line="-166"/>
         <source></source>
         <translation>Drive profile</translation>
     </message>
@@ -1415,26 +1435,26 @@
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
         <location line="+68"/>
-        <location filename="../app/cli_main.cpp" line="-40"/>
+        <location filename="../app/cli_main.cpp" line="-54"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
     </message>
     <message id="(刹车)K1开">
-        <location line="+73"/>
-        <location line="+459"/>
+        <location line="+78"/>
+        <location line="+477"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-458"/>
-        <location line="+461"/>
+        <location line="-476"/>
+        <location line="+479"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-437"/>
+        <location line="-455"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
@@ -1529,8 +1549,18 @@
         <source></source>
         <translation>Port reopened: %1</translation>
     </message>
+    <message id="驱动器读回值">
+        <location line="+40"/>
+        <source></source>
+        <translation>Read back from drive</translation>
+    </message>
+    <message id="面板设置值">
+        <location line="+4"/>
+        <source></source>
+        <translation>Panel value</translation>
+    </message>
     <message id="脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。">
-        <location line="+31"/>
+        <location line="+5"/>
         <source></source>
         <translation>A script is running and a scan would disturb it; stop &quot;Run script&quot; first.</translation>
     </message>
@@ -1674,9 +1704,9 @@
     </message>
     <message id="是否覆盖文件？">
         <location line="+0"/>
-        <location filename="../ui/monitor_view.cpp" line="+129"/>
-        <location filename="../ui/motion_view.cpp" line="+233"/>
-        <location filename="../ui/profile_view.cpp" line="+218"/>
+        <location filename="../ui/monitor_view.cpp" line="-25"/>
+        <location filename="../ui/motion_view.cpp" line="+332"/>
+        <location filename="../ui/profile_view.cpp" line="+338"/>
         <source></source>
         <translation>Overwrite the file?</translation>
     </message>
@@ -1922,7 +1952,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-231"/>
+        <location filename="../ui/motion_view.cpp" line="-542"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2230,43 +2260,53 @@
         <translation>Protocol</translation>
     </message>
     <message id="原始字节">
-        <location filename="../ui/frm_main.cpp" line="-508"/>
-        <location filename="../ui/monitor_view.cpp" line="-356"/>
+        <location filename="../ui/frm_main.cpp" line="-526"/>
+        <location filename="../ui/monitor_view.cpp" line="-481"/>
+        <location line="+441"/>
         <source></source>
         <translation>raw bytes</translation>
     </message>
     <message id="事件">
-        <location filename="../ui/monitor_view.cpp" line="+73"/>
+        <location filename="../ui/monitor_view.cpp" line="-358"/>
         <source></source>
         <translation>Event</translation>
     </message>
     <message id="(答第 %1 条)">
-        <location line="+24"/>
+        <location line="+26"/>
         <source></source>
         <translation>(answers #%1)</translation>
     </message>
     <message id="时间">
-        <location line="+36"/>
+        <location line="+48"/>
         <source></source>
         <translation>Time</translation>
     </message>
     <message id="地址">
-        <location line="+0"/>
+        <location line="+1"/>
+        <location line="+114"/>
+        <location line="+43"/>
+        <location filename="../ui/motion_view.cpp" line="+416"/>
+        <location filename="../ui/profile_view.cpp" line="-191"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
-        <location line="+0"/>
-        <location line="+93"/>
+        <location line="-157"/>
+        <location line="+151"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-93"/>
+        <location line="-152"/>
         <source></source>
         <translation>#</translation>
+    </message>
+    <message id="间隔(ms)">
+        <location line="+0"/>
+        <source></source>
+        <translation>Gap (ms)</translation>
     </message>
     <message id="请求">
         <location line="+1"/>
@@ -2274,7 +2314,7 @@
         <translation>Request</translation>
     </message>
     <message id="应答">
-        <location line="+0"/>
+        <location line="+1"/>
         <source></source>
         <translation>Reply</translation>
     </message>
@@ -2286,6 +2326,7 @@
     </message>
     <message id="结果">
         <location line="+0"/>
+        <location filename="../ui/profile_view.cpp" line="+0"/>
         <source></source>
         <translation>Result</translation>
     </message>
@@ -2294,30 +2335,78 @@
         <source></source>
         <translation>Errors only</translation>
     </message>
-    <message id="导出CSV">
-        <location line="+5"/>
-        <location line="+208"/>
+    <message id="记录到文件">
         <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="+10"/>
-        <location line="+63"/>
+        <location line="+331"/>
+        <source></source>
+        <translation>Log to file</translation>
+    </message>
+    <message id="导出CSV">
+        <location line="-319"/>
+        <location line="+299"/>
+        <location line="+2"/>
+        <location filename="../ui/motion_view.cpp" line="-334"/>
+        <location line="+110"/>
         <source></source>
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-208"/>
+        <location line="-299"/>
         <source></source>
         <translation>Reset</translation>
     </message>
     <message id="清空表格">
         <location line="+2"/>
-        <location line="+50"/>
+        <location line="+70"/>
         <source></source>
         <translation>Clear table</translation>
     </message>
     <message id="复制">
-        <location line="-37"/>
+        <location line="-57"/>
         <source></source>
         <translation>Copy</translation>
+    </message>
+    <message id="只看这个地址(Hex)的通讯；空着看全部">
+        <location line="+8"/>
+        <source></source>
+        <translation>Show only traffic of this address (hex); leave empty for all</translation>
+    </message>
+    <message id="全部命令">
+        <location line="+2"/>
+        <location line="+133"/>
+        <source></source>
+        <translation>All commands</translation>
+    </message>
+    <message id="在命令名称、请求、应答和结果中查找（字节可不带空格）">
+        <location line="-132"/>
+        <source></source>
+        <translation>Search command names, requests, replies and results (bytes may be typed without spaces)</translation>
+    </message>
+    <message id="搜索">
+        <location line="+1"/>
+        <location line="+138"/>
+        <source></source>
+        <translation>Search</translation>
+    </message>
+    <message id="按命令统计">
+        <location line="-137"/>
+        <source></source>
+        <translation>Statistics by command</translation>
+    </message>
+    <message id="按地址统计">
+        <location line="+0"/>
+        <source></source>
+        <translation>Statistics by address</translation>
+    </message>
+    <message id="把每条通讯在结束时追加到一个CSV文件，逐行写入，程序崩溃也不丢">
+        <location line="+3"/>
+        <source></source>
+        <translation>Append every transaction to a CSV file as it ends, line by line, so nothing is lost if the program crashes</translation>
+    </message>
+    <message id="记录文件到这个大小时另存为 名称-1.csv、名称-2.csv…，再开新文件">
+        <location line="+4"/>
+        <source></source>
+        <translation>When the log reaches this size, set it aside as NAME-1.csv, NAME-2.csv… and start a new file</translation>
     </message>
     <message id="清空表格中的 %n 条通讯记录？（统计不变）" numerus="yes">
         <location line="+38"/>
@@ -2328,7 +2417,7 @@
         </translation>
     </message>
     <message id="发送">
-        <location line="+25"/>
+        <location line="+54"/>
         <location filename="../ui/protocol_help.cpp" line="-13"/>
         <source></source>
         <translation>Sent</translation>
@@ -2349,25 +2438,47 @@
         <translation>99% (ms)</translation>
     </message>
     <message id="合计">
-        <location line="+93"/>
+        <location line="+127"/>
         <source></source>
         <translation>Total</translation>
     </message>
     <message id="CSV文件(*.csv);;所有文件(*.*)">
-        <location line="+33"/>
+        <location line="+41"/>
         <source></source>
         <translation>CSV files (*.csv);;All files (*.*)</translation>
     </message>
-    <message id="已导出 %n 条出错的通讯记录（只看错误）：%1" numerus="yes">
+    <message id="已导出表格中显示的 %n 条通讯记录（已筛选）：%1" numerus="yes">
         <location line="+9"/>
         <source></source>
         <translation>
+            <numerusform>Exported the %n transaction shown in the table (filtered): %1</numerusform>
+            <numerusform>Exported the %n transactions shown in the table (filtered): %1</numerusform>
+        </translation>
+    </message>
+    <message id="已停止记录到文件">
+        <location line="+8"/>
+        <source></source>
+        <translation>Stopped logging to file</translation>
+    </message>
+    <message id="每条通讯结束时追加到：%1">
+        <location line="+13"/>
+        <source></source>
+        <translation>Appending every transaction as it ends to: %1</translation>
+    </message>
+    <message id="记录：%1  %2 KB">
+        <location line="+6"/>
+        <source></source>
+        <translation>Log: %1  %2 KB</translation>
+    </message>
+    <message id="已导出 %n 条出错的通讯记录（只看错误）：%1" numerus="yes">
+        <source></source>
+        <translation type="vanished">
             <numerusform>Exported %n failed transaction (errors only): %1</numerusform>
             <numerusform>Exported %n failed transactions (errors only): %1</numerusform>
         </translation>
     </message>
     <message id="已导出 %n 条通讯记录：%1" numerus="yes">
-        <location line="+2"/>
+        <location line="-25"/>
         <source></source>
         <translation>
             <numerusform>Exported %n transaction: %1</numerusform>
@@ -2380,68 +2491,108 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+163"/>
+        <location filename="../ui/motion_view.cpp" line="+355"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
     <message id="时间 (s)">
-        <location filename="../ui/motion_view.cpp" line="-322"/>
+        <location filename="../ui/motion_chart.cpp" line="+114"/>
         <source></source>
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location line="+80"/>
-        <location line="+120"/>
+        <location filename="../ui/motion_view.cpp" line="-493"/>
+        <location line="+192"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-119"/>
+        <location line="-191"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
-    <message id="暂停">
+    <message id="运动时自动采样">
         <location line="+1"/>
-        <location line="+69"/>
+        <source></source>
+        <translation>Sample automatically while moving</translation>
+    </message>
+    <message id="暂停">
+        <location line="+2"/>
+        <location line="+119"/>
         <source></source>
         <translation>Pause</translation>
     </message>
+    <message id="只导出可见范围">
+        <location line="-118"/>
+        <source></source>
+        <translation>Export visible range only</translation>
+    </message>
     <message id="位置 (步)">
-        <location line="-67"/>
+        <location line="+1"/>
         <source></source>
         <translation>Position (steps)</translation>
     </message>
     <message id="闭环绝对位置">
-        <location line="+0"/>
         <source></source>
-        <translation>Encoder position</translation>
+        <translation type="vanished">Encoder position</translation>
     </message>
     <message id="速度 (步/s)">
         <location line="+1"/>
         <source></source>
         <translation>Speed (steps/s)</translation>
     </message>
+    <message id="跟随误差 (步)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Following error (steps)</translation>
+    </message>
     <message id="导出PNG">
-        <location line="+13"/>
-        <location line="+65"/>
+        <location line="+22"/>
+        <location line="+112"/>
         <source></source>
         <translation>Export PNG</translation>
     </message>
+    <message id="读取参数">
+        <location line="-110"/>
+        <source></source>
+        <translation>Read parameters</translation>
+    </message>
+    <message id="向驱动器查询初速度、最大速度、末速度、加速度和减速度，用于画出规划曲线">
+        <location line="+2"/>
+        <source></source>
+        <translation>Query the drive's start speed, maximum speed, end speed, acceleration and deceleration to draw the planned curve</translation>
+    </message>
     <message id="全部">
-        <location line="-57"/>
+        <location line="+8"/>
         <source></source>
         <translation>All</translation>
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+114"/>
+        <location line="+211"/>
+        <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
+    <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
+        <location line="-211"/>
+        <source></source>
+        <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
+    </message>
+    <message id="驱动器停止这么久之后，自动采样结束">
+        <location line="+5"/>
+        <source></source>
+        <translation>Automatic sampling ends once the drive has stood still this long</translation>
+    </message>
     <message id="采样率">
-        <location line="-110"/>
+        <location line="+8"/>
         <source></source>
         <translation>Rate</translation>
+    </message>
+    <message id="停止后">
+        <location line="+8"/>
+        <source></source>
+        <translation>Stop after</translation>
     </message>
     <message id="时间窗">
         <location line="+5"/>
@@ -2449,19 +2600,25 @@
         <translation>Window</translation>
     </message>
     <message id="继续">
-        <location line="+34"/>
+        <location line="+51"/>
         <source></source>
         <translation>Resume</translation>
     </message>
     <message id="CSV文件(*.csv)">
-        <location line="+8"/>
+        <location filename="../ui/monitor_view.cpp" line="+13"/>
+        <location filename="../ui/motion_view.cpp" line="+15"/>
         <source></source>
         <translation>CSV files (*.csv)</translation>
     </message>
     <message id="PNG图片(*.png)">
-        <location line="+4"/>
+        <location filename="../ui/motion_view.cpp" line="+4"/>
         <source></source>
         <translation>PNG images (*.png)</translation>
+    </message>
+    <message id="采样地址">
+        <location line="+12"/>
+        <source></source>
+        <translation>Sample addresses</translation>
     </message>
     <message id="等待串口…">
         <location line="+21"/>
@@ -2474,22 +2631,82 @@
         <translation>The port is closed; sampling stopped</translation>
     </message>
     <message id="停止采样">
-        <location line="+31"/>
+        <location line="+36"/>
         <source></source>
         <translation>Stop sampling</translation>
     </message>
+    <message id="没有规划曲线：%1">
+        <location line="+21"/>
+        <source></source>
+        <translation>No planned curve: %1</translation>
+    </message>
+    <message id="规划（%1）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²">
+        <location line="+5"/>
+        <source></source>
+        <translation>Plan (%1): start %2, max %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
+    </message>
+    <message id="驱动器已停止 %1 s，自动采样结束">
+        <location line="+34"/>
+        <source></source>
+        <translation>The drive has stood still for %1 s; automatic sampling ended</translation>
+    </message>
+    <message id="跟随误差">
+        <location line="+40"/>
+        <source></source>
+        <translation>Following error</translation>
+    </message>
+    <message id="规划位置">
+        <location line="+19"/>
+        <source></source>
+        <translation>Planned position</translation>
+    </message>
+    <message id="规划速度">
+        <location line="+1"/>
+        <source></source>
+        <translation>Planned speed</translation>
+    </message>
+    <message id="规划时长(s)">
+        <location line="+29"/>
+        <source></source>
+        <translation>Planned duration (s)</translation>
+    </message>
+    <message id="到达用时(s)">
+        <location line="+0"/>
+        <source></source>
+        <translation>Arrival time (s)</translation>
+    </message>
+    <message id="最大位置偏差(步)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Max position deviation (steps)</translation>
+    </message>
+    <message id="最大速度偏差(步/s)">
+        <location line="+0"/>
+        <source></source>
+        <translation>Max speed deviation (steps/s)</translation>
+    </message>
+    <message id="样本数">
+        <location line="+1"/>
+        <source></source>
+        <translation>Samples</translation>
+    </message>
     <message id="t = %1 s   位置 %2   速度 %3">
-        <location line="+66"/>
+        <location line="+58"/>
         <source></source>
         <translation>t = %1 s   position %2   speed %3</translation>
     </message>
+    <message id="B−A：Δt %1 s  Δ位置 %2  Δ速度 %3">
+        <location line="+6"/>
+        <source></source>
+        <translation>B−A: Δt %1 s  Δposition %2  Δspeed %3</translation>
+    </message>
     <message id="已导出：%1">
-        <location line="+37"/>
+        <location line="+63"/>
         <source></source>
         <translation>Exported: %1</translation>
     </message>
     <message id="驱动器配置(*.json);;所有文件(*.*)">
-        <location filename="../ui/profile_view.cpp" line="-212"/>
+        <location filename="../ui/profile_view.cpp" line="-141"/>
         <source></source>
         <translation>Drive profiles (*.json);;All files (*.*)</translation>
     </message>
@@ -2500,11 +2717,12 @@
     </message>
     <message id="(无)">
         <location line="+11"/>
+        <location line="+172"/>
         <source></source>
         <translation>(none)</translation>
     </message>
     <message id="全部写入（包括相同的）">
-        <location line="+9"/>
+        <location line="-163"/>
         <source></source>
         <translation>Write all (including equal)</translation>
     </message>
@@ -2524,8 +2742,18 @@
         <source></source>
         <translation>Cancel</translation>
     </message>
+    <message id="出错后继续">
+        <location line="+1"/>
+        <source></source>
+        <translation>Continue after a failure</translation>
+    </message>
+    <message id="要写入的驱动器地址(Hex)，如 1-10 或 1,3,5">
+        <location line="+14"/>
+        <source></source>
+        <translation>Addresses (hex) of the drives to write, such as 1-10 or 1,3,5</translation>
+    </message>
     <message id="读取全部">
-        <location line="+30"/>
+        <location line="+28"/>
         <source></source>
         <translation>Read all</translation>
     </message>
@@ -2549,8 +2777,88 @@
         <source></source>
         <translation>Write all</translation>
     </message>
+    <message id="多台地址(Hex)">
+        <location line="+8"/>
+        <source></source>
+        <translation>Drive addresses (hex)</translation>
+    </message>
+    <message id="写入到多台…">
+        <location line="+3"/>
+        <source></source>
+        <translation>Write to several drives…</translation>
+    </message>
+    <message id="地址 %1  %p%">
+        <location line="+20"/>
+        <source></source>
+        <translation>Address %1  %p%</translation>
+    </message>
+    <message id="写入到多台：%n 台没有完成" numerus="yes">
+        <location line="+10"/>
+        <source></source>
+        <translation>
+            <numerusform>Write to several drives: %n drive not completed</numerusform>
+            <numerusform>Write to several drives: %n drives not completed</numerusform>
+        </translation>
+    </message>
+    <message id="写入到多台：%n 台全部写入并读回" numerus="yes">
+        <location line="+1"/>
+        <source></source>
+        <translation>
+            <numerusform>Write to several drives: %n drive fully written and read back</numerusform>
+            <numerusform>Write to several drives: all %n drives fully written and read back</numerusform>
+        </translation>
+    </message>
+    <message id="多台地址">
+        <location line="+9"/>
+        <source></source>
+        <translation>Drive addresses</translation>
+    </message>
+    <message id="将向 %n 台驱动器（地址 %1）写入配置文件的 %2 项设置并逐项读回，是否继续？" numerus="yes">
+        <location line="+6"/>
+        <source></source>
+        <translation>
+            <numerusform>Write the profile's %2 settings to %n drive (address %1) and read each one back. Continue?</numerusform>
+            <numerusform>Write the profile's %2 settings to %n drives (addresses %1) and read each one back. Continue?</numerusform>
+        </translation>
+    </message>
+    <message id="已写入">
+        <location line="+8"/>
+        <source></source>
+        <translation>Written</translation>
+    </message>
+    <message id="读回不符">
+        <location line="+0"/>
+        <location line="+18"/>
+        <source></source>
+        <translation>Read-back differs</translation>
+    </message>
+    <message id="停在">
+        <location line="-17"/>
+        <source></source>
+        <translation>Stopped at</translation>
+    </message>
+    <message id="失败">
+        <location line="+16"/>
+        <source></source>
+        <translation>Failed</translation>
+    </message>
+    <message id="“%1”不是数">
+        <location line="+28"/>
+        <source></source>
+        <translation>&quot;%1&quot; is not a number</translation>
+    </message>
+    <message id="设置“%1”的值“%2”不对：%3，未改。">
+        <location line="+6"/>
+        <source></source>
+        <translation>The value &quot;%2&quot; of setting &quot;%1&quot; is not valid: %3. Not changed.</translation>
+    </message>
+    <message id="已改设置“%1”为 %2（尚未写入驱动器）">
+        <location line="+5"/>
+        <source></source>
+        <translation>Changed setting &quot;%1&quot; to %2 (not yet written to the drive)</translation>
+    </message>
     <message id="驱动器上">
-        <location line="+24"/>
+        <location line="+8"/>
         <source></source>
         <translation>On the drive</translation>
     </message>
@@ -2574,8 +2882,14 @@
         <source></source>
         <translation>Open a profile file first, then compare it with the drive.</translation>
     </message>
+    <message id="双击可改这个值，写入前会检查范围">
+        <location line="+149"/>
+        <source></source>
+        <translation>Double-click to change this value; its range is checked before writing</translation>
+    </message>
     <message id="请先打开要写入的配置文件。">
-        <location line="+12"/>
+        <location line="-248"/>
+        <location line="+111"/>
         <source></source>
         <translation>Open the profile file to write first.</translation>
     </message>
@@ -2593,7 +2907,8 @@
         </translation>
     </message>
     <message id="已写入 %n 项设置" numerus="yes">
-        <location line="+44"/>
+        <location line="+46"/>
+        <location filename="../app/cli_main.cpp" line="+266"/>
         <source></source>
         <translation>
             <numerusform>Wrote %n setting</numerusform>
@@ -2602,6 +2917,7 @@
     </message>
     <message id="驱动器与配置文件有 %n 项不同" numerus="yes">
         <location line="+21"/>
+        <location filename="../app/cli_main.cpp" line="+4"/>
         <source></source>
         <translation>
             <numerusform>The drive differs from the profile in %n setting</numerusform>
@@ -2610,6 +2926,7 @@
     </message>
     <message id="已读取 %n 项设置" numerus="yes">
         <location line="+3"/>
+        <location filename="../app/cli_main.cpp" line="+4"/>
         <source></source>
         <translation>
             <numerusform>Read %n setting</numerusform>
@@ -2621,18 +2938,22 @@
         <translation type="vanished">Write %2 settings to the drive at address %1?</translation>
     </message>
     <message id="未完成">
-        <location line="-44"/>
+        <location line="-201"/>
+        <location line="+157"/>
         <source></source>
         <translation>Not finished</translation>
     </message>
     <message id="完成">
-        <location line="+0"/>
+        <location line="-157"/>
+        <location line="+157"/>
         <source></source>
         <translation>Done</translation>
     </message>
     <message id="已取消">
         <location filename="../link/transaction.cpp" line="-21"/>
-        <location filename="../ui/profile_view.cpp" line="+11"/>
+        <location filename="../ui/profile_view.cpp" line="-116"/>
+        <location line="+127"/>
+        <location filename="../app/cli_main.cpp" line="-12"/>
         <source></source>
         <translation>Cancelled</translation>
     </message>
@@ -2657,6 +2978,7 @@
     </message>
     <message id="；读回后未生效：%1">
         <location line="+8"/>
+        <location filename="../app/cli_main.cpp" line="+6"/>
         <source></source>
         <translation>; read back different: %1</translation>
     </message>
@@ -2666,6 +2988,7 @@
     </message>
     <message id="驱动器与配置文件相同">
         <location line="+17"/>
+        <location filename="../app/cli_main.cpp" line="+4"/>
         <source></source>
         <translation>The drive matches the profile</translation>
     </message>
@@ -2680,6 +3003,7 @@
     </message>
     <message id="读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。请重新“读取全部”。" numerus="yes">
         <location line="+5"/>
+        <location filename="../app/cli_main.cpp" line="-47"/>
         <source></source>
         <translation>
             <numerusform>The read is incomplete: %n setting was not read (“%1”), so nothing was saved. Read all again.</numerusform>
@@ -2713,7 +3037,7 @@
         <translation>Profile: %1 (address %2, read %3)</translation>
     </message>
     <message id="只能写入：所记的是本程序最后写入的值">
-        <location line="+18"/>
+        <location line="+19"/>
         <source></source>
         <translation>Write-only: the value recorded is the one this tool last wrote</translation>
     </message>
@@ -2838,13 +3162,15 @@
         <translation>Devices that answered (double-click to use their address and baud rate):</translation>
     </message>
     <message id="地址(Hex)">
-        <location line="-13"/>
+        <location filename="../ui/monitor_view.cpp" line="-268"/>
+        <location filename="../ui/motion_view.cpp" line="-428"/>
+        <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>
         <translation>Address (hex)</translation>
     </message>
     <message id="从命令发完算起，等待设备应答的时间；默认为“应答超时”">
-        <location line="-27"/>
+        <location filename="../ui/scan_dialog.cpp" line="-27"/>
         <source></source>
         <translation>How long to wait for each device&apos;s answer after the request has left the line; the reply timeout by default</translation>
     </message>
@@ -2974,7 +3300,7 @@
         <translation>GoIdx: must point to a line from 0 to %1 (counted from 0)</translation>
     </message>
     <message id="串口已断开：%1">
-        <location filename="../app/cli_main.cpp" line="-6"/>
+        <location filename="../app/cli_main.cpp" line="-231"/>
         <source></source>
         <translation>The port went away: %1</translation>
     </message>
@@ -2984,23 +3310,28 @@
         <translation>Interrupted (signal %1); waiting for the request on the line to end</translation>
     </message>
     <message id="run 需要一个脚本文件，或 - 表示标准输入">
-        <location line="+27"/>
+        <location line="+33"/>
         <source></source>
         <translation>run needs one script file, or - for standard input</translation>
     </message>
+    <message id="profile read 读一台驱动器：--address 应为一个地址">
+        <location line="+4"/>
+        <source></source>
+        <translation>profile read reads one drive: --address must be a single address</translation>
+    </message>
     <message id="%1 不带其他参数：%2">
-        <location line="+3"/>
+        <location line="+7"/>
         <source></source>
         <translation>%1 takes no further arguments: %2</translation>
     </message>
     <message id="请看 stepbench-cli --help">
-        <location line="+36"/>
-        <location line="+448"/>
+        <location line="+43"/>
+        <location line="+573"/>
         <source></source>
         <translation>See stepbench-cli --help</translation>
     </message>
     <message id="send --hex 不带命令键">
-        <location line="-416"/>
+        <location line="-541"/>
         <source></source>
         <translation>send --hex takes no command key</translation>
     </message>
@@ -3039,8 +3370,18 @@
         <source></source>
         <translation>%1 has no frame line</translation>
     </message>
+    <message id="地址 %1：">
+        <location line="+90"/>
+        <source></source>
+        <translation>Address %1: </translation>
+    </message>
+    <message id="在设置“%1”处停止：%2">
+        <location line="+4"/>
+        <source></source>
+        <translation>Stopped at setting &quot;%1&quot;: %2</translation>
+    </message>
     <message id="找到设备：地址 %1，波特率 %2，往返 %3 ms">
-        <location line="+70"/>
+        <location line="+68"/>
         <source></source>
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
@@ -3050,7 +3391,7 @@
         <translation>set by the device server</translation>
     </message>
     <message id="%1  迟到应答  %2%3">
-        <location line="+54"/>
+        <location line="+71"/>
         <source></source>
         <translation>%1  late reply  %2%3</translation>
     </message>
@@ -3070,7 +3411,7 @@
         <translation>Line %1: check failed: %2</translation>
     </message>
     <message id="%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6">
-        <location line="+51"/>
+        <location line="+54"/>
         <source></source>
         <translation>%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
     </message>
@@ -3125,7 +3466,7 @@
         <translation>Cannot write %1: %2</translation>
     </message>
     <message id="未知的选项 %1">
-        <location filename="../app/cli_options.cpp" line="+113"/>
+        <location filename="../app/cli_options.cpp" line="+119"/>
         <location line="+8"/>
         <source></source>
         <translation>Unknown option %1</translation>
@@ -3150,10 +3491,19 @@
         <source></source>
         <translation>No command given (commands, send, run or scan)</translation>
     </message>
-    <message id="未知的命令 %1（可用：commands、send、run、scan）">
+    <message id="未知的命令 %1（可用：commands、send、run、scan、profile）">
         <location line="+2"/>
         <source></source>
-        <translation>Unknown command %1 (there are: commands, send, run, scan)</translation>
+        <translation>Unknown command %1 (available: commands, send, run, scan, profile)</translation>
+    </message>
+    <message id="profile 的用法：profile read|compare|write FILE">
+        <location line="+3"/>
+        <source></source>
+        <translation>Usage of profile: profile read|compare|write FILE</translation>
+    </message>
+    <message id="未知的命令 %1（可用：commands、send、run、scan）">
+        <source></source>
+        <translation type="vanished">Unknown command %1 (there are: commands, send, run, scan)</translation>
     </message>
     <message id="--from %1 大于 --to %2">
         <location line="+1"/>
@@ -3179,6 +3529,28 @@
         <location line="+1"/>
         <source></source>
         <translation>--port is needed</translation>
+    </message>
+    <message id="加速度或减速度为 0，无法规划运动">
+        <location filename="../commands/motion_plan.cpp" line="+24"/>
+        <location line="+40"/>
+        <source></source>
+        <translation>Acceleration or deceleration is 0; the motion cannot be planned</translation>
+    </message>
+    <message id="无法写入记录文件 %1：%2">
+        <location filename="../link/traffic_log.cpp" line="+29"/>
+        <location line="+7"/>
+        <source></source>
+        <translation>Cannot write the log file %1: %2</translation>
+    </message>
+    <message id="写记录文件 %1 失败：%2，已停止记录">
+        <location line="+24"/>
+        <source></source>
+        <translation>Writing the log file %1 failed: %2; logging stopped</translation>
+    </message>
+    <message id="无法轮换记录文件 %1，已停止记录">
+        <location line="+21"/>
+        <source></source>
+        <translation>Cannot set aside the log file %1; logging stopped</translation>
     </message>
 </context>
 </TS>

@@ -51,6 +51,8 @@ constexpr Kept kKept[] = {
     // Motion plots.
     {"ComboSampleRate", Check::Item},
     {"ComboTimeWindow", Check::Item},
+    {"TextSampleAddresses", Check::Text},
+    {"CheckAutoSample", Check::Checked},
     {"Text22", Check::Range, 0, 65535},
     {"Text20", Check::Range, 50, 60000},
     // Parameters and queries.
