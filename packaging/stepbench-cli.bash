@@ -7,7 +7,7 @@ _stepbench_cli() {
         -p|--port)
             COMPREPLY=($(compgen -f -- "$cur") $(compgen -W "$(ls /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* 2>/dev/null)" -- "$cur"))
             return ;;
-        --junit|run)
+        --junit|--log|run|read|compare|write)
             _filedir
             return ;;
         --lang)
@@ -16,19 +16,21 @@ _stepbench_cli() {
         -b|--baud)
             COMPREPLY=($(compgen -W "300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 128000" -- "$cur"))
             return ;;
-        -a|--address|-t|--timeout|--turnaround|--mapping|--hex|--loops|--interval|--from|--to)
+        -a|--address|-t|--timeout|--turnaround|--mapping|--hex|--loops|--interval|--from|--to|--log-rotate)
             return ;;
     esac
     local word command=
     for word in "${words[@]:1:cword-1}"; do
-        case $word in commands|send|run|scan) command=$word; break ;; esac
+        case $word in commands|send|run|scan|profile) command=$word; break ;; esac
     done
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--port --baud --address --ascii --plc --mapping --timeout
             --turnaround --echo --json --quiet --value --junit --lang --hex --loops --interval
-            --stop-on-fail --from --to --all-bauds --help --version" -- "$cur"))
+            --stop-on-fail --from --to --all-bauds --log --log-rotate --help --version" -- "$cur"))
     elif [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "commands send run scan" -- "$cur"))
+        COMPREPLY=($(compgen -W "commands send run scan profile" -- "$cur"))
+    elif [[ $command == profile && $prev == profile ]]; then
+        COMPREPLY=($(compgen -W "read compare write" -- "$cur"))
     elif [[ $command == send && $prev == send ]]; then
         COMPREPLY=($(compgen -W "$("${words[0]}" commands 2>/dev/null | awk '{print $2}')" -- "$cur"))
     fi

@@ -45,4 +45,8 @@ keys=$(bash -c 'source /usr/share/bash-completion/bash_completion
     COMP_WORDS=("$1/usr/bin/stepbench-cli" send ""); COMP_CWORD=2; COMP_LINE="stepbench-cli send "
     COMP_POINT=${#COMP_LINE}; _stepbench_cli; printf "%s\n" "${COMPREPLY[@]}"' _ "$root")
 grep -qx query-start-speed <<< "$keys" || { echo "completion lacks the command keys"; exit 1; }
+for option in $("$root/usr/bin/stepbench-cli" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
+    grep -q -- "$option\b" "$root/usr/share/bash-completion/completions/stepbench-cli" ||
+        { echo "completion lacks $option"; exit 1; }
+done
 echo "package ok: $(basename "$deb")"

@@ -112,6 +112,40 @@ private slots:
         if (!a) QVERIFY(a.error().find("设备操作地址") != std::string::npos);
     }
 
+    // Lists of drives: ranges and singles in hex, each address once in the order typed.
+    // clang-format off
+    void addressList_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("addresses"); // hex bytes, or "refused"
+        QTest::newRow("single") << "A" << "0A";
+        QTest::newRow("range") << "1-4" << "01 02 03 04";
+        QTest::newRow("mixed, blanks") << " 1, 3 ,8-9" << "01 03 08 09";
+        QTest::newRow("repeats once") << "2,1-3,2" << "02 01 03";
+        QTest::newRow("highest unicast") << "F6-F7" << "F6 F7";
+        QTest::newRow("broadcast refused") << "0-2" << "refused";
+        QTest::newRow("beyond F7") << "F7-F8" << "refused";
+        QTest::newRow("range backwards") << "4-1" << "refused";
+        QTest::newRow("empty part") << "1,,2" << "refused";
+        QTest::newRow("trailing comma") << "1," << "refused";
+        QTest::newRow("two dashes") << "1-2-3" << "refused";
+        QTest::newRow("empty") << "" << "refused";
+        QTest::newRow("decimal word") << "ten" << "refused";
+        QTest::newRow("too many") << "1-5" << "too many";
+    }
+    // clang-format on
+    void addressList() {
+        QFETCH(QString, text);
+        QFETCH(QString, addresses);
+        const auto list = ReadAddressList({"多台地址", text.toStdString()}, 4);
+        if (list) {
+            QCOMPARE(Hex(Bytes(list->begin(), list->end())), addresses);
+            return;
+        }
+        QVERIFY2(addresses == "refused" || addresses == "too many", list.error().c_str());
+        QVERIFY(list.error().find("多台地址") != std::string::npos);
+        QCOMPARE(list.error().find("最多 4 个") != std::string::npos, addresses == "too many");
+    }
+
     void refusalNamesFirstBadField() {
         const DataPart parts[] = {DataPart::Byte({"方向", "300"}),
                                   DataPart::Int24({"脉冲数", "1e20"})};
