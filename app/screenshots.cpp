@@ -116,12 +116,32 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          Wait(800);
          QFile::remove(s.answers.file);
      }},
+    {"profile-many",
+     [](Scene& s) {
+         s.click("Command32");
+         s.type("Text12", "250");
+         s.click("Command17");
+         s.type("Text13", "6000");
+         s.click("Command24");
+         s.tab("驱动器配置");
+         s.click("CommandReadAll");
+         Wait(800);
+         s.answers.file = QDir::temp().filePath("stepbench-shot-profile.json");
+         s.click("CommandSaveProfile");
+         s.click("CommandOpenProfile");
+         s.type("TextProfileAddresses", "1-5"); // nobody answers at 5
+         s.window.findChild<QAbstractButton*>("CheckContinueOnFailure")->setChecked(true);
+         s.click("CommandWriteMany");
+         Wait(6000);
+         QFile::remove(s.answers.file);
+     }},
     {"motion",
      [](Scene& s) {
          s.click("Command32");
          s.type("Text13", "5000");
          s.click("Command24");
          s.tab("运动曲线");
+         s.click("CommandReadPlanParameters");
          s.click("CheckSampling");
          Wait(500);
          s.type("Text8", "10000");
@@ -143,12 +163,14 @@ int main(int argc, char** argv) {
     if (english) name.erase(0, 3);
     if (argc != 3 || !kScenes.count(name)) {
         std::fprintf(stderr,
-                     "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|motion "
+                     "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|profile-many|motion "
                      "OUT.png\n");
         return 2;
     }
     UseWindowFont();
-    sim::VirtualDevice device;
+    sim::DeviceOptions bus;
+    if (name == "profile-many") bus.more = {2, 3, 4};
+    sim::VirtualDevice device(bus);
     if (!device.start()) return 1;
     Answers answers;
     FrmMain window(&answers);

@@ -55,6 +55,7 @@ MotionSampler::MotionSampler(TransactionQueue& queue, QObject* parent)
         if (!running()) return;
         tick_.stop();
         round_.clear();
+        overdue_ = false;
         suspended_ = true;
     });
 }
@@ -88,6 +89,7 @@ void MotionSampler::setPlan(const Plan& plan) {
 void MotionSampler::stop() {
     tick_.stop();
     round_.clear();
+    overdue_ = false;
     suspended_ = false;
 }
 
@@ -108,8 +110,13 @@ double MotionSampler::achievedRate(std::uint8_t address) const {
 }
 
 void MotionSampler::startRound() {
-    // The round before is still on the line: skip this tick instead of piling up requests.
-    if (!round_.empty()) return;
+    // The round before is still on the line: rather than pile up requests, start the next one
+    // as soon as it is done.
+    if (!round_.empty()) {
+        overdue_ = true;
+        return;
+    }
+    overdue_ = false;
     const double now = secondsOf(Link::now());
     current_.assign(plan_.addresses.size(), MotionSample{});
     std::vector<std::uint8_t> codes{kPosition, kSpeed, kMotionState};
@@ -135,7 +142,10 @@ void MotionSampler::onClosed(const Transaction& t) {
     MotionSample& sample = current_[mine->second];
     round_.erase(mine);
     // A round cut off by a stop or the line going makes no sample.
-    if (t.cause != Cause::None) return round_.clear();
+    if (t.cause != Cause::None) {
+        overdue_ = false;
+        return round_.clear();
+    }
     if (t.verdict == Verdict::Ok) {
         const DecodedReply d =
             DecodePieceOf({PieceKind::Frame, t.reply, t.framing()}, t.request.command);
@@ -167,6 +177,7 @@ void MotionSampler::onClosed(const Transaction& t) {
     }
     while (!positions_.empty() && now - positions_.front().first > kRateWindowSeconds)
         positions_.pop_front();
+    if (overdue_ && running()) startRound();
 }
 
 } // namespace stepbench
