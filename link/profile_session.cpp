@@ -130,7 +130,10 @@ void ProfileSession::end() {
 
 ProfileBatch::ProfileBatch(ProfileSession& session, QObject* parent)
     : QObject(parent), session_(session) {
-    connect(&session_, &ProfileSession::finished, this, &ProfileBatch::onFinished);
+    // Queued: whoever else hears the session hears the drive's end while the batch still runs,
+    // and so knows it for a drive of the batch, not a run of its own.
+    connect(&session_, &ProfileSession::finished, this, &ProfileBatch::onFinished,
+            Qt::QueuedConnection);
 }
 
 bool ProfileBatch::start(Action action, std::vector<std::uint8_t> addresses, LinkMode mode,

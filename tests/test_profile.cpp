@@ -229,12 +229,19 @@ private slots:
             QCOMPARE(device.withDevice([](sim::Device& d) { return d.settings().profile.startSpeed; }, a),
                      3333.0);
 
+        QVERIFY(win.main.statusBar()->currentMessage().contains("4 台全部写入"));
+
+        // The last drive failing is the table's to say.
+        const qsizetype told = win.prompter.messages.size();
         win.type("TextProfileAddresses", "3-6");
         Run(win, "CommandWriteMany");
         QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败"}));
         win.w<QAbstractButton>("CheckContinueOnFailure")->setChecked(true);
         Run(win, "CommandWriteMany");
         QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败", "06 失败"}));
+        QCOMPARE(win.prompter.messages.size(), told + 2); // the two questions before writing
+        QVERIFY(win.prompter.messages.last().contains("是否继续"));
+        QVERIFY(win.main.statusBar()->currentMessage().contains("2 台没有完成"));
     }
 
     // A reply that does not come stops the writing there, and says where.

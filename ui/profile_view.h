@@ -79,7 +79,7 @@ private:
     QLabel* fileLabel_;
     QList<QPushButton*> actions_;
     QPushButton* cancel_;
-    ProfileBatch batch_; // after the view's own hold on the session: it hears a run end first
+    ProfileBatch batch_;
     QLineEdit* manyAddresses_;
     QCheckBox* goOn_;
     QTableWidget* results_;
