@@ -53,7 +53,7 @@ Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample
     const auto first = std::lower_bound(
         samples.begin(), samples.end(), move.start,
         [](const MotionSample& s, double t) { return s.seconds < t; });
-    for (auto it = first; it != samples.end(); ++it) {
+    for (auto it = first; it != samples.end() && it->seconds < move.until; ++it) {
         if (it->address != move.address || !it->position) continue;
         ++d.samples;
         d.maxPosition = std::max(d.maxPosition, std::fabs(*it->position - move.positionAt(it->seconds)));

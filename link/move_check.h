@@ -4,6 +4,7 @@
 #include "link/motion_sampler.h"
 
 #include <deque>
+#include <limits>
 #include <optional>
 
 namespace stepbench {
@@ -14,6 +15,8 @@ struct PlannedMove {
     double start = 0; // s on the sampler's clock: when the command reached the drive
     double from = 0;  // the absolute position it started from
     CommandedMotion motion;
+    // When the next move to the drive began, ending this one's part of the samples.
+    double until = std::numeric_limits<double>::infinity();
 
     // Where the plan has the drive, and how fast, at a time of the sampler's clock.
     double positionAt(double seconds) const { return from + motion.plan.positionAt(seconds - start); }

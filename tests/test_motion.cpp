@@ -255,7 +255,39 @@ private slots:
         // The plan is drawn where the user sees it, dashed under the measured line.
         auto* plan = win.main.findChild<MotionChart*>("ChartPosition")->seriesOf("plan 01");
         QVERIFY(plan && plan->count() > 10 && plan->pen().style() == Qt::DashLine);
-        QCOMPARE(win.main.findChild<QTableWidget*>("MotionDeviation")->rowCount(), 1);
+        auto* table = win.main.findChild<QTableWidget*>("MotionDeviation");
+        QCOMPARE(table->rowCount(), 1);
+
+        // A second move in the same run: the first keeps its plan, in the plot, the table and
+        // the CSV, up to the moment the second began.
+        win.w<QAbstractButton>("CheckAutoSample")->setChecked(false);
+        win.click("CheckSampling");
+        win.type("Text8", "3000");
+        win.click("Command18");
+        QTRY_VERIFY(view->plannedMove(1) && view->deviation(1).done);
+        const double firstStart = view->plannedMove(1)->start;
+        win.type("Text8", "-2000");
+        win.click("Command18");
+        QTRY_VERIFY(view->plannedMove(1)->start > firstStart && view->deviation(1).done);
+        win.click("CheckSampling");
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(table->item(0, 1)->text().toDouble(), std::round(view->plannedMove(1)->start * 1000) / 1000);
+        const QList<QPointF> drawn = plan->points();
+        QVERIFY(std::any_of(drawn.begin(), drawn.end(), [&](const QPointF& p) {
+            return p.x() > firstStart && p.x() < firstStart + 0.4 && p.y() > 8100 && p.y() < 10900;
+        }));
+        QString error;
+        QVERIFY(view->exportCsv(dir_.filePath("moves.csv"), &error));
+        QFile csv(dir_.filePath("moves.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        int plannedInFirst = 0;
+        for (const QByteArray& line : csv.readAll().split('\n')) {
+            const QList<QByteArray> f = line.trimmed().split(',');
+            const double t = f[0].toDouble();
+            if (f.size() == 11 && t > firstStart + 0.2 && t < firstStart + 0.4 && !f[9].isEmpty())
+                plannedInFirst += std::fabs(f[9].toDouble() - 8000) > 100 ? 1 : 0;
+        }
+        QVERIFY(plannedInFirst >= 3);
     }
 
     void recordKeepsTheLatest() {

@@ -236,6 +236,7 @@ private slots:
         win.type("TextProfileAddresses", "3-6");
         Run(win, "CommandWriteMany");
         QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败"}));
+        QVERIFY(win.main.statusBar()->currentMessage().contains("2 台没有完成")); // 6 not tried
         win.w<QAbstractButton>("CheckContinueOnFailure")->setChecked(true);
         Run(win, "CommandWriteMany");
         QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败", "06 失败"}));

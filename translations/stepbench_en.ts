@@ -102,7 +102,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+424"/>
+        <location filename="../ui/motion_view.cpp" line="+429"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -1194,12 +1194,12 @@
     </message>
     <message id="驱动器配置正在读写中">
         <location filename="../link/profile_session.cpp" line="+43"/>
-        <location line="+96"/>
+        <location line="+99"/>
         <source></source>
         <translation>A profile read or write is already running</translation>
     </message>
     <message id="没有要读写的设置">
-        <location line="-92"/>
+        <location line="-95"/>
         <source></source>
         <translation>No settings to read or write</translation>
     </message>
@@ -1210,7 +1210,7 @@
         <translation>Mismatch</translation>
     </message>
     <message id="没有要读写的驱动器">
-        <location line="+37"/>
+        <location line="+40"/>
         <source></source>
         <translation>No drives to read or write</translation>
     </message>
@@ -1376,7 +1376,7 @@
         <location filename="../ui/frm_main.cpp" line="-908"/>
         <location filename="../ui/monitor_view.cpp" line="+71"/>
         <location line="+125"/>
-        <location filename="../ui/motion_view.cpp" line="-151"/>
+        <location filename="../ui/motion_view.cpp" line="-154"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
         <source></source>
@@ -1705,7 +1705,7 @@
     <message id="是否覆盖文件？">
         <location line="+0"/>
         <location filename="../ui/monitor_view.cpp" line="-25"/>
-        <location filename="../ui/motion_view.cpp" line="+332"/>
+        <location filename="../ui/motion_view.cpp" line="+374"/>
         <location filename="../ui/profile_view.cpp" line="+338"/>
         <source></source>
         <translation>Overwrite the file?</translation>
@@ -1952,7 +1952,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-542"/>
+        <location filename="../ui/motion_view.cpp" line="-584"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2285,7 +2285,7 @@
         <location line="+1"/>
         <location line="+114"/>
         <location line="+43"/>
-        <location filename="../ui/motion_view.cpp" line="+416"/>
+        <location filename="../ui/motion_view.cpp" line="+445"/>
         <location filename="../ui/profile_view.cpp" line="-191"/>
         <source></source>
         <translation>Address</translation>
@@ -2345,7 +2345,7 @@
         <location line="-319"/>
         <location line="+299"/>
         <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="-334"/>
+        <location filename="../ui/motion_view.cpp" line="-363"/>
         <location line="+110"/>
         <source></source>
         <translation>Export CSV</translation>
@@ -2491,17 +2491,17 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+355"/>
+        <location filename="../ui/motion_view.cpp" line="+397"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
     <message id="时间 (s)">
-        <location filename="../ui/motion_chart.cpp" line="+114"/>
+        <location filename="../ui/motion_chart.cpp" line="+115"/>
         <source></source>
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location filename="../ui/motion_view.cpp" line="-493"/>
+        <location filename="../ui/motion_view.cpp" line="-535"/>
         <location line="+192"/>
         <source></source>
         <translation>Start sampling</translation>
@@ -2560,7 +2560,7 @@
     <message id="向驱动器查询初速度、最大速度、末速度、加速度和减速度，用于画出规划曲线">
         <location line="+2"/>
         <source></source>
-        <translation>Query the drive's start speed, maximum speed, end speed, acceleration and deceleration to draw the planned curve</translation>
+        <translation>Query the drive&apos;s start speed, maximum speed, end speed, acceleration and deceleration to draw the planned curve</translation>
     </message>
     <message id="全部">
         <location line="+8"/>
@@ -2569,13 +2569,13 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+211"/>
+        <location line="+214"/>
         <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
-        <location line="-211"/>
+        <location line="-214"/>
         <source></source>
         <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
     </message>
@@ -2641,7 +2641,7 @@
         <translation>No planned curve: %1</translation>
     </message>
     <message id="规划（%1）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²">
-        <location line="+5"/>
+        <location line="+8"/>
         <source></source>
         <translation>Plan (%1): start %2, max %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
     </message>
@@ -2656,7 +2656,7 @@
         <translation>Following error</translation>
     </message>
     <message id="规划位置">
-        <location line="+19"/>
+        <location line="+34"/>
         <source></source>
         <translation>Planned position</translation>
     </message>
@@ -2666,32 +2666,37 @@
         <translation>Planned speed</translation>
     </message>
     <message id="规划时长(s)">
-        <location line="+29"/>
+        <location line="+40"/>
         <source></source>
         <translation>Planned duration (s)</translation>
     </message>
-    <message id="到达用时(s)">
+    <message id="开始(s)">
         <location line="+0"/>
+        <source></source>
+        <translation>Start (s)</translation>
+    </message>
+    <message id="到达用时(s)">
+        <location line="+1"/>
         <source></source>
         <translation>Arrival time (s)</translation>
     </message>
     <message id="最大位置偏差(步)">
-        <location line="+1"/>
+        <location line="+0"/>
         <source></source>
         <translation>Max position deviation (steps)</translation>
     </message>
     <message id="最大速度偏差(步/s)">
-        <location line="+0"/>
+        <location line="+1"/>
         <source></source>
         <translation>Max speed deviation (steps/s)</translation>
     </message>
     <message id="样本数">
-        <location line="+1"/>
+        <location line="+0"/>
         <source></source>
         <translation>Samples</translation>
     </message>
     <message id="t = %1 s   位置 %2   速度 %3">
-        <location line="+58"/>
+        <location line="+61"/>
         <source></source>
         <translation>t = %1 s   position %2   speed %3</translation>
     </message>
@@ -2701,7 +2706,7 @@
         <translation>B−A: Δt %1 s  Δposition %2  Δspeed %3</translation>
     </message>
     <message id="已导出：%1">
-        <location line="+63"/>
+        <location line="+73"/>
         <source></source>
         <translation>Exported: %1</translation>
     </message>
@@ -2817,8 +2822,8 @@
         <location line="+6"/>
         <source></source>
         <translation>
-            <numerusform>Write the profile's %2 settings to %n drive (address %1) and read each one back. Continue?</numerusform>
-            <numerusform>Write the profile's %2 settings to %n drives (addresses %1) and read each one back. Continue?</numerusform>
+            <numerusform>Write the profile&apos;s %2 settings to %n drive (address %1) and read each one back. Continue?</numerusform>
+            <numerusform>Write the profile&apos;s %2 settings to %n drives (addresses %1) and read each one back. Continue?</numerusform>
         </translation>
     </message>
     <message id="已写入">
@@ -3163,7 +3168,7 @@
     </message>
     <message id="地址(Hex)">
         <location filename="../ui/monitor_view.cpp" line="-268"/>
-        <location filename="../ui/motion_view.cpp" line="-428"/>
+        <location filename="../ui/motion_view.cpp" line="-470"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>

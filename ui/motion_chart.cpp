@@ -82,7 +82,8 @@ void MotionChart::setPoints(const QString& key, const QList<QPointF>& points, co
     QLineSeries* s = series_.value(key);
     if (!s) {
         s = new QLineSeries;
-        s->setPen(QPen(colour, dashed ? 1 : 1.5, dashed ? Qt::DashLine : Qt::SolidLine));
+        // A plan is its drive's colour, lighter and dashed, so the measured line shows through.
+        s->setPen(dashed ? QPen(colour.lighter(170), 2.5, Qt::DashLine) : QPen(colour, 1.5));
         chart()->addSeries(s);
         s->attachAxis(time_);
         s->attachAxis(values_);

@@ -31,7 +31,9 @@ constexpr std::chrono::milliseconds kRedraw{200};
 constexpr int kPixelsPerBucket = 2;
 constexpr double kMinSpan = 0.5;
 // A plan is drawn with this many points over what is shown of it.
-constexpr int kPlanPoints = 200;
+constexpr int kPlanPoints = 200;     // over the time shown; a move gets its share, at least 8
+constexpr std::size_t kMaxMoves = 1000; // kept per drive, the oldest go
+constexpr int kMaxMoveRows = 100;       // of the table below the plots, the latest
 const QColor kDrive[MotionSampler::kMaxDrives] = {QColor(0, 90, 200), QColor(200, 60, 0),
                                                   QColor(0, 140, 60), QColor(150, 0, 170)};
 
@@ -120,7 +122,7 @@ MotionView::MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSour
       visibleOnly_(WithCaption(new QCheckBox, ZH("只导出可见范围"))), charts_(new QWidget),
       positionChart_(new MotionChart(ZH("位置 (步)"))),
       speedChart_(new MotionChart(ZH("速度 (步/s)"))), stateChart_(new MotionChart("", true)),
-      errorChart_(new MotionChart(ZH("跟随误差 (步)"))), deviations_(new QTableWidget(0, 6)),
+      errorChart_(new MotionChart(ZH("跟随误差 (步)"))), deviations_(new QTableWidget(0, 7)),
       planLabel_(new QLabel), redrawTimer_(new QTimer(this)) {
     setObjectName("MotionView");
     sampling_->setObjectName("CheckSampling");
@@ -166,6 +168,7 @@ MotionView::MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSour
     SetToolTipId(autoStop_, ZH("驱动器停止这么久之后，自动采样结束"));
     deviations_->setMaximumHeight(fontMetrics().height() * 5);
     deviations_->verticalHeader()->hide();
+    deviations_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     deviations_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     deviations_->horizontalHeader()->setStretchLastSection(true);
 
@@ -349,7 +352,10 @@ void MotionView::onClosed(const Transaction& t) {
         if (!why.isEmpty()) planLabel_->setText(Tr("没有规划曲线：%1").arg(why));
         return;
     }
-    moves_[*address] = *move;
+    auto& moves = moves_[*address];
+    if (!moves.empty()) moves.back().until = move->start;
+    moves.push_back(*move);
+    if (moves.size() > kMaxMoves) moves.erase(moves.begin());
     stillSince_.reset();
     planLabel_->setText(Tr("规划（%1）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²")
                             .arg(source)
@@ -431,18 +437,33 @@ void MotionView::redraw() {
                 stateChart_->setPoints(QString("lane %1").arg(lane),
                                        Thinned(samples, a, from, to, buckets, kLanes[lane]),
                                        kLaneNames[lane], suffix, kDrive[lane]);
-        // The plan of its latest move, dashed, from its start to its end (or to now).
-        const auto move = moves_.find(a);
-        if (move == moves_.end()) continue;
-        const PlannedMove& m = move->second;
-        const double end = m.start + m.motion.plan.duration().value_or(to - m.start);
-        const double begin = std::max(from, m.start);
-        const double finish = std::min(to, end);
+        // The plans of its moves, dashed, each from its start until it ends or the next begins;
+        // the drive stands still at its target in between.
+        const auto planned = moves_.find(a);
+        if (planned == moves_.end()) continue;
+        const std::vector<PlannedMove>& moves = planned->second;
         QList<QPointF> position, speed;
-        for (int k = 0; k <= kPlanPoints && begin < finish; ++k) {
-            const double t = begin + (finish - begin) * k / kPlanPoints;
-            position << QPointF(t, m.positionAt(t));
-            speed << QPointF(t, m.speedAt(t));
+        for (std::size_t k = 0; k < moves.size(); ++k) {
+            const PlannedMove& m = moves[k];
+            const double stop = std::min(to, m.until);
+            const double begin = std::max(from, m.start);
+            if (begin >= stop) continue;
+            const double end =
+                std::min(stop, m.start + m.motion.plan.duration().value_or(stop - m.start));
+            const int points =
+                std::max(8, int(kPlanPoints * (end - begin) / std::max(1e-9, to - from)));
+            for (int n = 0; n <= points && begin < end; ++n) {
+                // The last point just before the end, where the plan still moves.
+                const double t = n < points ? begin + (end - begin) * n / points
+                                            : std::nextafter(end, begin);
+                position << QPointF(t, m.positionAt(t));
+                speed << QPointF(t, m.speedAt(t));
+            }
+            if (end < stop) {
+                const double target = m.positionAt(end);
+                position << QPointF(end, target) << QPointF(stop, target);
+                speed << QPointF(end, 0) << QPointF(stop, 0);
+            }
         }
         positionChart_->setPoints("plan " + key, position, ZH("规划位置"), suffix, colour, true);
         speedChart_->setPoints("plan " + key, speed, ZH("规划速度"), suffix, colour, true);
@@ -465,7 +486,18 @@ void MotionView::redraw() {
 
 const PlannedMove* MotionView::plannedMove(std::uint8_t address) const {
     const auto it = moves_.find(address);
-    return it == moves_.end() ? nullptr : &it->second;
+    return it == moves_.end() || it->second.empty() ? nullptr : &it->second.back();
+}
+
+std::vector<const PlannedMove*> MotionView::latestMoves(int count) const {
+    std::vector<const PlannedMove*> out;
+    for (const auto& [address, moves] : moves_)
+        for (const PlannedMove& m : moves)
+            out.push_back(&m);
+    std::sort(out.begin(), out.end(),
+              [](const PlannedMove* x, const PlannedMove* y) { return x->start > y->start; });
+    if (int(out.size()) > count) out.resize(std::size_t(count));
+    return out;
 }
 
 Deviation MotionView::deviation(std::uint8_t address) const {
@@ -474,17 +506,20 @@ Deviation MotionView::deviation(std::uint8_t address) const {
 }
 
 void MotionView::showDeviations() {
-    deviations_->setHorizontalHeaderLabels({Tr("地址"), Tr("规划时长(s)"), Tr("到达用时(s)"),
-                                            Tr("最大位置偏差(步)"), Tr("最大速度偏差(步/s)"),
-                                            Tr("样本数")});
-    deviations_->setRowCount(int(moves_.size()));
+    deviations_->setHorizontalHeaderLabels({Tr("地址"), Tr("开始(s)"), Tr("规划时长(s)"),
+                                            Tr("到达用时(s)"), Tr("最大位置偏差(步)"),
+                                            Tr("最大速度偏差(步/s)"), Tr("样本数")});
+    // The latest move on top.
+    const auto moves = latestMoves(kMaxMoveRows);
+    deviations_->setRowCount(int(moves.size()));
     int row = 0;
-    for (const auto& [address, move] : moves_) {
-        const Deviation d = CompareWithPlan(move, record_.samples());
+    for (const PlannedMove* move : moves) {
+        const Deviation d = CompareWithPlan(*move, record_.samples());
         const auto seconds = [](const std::optional<double>& s) {
             return s ? QString::number(*s, 'f', 3) : QString("—");
         };
-        const QStringList cells{Address(address), seconds(d.plannedArrival), seconds(d.arrival),
+        const QStringList cells{Address(move->address), QString::number(move->start, 'f', 3),
+                                seconds(d.plannedArrival), seconds(d.arrival),
                                 QString::number(d.maxPosition, 'f', 1),
                                 QString::number(d.maxSpeed, 'f', 1), QString::number(d.samples)};
         for (int c = 0; c < cells.size(); ++c) {
@@ -550,9 +585,15 @@ void MotionView::showCursor(std::optional<double> hovered) {
 }
 
 std::optional<std::pair<double, double>> MotionView::plannedAt(const MotionSample& s) const {
+    // The move under way at the sample: the last to start before it.
     const auto it = moves_.find(s.address);
-    if (it == moves_.end() || s.seconds < it->second.start) return std::nullopt;
-    return std::pair{it->second.positionAt(s.seconds), it->second.speedAt(s.seconds)};
+    if (it == moves_.end()) return std::nullopt;
+    const auto after = std::upper_bound(
+        it->second.begin(), it->second.end(), s.seconds,
+        [](double t, const PlannedMove& m) { return t < m.start; });
+    if (after == it->second.begin()) return std::nullopt;
+    const PlannedMove& m = *std::prev(after);
+    return std::pair{m.positionAt(s.seconds), m.speedAt(s.seconds)};
 }
 
 bool MotionView::exportCsv(const QString& path, QString* error) const {
@@ -560,16 +601,20 @@ bool MotionView::exportCsv(const QString& path, QString* error) const {
     const bool visible = visibleOnly_->isChecked();
     QByteArray bytes = record_.csv(visible ? from : -1e300, visible ? to : 1e300,
                                    [this](const MotionSample& s) { return plannedAt(s); });
-    // How each drive kept to the plan of its latest move, as a table of its own.
+    // How each move kept to its plan, as a table of its own, in the order they began.
     if (!moves_.empty()) {
-        bytes += "\r\naddress,planned_duration_s,arrival_s,max_position_deviation,"
+        bytes += "\r\naddress,start_s,planned_duration_s,arrival_s,max_position_deviation,"
                  "max_speed_deviation,samples\r\n";
-        for (const auto& [address, move] : moves_) {
-            const Deviation d = CompareWithPlan(move, record_.samples());
+        auto moves = latestMoves(std::numeric_limits<int>::max());
+        std::reverse(moves.begin(), moves.end());
+        for (const PlannedMove* move : moves) {
+            if (visible && (move->start < from || move->start > to)) continue;
+            const Deviation d = CompareWithPlan(*move, record_.samples());
             const auto seconds = [](const std::optional<double>& v) {
                 return v ? QByteArray::number(*v, 'f', 3) : QByteArray();
             };
-            bytes += QByteArray::number(address) + ',' + seconds(d.plannedArrival) + ',' +
+            bytes += QByteArray::number(move->address) + ',' +
+                     QByteArray::number(move->start, 'f', 3) + ',' + seconds(d.plannedArrival) + ',' +
                      seconds(d.arrival) + ',' + QByteArray::number(d.maxPosition, 'f', 1) + ',' +
                      QByteArray::number(d.maxSpeed, 'f', 1) + ',' + QByteArray::number(d.samples) +
                      "\r\n";

@@ -39,7 +39,9 @@ public:
 
     const MotionRecord& record() const { return record_; }
     // The plan of the latest move of a drive, while one is on show.
-    const PlannedMove* plannedMove(std::uint8_t address) const;
+    const PlannedMove* plannedMove(std::uint8_t address) const; // its latest
+    // The moves of all drives that started last, the latest first.
+    std::vector<const PlannedMove*> latestMoves(int count) const;
     Deviation deviation(std::uint8_t address) const;
     bool exportCsv(const QString& path, QString* error) const;
     bool exportPng(const QString& path, QString* error);
@@ -79,7 +81,7 @@ private:
     Prompter* prompter_;
     MotionRecord record_;
     std::optional<MotionSampler::Plan> running_;
-    std::map<std::uint8_t, PlannedMove> moves_; // the latest of each drive
+    std::map<std::uint8_t, std::vector<PlannedMove>> moves_; // of each drive, in order
     QPushButton* sampling_;
     QComboBox* rate_;
     QLabel* achieved_;

@@ -74,6 +74,7 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     manyAddresses_->setMaximumWidth(fontMetrics().horizontalAdvance(QString(14, '0')));
     SetToolTipId(manyAddresses_, ZH("要写入的驱动器地址(Hex)，如 1-10 或 1,3,5"));
     results_->verticalHeader()->hide();
+    results_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     results_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     results_->horizontalHeader()->setStretchLastSection(true);
     results_->hide();
@@ -125,14 +126,17 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     connect(cancel_, &QPushButton::clicked, &session_, &ProfileSession::cancel);
     connect(&session_, &ProfileSession::progress, this,
             [this](int done, int total, const QString& setting) {
-                progress_->setRange(0, total);
-                progress_->setValue(done);
-                progress_->setFormat(setting + "  %p%");
+                // In a batch, the bar is of all its drives.
+                const bool batch = batch_.running();
+                progress_->setRange(0, batch ? total * drives_.count : total);
+                progress_->setValue(batch ? total * drives_.at + done : done);
+                if (!batch) progress_->setFormat(setting + "  %p%");
             });
     connect(&session_, &ProfileSession::finished, this, &ProfileView::onFinished);
     connect(differOnly_, &QCheckBox::toggled, this, &ProfileView::showTable);
     connect(rows_, &QStandardItemModel::itemChanged, this, &ProfileView::onEdited);
     connect(&batch_, &ProfileBatch::driveStarted, this, [this](std::uint8_t address, int i, int n) {
+        drives_ = {i, n};
         progress_->setRange(0, n);
         progress_->setValue(i);
         progress_->setFormat(Tr("地址 %1  %p%").arg(HexAddress(address)));
@@ -140,11 +144,12 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     connect(&batch_, &ProfileBatch::driveDone, this, &ProfileView::onDriveDone);
     connect(&batch_, &ProfileBatch::finished, this, [this](bool stopped) {
         setBusy(false);
-        int failed = 0;
+        // Drives never reached after a stop count as not done too.
+        int failed = drives_.count;
         for (int r = 0; r < results_->rowCount(); ++r)
-            failed += results_->item(r, 1)->data(Qt::UserRole).toBool() ? 0 : 1;
-        progress_->setValue(stopped ? progress_->value() : progress_->maximum());
-        progress_->setFormat(stopped ? Tr("未完成") : Tr("完成"));
+            failed -= results_->item(r, 1)->data(Qt::UserRole).toBool() ? 1 : 0;
+        if (!stopped) progress_->setValue(progress_->maximum());
+        progress_->setFormat(stopped || failed ? Tr("未完成") : Tr("完成"));
         emit message(failed ? TrN("写入到多台：%n 台没有完成", failed)
                             : TrN("写入到多台：%n 台全部写入并读回", results_->rowCount()));
     });

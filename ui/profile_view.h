@@ -69,6 +69,9 @@ private:
     std::optional<Target> running_;
     Then then_ = Then::Show;
     bool writing_ = false;
+    struct {
+        int at = 0, count = 0;
+    } drives_; // of a batch: the one being written, of how many
     ProfileFile drive_;               // what was last read from the drive
     std::optional<ProfileFile> file_; // the profile opened from a file
     QStandardItemModel* rows_;
