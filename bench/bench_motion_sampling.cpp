@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
     if (!window.link().isOpen()) return 1;
     auto* tabs = window.findChild<QTabWidget*>("SSTab1");
     auto* view = window.findChild<stepbench::MotionView*>("MotionView");
-    tabs->setCurrentWidget(view);
+    if (!getenv("HIDE")) tabs->setCurrentWidget(view);
     if (drives > 1) {
         window.findChild<QLineEdit*>("TextSampleAddresses")->setText(QString("1-%1").arg(drives));
         window.findChild<QLineEdit*>("Text4")->setText("0");

@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QStatusBar>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QDoubleSpinBox>
 #include <QTemporaryDir>
@@ -25,6 +26,13 @@ namespace {
 std::vector<MotionSample> Recorded(Window& win) {
     const auto& s = win.main.findChild<MotionView*>("MotionView")->record().samples();
     return {s.begin(), s.end()};
+}
+
+// The plots are drawn while someone looks at them: the window shown on the motion tab.
+void LookAtPlots(Window& win) {
+    win.main.show();
+    win.main.findChild<QTabWidget*>("SSTab1")->setCurrentWidget(
+        win.main.findChild<MotionView*>("MotionView"));
 }
 
 // Runs the event loop until the drive has stood still for a while after moving.
@@ -110,6 +118,7 @@ private slots:
         sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
+        LookAtPlots(win);
         QVERIFY(win.open(device.path()));
         win.click("CheckSampling");
         win.type("Text10", "3000");
@@ -158,6 +167,7 @@ private slots:
         sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
+        LookAtPlots(win);
         QVERIFY(win.open(device.path()));
         win.click("CheckSampling");
         QTRY_VERIFY(Recorded(win).size() >= 3);
@@ -211,6 +221,7 @@ private slots:
         sim::VirtualDevice device;
         QVERIFY(device.start());
         Window win;
+        LookAtPlots(win);
         win.type("Combo2", "115200");
         QVERIFY(win.open(device.path()));
         win.type("Text13", "6000");

@@ -210,7 +210,7 @@ MotionView::MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSour
     v->addWidget(charts_, 1);
     v->addWidget(planLabel_);
     v->addWidget(deviations_);
-    showDeviations();
+    labelDeviations();
 
     redrawTimer_->setInterval(kRedraw);
     connect(redrawTimer_, &QTimer::timeout, this, &MotionView::redraw);
@@ -285,7 +285,13 @@ void MotionView::changeEvent(QEvent* event) {
     if (event->type() != QEvent::LanguageChange) return;
     for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
         chart->retranslate();
-    showDeviations();
+    labelDeviations();
+}
+
+void MotionView::labelDeviations() {
+    deviations_->setHorizontalHeaderLabels({Tr("地址"), Tr("开始(s)"), Tr("规划时长(s)"),
+                                            Tr("到达用时(s)"), Tr("最大位置偏差(步)"),
+                                            Tr("最大速度偏差(步/s)"), Tr("样本数")});
 }
 
 void MotionView::lineDown(bool waitingForReturn) {
@@ -319,6 +325,7 @@ void MotionView::switchSampling(bool on) {
     running_ = plan;
     record_.clear();
     moves_.clear();
+    settled_.clear();
     zoomSpan_.reset();
     stillSince_.reset();
     // Nothing of the run before stays on show: the cursors' readings and lines go with it.
@@ -367,9 +374,9 @@ void MotionView::onClosed(const Transaction& t) {
     dirty_ = true;
 }
 
-void MotionView::onSample(const MotionSample& sample) {
-    record_.add(sample);
-    if (running_ && running_->addresses.size() > 1) {
+void MotionView::showRate() {
+    // Redrawn with the plots: a label changing at every sample would lay the view out anew.
+    if (running_->addresses.size() > 1) {
         QStringList rates;
         for (std::uint8_t a : running_->addresses)
             rates << QString("%1: %2").arg(Address(a)).arg(sampler_.achievedRate(a), 0, 'f', 1);
@@ -377,6 +384,10 @@ void MotionView::onSample(const MotionSample& sample) {
     } else {
         achieved_->setText(Tr("实际 %1 Hz").arg(sampler_.achievedRate(), 0, 'f', 1));
     }
+}
+
+void MotionView::onSample(const MotionSample& sample) {
+    record_.add(sample);
     dirty_ = true;
     // Sampling started by a move ends a while after every drive has stood still.
     if (!autoStarted_ || !running_ || sample.address != running_->addresses.back()) return;
@@ -406,8 +417,10 @@ std::pair<double, double> MotionView::timeRange() const {
 }
 
 void MotionView::redraw() {
-    if (!dirty_) return;
+    // Nobody sees the plots on another tab: they catch up when shown.
+    if (!dirty_ || !isVisible()) return;
     dirty_ = false;
+    if (running_ && !sampler_.suspended()) showRate();
     const auto [from, to] = timeRange();
     const auto& samples = record_.samples();
     const int buckets = std::max(50, positionChart_->pixelWidth() / kPixelsPerBucket);
@@ -506,28 +519,33 @@ Deviation MotionView::deviation(std::uint8_t address) const {
 }
 
 void MotionView::showDeviations() {
-    deviations_->setHorizontalHeaderLabels({Tr("地址"), Tr("开始(s)"), Tr("规划时长(s)"),
-                                            Tr("到达用时(s)"), Tr("最大位置偏差(步)"),
-                                            Tr("最大速度偏差(步/s)"), Tr("样本数")});
     // The latest move on top.
     const auto moves = latestMoves(kMaxMoveRows);
     deviations_->setRowCount(int(moves.size()));
-    int row = 0;
-    for (const PlannedMove* move : moves) {
-        const Deviation d = CompareWithPlan(*move, record_.samples());
-        const auto seconds = [](const std::optional<double>& s) {
-            return s ? QString::number(*s, 'f', 3) : QString("—");
+    for (int row = 0; row < int(moves.size()); ++row) {
+        const PlannedMove& move = *moves[std::size_t(row)];
+        // A move the drive has finished keeps its figures: they are worked out once.
+        const std::pair key{move.address, move.start};
+        const auto known = settled_.find(key);
+        const Deviation d =
+            known != settled_.end() ? known->second : CompareWithPlan(move, record_.samples());
+        if (d.done) settled_.emplace(key, d);
+        const auto seconds = [](const std::optional<double>& v) {
+            return v ? QString::number(*v, 'f', 3) : QString("—");
         };
-        const QStringList cells{Address(move->address), QString::number(move->start, 'f', 3),
+        const QStringList cells{Address(move.address), QString::number(move.start, 'f', 3),
                                 seconds(d.plannedArrival), seconds(d.arrival),
                                 QString::number(d.maxPosition, 'f', 1),
                                 QString::number(d.maxSpeed, 'f', 1), QString::number(d.samples)};
         for (int c = 0; c < cells.size(); ++c) {
+            if (QTableWidgetItem* item = deviations_->item(row, c)) {
+                if (item->text() != cells[c]) item->setText(cells[c]);
+                continue;
+            }
             auto* item = new QTableWidgetItem(cells[c]);
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             deviations_->setItem(row, c, item);
         }
-        ++row;
     }
 }
 

@@ -66,6 +66,8 @@ private:
     void onClosed(const Transaction& t);
     void redraw();
     void showDeviations();
+    void labelDeviations();
+    void showRate();
     void zoom(double factor, double atSeconds);
     void showCursor(std::optional<double> hovered);
     std::optional<double> nearestSample(double seconds) const;
@@ -82,6 +84,7 @@ private:
     MotionRecord record_;
     std::optional<MotionSampler::Plan> running_;
     std::map<std::uint8_t, std::vector<PlannedMove>> moves_; // of each drive, in order
+    std::map<std::pair<std::uint8_t, double>, Deviation> settled_; // of finished moves, by start
     QPushButton* sampling_;
     QComboBox* rate_;
     QLabel* achieved_;
