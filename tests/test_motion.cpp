@@ -182,7 +182,7 @@ private slots:
         QCOMPARE(win.main.queue().waiting(), std::size_t(0));
         win.click("CheckSampling");
         QTRY_VERIFY(Recorded(win).size() >= 3);
-        QVERIFY(win.text("LabelAchievedRate").startsWith("实际"));
+        QTRY_VERIFY(win.text("LabelAchievedRate").startsWith("实际"));
     }
 
     // The cursor reads the sample nearest the mouse; paused, zooming out never runs past the
