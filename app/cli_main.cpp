@@ -5,8 +5,8 @@
 #include "codec/hextext.h"
 #include "codec/tr.h"
 #include "commands/catalogue.h"
-#include "commands/values.h"
 #include "commands/profile_file.h"
+#include "commands/values.h"
 #include "link/bus_scan.h"
 #include "link/profile_session.h"
 #include "link/reply_decoder.h"
@@ -294,14 +294,17 @@ private:
             if (!o_.values.isEmpty()) return Error{ZH("send --hex 不带命令键")};
             const auto b = ReadHexBytes(o_.hex.toStdString());
             if (!b)
-                return Error{ZH("--hex 的值“%1”不对：应为成对的16进制数字，可用空格隔开，如“01 26 00”"),
-                             {o_.hex.toStdString()}};
+                return Error{
+                    ZH("--hex 的值“%1”不对：应为成对的16进制数字，可用空格隔开，如“01 26 00”"),
+                    {o_.hex.toStdString()}};
             if (b->size() < 2) return Error{ZH("--hex 至少要有地址和命令码两个字节")};
             return *b;
         }
         if (o_.values.isEmpty()) return Error{ZH("send 需要命令键（见 stepbench-cli commands）")};
         const CommandInfo* c = FindCommand(o_.values[0].toStdString());
-        if (!c) return Error{ZH("未知的命令键 %1（见 stepbench-cli commands）"), {o_.values[0].toStdString()}};
+        if (!c)
+            return Error{ZH("未知的命令键 %1（见 stepbench-cli commands）"),
+                         {o_.values[0].toStdString()}};
         std::vector<std::string> values;
         for (int i = 1; i < o_.values.size(); ++i)
             values.push_back(o_.values[i].toStdString());
@@ -390,10 +393,11 @@ private:
             file.values = o.drive;
             // A read cut short makes no file the tools would refuse.
             if (const auto missing = MissingSettings(file.values); !missing.empty()) {
-                event("profile_error", TrN("读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。"
-                                           "请重新“读取全部”。",
-                                           qsizetype(missing.size()))
-                                           .arg(QString::fromStdString(missing.front())));
+                event("profile_error",
+                      TrN("读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。"
+                          "请重新“读取全部”。",
+                          qsizetype(missing.size()))
+                          .arg(QString::fromStdString(missing.front())));
                 anyFailed_ = true;
             } else if (const QString error = SaveProfile(o_.values[1], file); !error.isEmpty()) {
                 event("profile_error", error);
@@ -417,7 +421,8 @@ private:
                 drive["not_taken"] = QJsonArray::fromStringList(names(o.notTaken));
             }
             if (action != "write") drive["settings"] = qint64(o.drive.size());
-            if (action == "compare") drive["differing"] = QJsonArray::fromStringList(names(r.differing));
+            if (action == "compare")
+                drive["differing"] = QJsonArray::fromStringList(names(r.differing));
             if (!o.stoppedAt.empty()) {
                 drive["stopped_at"] = QString::fromStdString(o.stoppedAt);
                 drive["why"] = o.why;
@@ -431,9 +436,10 @@ private:
         else if (!o.stoppedAt.empty())
             text += Tr("在设置“%1”处停止：%2").arg(QString::fromStdString(o.stoppedAt), o.why);
         else if (action == "write")
-            text += TrN("已写入 %n 项设置", qsizetype(o.written.size())) +
-                    (o.notTaken.empty() ? QString()
-                                        : Tr("；读回后未生效：%1").arg(names(o.notTaken).join(", ")));
+            text +=
+                TrN("已写入 %n 项设置", qsizetype(o.written.size())) +
+                (o.notTaken.empty() ? QString()
+                                    : Tr("；读回后未生效：%1").arg(names(o.notTaken).join(", ")));
         else if (action == "compare")
             text += differs ? TrN("驱动器与配置文件有 %n 项不同", qsizetype(r.differing.size())) +
                                   "：" + names(r.differing).join(", ")
@@ -445,8 +451,8 @@ private:
 
     quint64 submit(const Bytes& frame, std::optional<std::uint8_t> command, Origin origin) {
         QString error;
-        const quint64 id = queue_.submit({.frame = frame, .command = command, .origin = origin},
-                                         &error);
+        const quint64 id =
+            queue_.submit({.frame = frame, .command = command, .origin = origin}, &error);
         if (!id) event("not_sent", error);
         return id;
     }
@@ -476,11 +482,10 @@ private:
         });
         connect(runner_.get(), &ScriptRunner::checkPassed, this,
                 [this](int l) { report(l, true, {}); });
-        connect(runner_.get(), &ScriptRunner::checkFailed, this,
-                [this](int l, const QString& why) {
-                    report(l, false, why);
-                    if (o_.stopOnFail) stopAfterCurrent();
-                });
+        connect(runner_.get(), &ScriptRunner::checkFailed, this, [this](int l, const QString& why) {
+            report(l, false, why);
+            if (o_.stopOnFail) stopAfterCurrent();
+        });
         runner_->start(o_.interval);
     }
 
@@ -493,9 +498,10 @@ private:
         connect(&scan_, &BusScan::found, this, [this](const ScanHit& hit) {
             ++found_;
             if (o_.json)
-                line(QJsonObject{{"found", QJsonObject{{"address", hit.address},
-                                                       {"baud", hit.baud},
-                                                       {"round_trip_ms", Tenth(hit.roundTripMs)}}}});
+                line(
+                    QJsonObject{{"found", QJsonObject{{"address", hit.address},
+                                                      {"baud", hit.baud},
+                                                      {"round_trip_ms", Tenth(hit.roundTripMs)}}}});
             else if (!o_.quiet)
                 out_ << Tr("找到设备：地址 %1，波特率 %2，往返 %3 ms")
                             .arg(QString::fromStdString(HexByte(hit.address)))
@@ -504,8 +510,8 @@ private:
                      << Qt::endl;
         });
         // After the last transaction of the scan has been counted too.
-        connect(&scan_, &BusScan::finished, this, [this](bool) { finish(); },
-                Qt::QueuedConnection);
+        connect(
+            &scan_, &BusScan::finished, this, [this](bool) { finish(); }, Qt::QueuedConnection);
         QString error;
         if (!scan_.start(plan, &error)) {
             event("not_sent", error);
@@ -607,8 +613,8 @@ private:
             for (const TypedValue& v : d.values)
                 object[QString::fromUtf8(v.key.data(), qsizetype(v.key.size()))] = Json(v);
             if (const auto code = t.exceptionCode())
-                object["exception"] = QJsonObject{{"code", *code},
-                                                  {"meaning", Tr(ExceptionMeaning(*code))}};
+                object["exception"] =
+                    QJsonObject{{"code", *code}, {"meaning", Tr(ExceptionMeaning(*code))}};
             return line(object);
         }
         QStringList values;
@@ -634,9 +640,9 @@ private:
         if (!cases_.empty()) cases_.back().checks << (passed ? QString() : why);
         if ((o_.quiet && passed) || o_.valueOnly) return;
         if (o_.json)
-            return line(QJsonObject{{"check", QJsonObject{{"line", scriptLine + 1},
-                                                           {"passed", passed},
-                                                           {"reason", why}}}});
+            return line(QJsonObject{
+                {"check",
+                 QJsonObject{{"line", scriptLine + 1}, {"passed", passed}, {"reason", why}}}});
         out_ << (passed ? Tr("第 %1 行检查通过").arg(scriptLine + 1)
                         : Tr("第 %1 行检查未通过：%2").arg(scriptLine + 1).arg(why))
              << Qt::endl;
@@ -651,9 +657,9 @@ private:
         const bool completed = !interrupted_ && !portLost_ && !portFailed_ && !stoppedEarly_ &&
                                (o_.command != "run" || loopsComplete_) &&
                                (o_.command != "profile" || drivesDone_ == int(drives_.size()));
-        int code = interrupted_   ? 128 + interrupted_
-                   : portLost_ || portFailed_ ? kPortFailed
-                   : scanning                 ? (found_ > 0 ? kOk : kFailed)
+        int code = interrupted_                                    ? 128 + interrupted_
+                   : portLost_ || portFailed_                      ? kPortFailed
+                   : scanning                                      ? (found_ > 0 ? kOk : kFailed)
                    : anyFailed_ || checksFailed_ > 0 || !completed ? kFailed
                                                                    : kOk;
         if (code == kOk && o_.command == "send" && !sendId_) code = kFailed;
@@ -661,27 +667,21 @@ private:
         if (!o_.junit.isEmpty() && !writeJunit(completed) && code == kOk) code = kFailed;
         link_.close();
         // Also when this runs before the event loop has started.
-        QMetaObject::invokeMethod(qApp, [code] { QCoreApplication::exit(code); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
     }
 
     void summary(bool completed, int code) {
         const CommandStats& s = stats_.total();
         if (o_.json) {
-            QJsonObject summary{{"transactions", qint64(s.sent)},
-                                {"ok", qint64(s.ok)},
-                                {"no_reply", qint64(s.noReply)},
-                                {"bad_checksum", qint64(s.badChecksum)},
-                                {"exception", qint64(s.exception)},
-                                {"mismatch", qint64(s.mismatch)},
-                                {"broadcast", qint64(s.broadcast)},
-                                {"unchecked", qint64(s.unchecked)},
-                                {"cancelled", qint64(s.cancelled)},
-                                {"late", qint64(s.late)},
-                                {"checks_passed", checksPassed_},
-                                {"checks_failed", checksFailed_},
-                                {"completed", completed},
-                                {"exit", code}};
+            QJsonObject summary{
+                {"transactions", qint64(s.sent)},   {"ok", qint64(s.ok)},
+                {"no_reply", qint64(s.noReply)},    {"bad_checksum", qint64(s.badChecksum)},
+                {"exception", qint64(s.exception)}, {"mismatch", qint64(s.mismatch)},
+                {"broadcast", qint64(s.broadcast)}, {"unchecked", qint64(s.unchecked)},
+                {"cancelled", qint64(s.cancelled)}, {"late", qint64(s.late)},
+                {"checks_passed", checksPassed_},   {"checks_failed", checksFailed_},
+                {"completed", completed},           {"exit", code}};
             if (s.timed)
                 summary["round_trip_ms"] = QJsonObject{
                     {"min", Tenth(s.minMs)}, {"mean", Tenth(s.meanMs())}, {"max", Tenth(s.maxMs)}};
@@ -721,7 +721,8 @@ private:
         int failures = 0;
         const auto esc = [](QString s) { return s.toHtmlEscaped(); };
         for (const Case& c : cases_) {
-            const QString name = QString("line %1: %2").arg(c.line + 1).arg(KeyOf(c.t.request.command));
+            const QString name =
+                QString("line %1: %2").arg(c.line + 1).arg(KeyOf(c.t.request.command));
             cases += QString("    <testcase classname=\"%1\" name=\"%2\" time=\"%3\"")
                          .arg(esc(scriptName_), esc(name))
                          .arg(c.t.roundTripMs.value_or(0) / 1000, 0, 'f', 4);
@@ -735,15 +736,19 @@ private:
                 continue;
             }
             ++failures;
-            cases += QString(">\n      <failure message=\"%1\">%2 -> %3</failure>\n    </testcase>\n")
-                         .arg(esc(why.join("; ")), Hex(c.t.request.frame), Hex(c.t.reply));
+            cases +=
+                QString(">\n      <failure message=\"%1\">%2 -> %3</failure>\n    </testcase>\n")
+                    .arg(esc(why.join("; ")), Hex(c.t.request.frame), Hex(c.t.reply));
         }
         const int errors = completed ? 0 : 1;
         if (!completed)
-            cases += QString("    <testcase classname=\"%1\" name=\"run\">\n      <error message=\"%2\"/>\n    </testcase>\n")
+            cases += QString("    <testcase classname=\"%1\" name=\"run\">\n      <error "
+                             "message=\"%2\"/>\n    </testcase>\n")
                          .arg(esc(scriptName_), esc(Tr("没有完成")));
         const QString xml =
-            QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n  <testsuite name=\"%1\" tests=\"%2\" failures=\"%3\" errors=\"%4\" timestamp=\"%5\">\n%6  </testsuite>\n</testsuites>\n")
+            QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n  <testsuite "
+                    "name=\"%1\" tests=\"%2\" failures=\"%3\" errors=\"%4\" timestamp=\"%5\">\n%6  "
+                    "</testsuite>\n</testsuites>\n")
                 .arg(esc("stepbench-cli run " + scriptName_))
                 .arg(cases_.size() + errors)
                 .arg(failures)

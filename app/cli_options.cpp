@@ -87,11 +87,11 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
          }},
     };
     const std::map<QString, bool*> flags = {
-        {"ascii", &o.ascii},       {"plc", &o.plc},         {"json", &o.json},
-        {"quiet", &o.quiet},       {"value", &o.valueOnly}, {"stop-on-fail", &o.stopOnFail},
-        {"all-bauds", &o.allBauds}, {"echo", &o.echo},      {"help", &o.help},
+        {"ascii", &o.ascii},        {"plc", &o.plc},         {"json", &o.json},
+        {"quiet", &o.quiet},        {"value", &o.valueOnly}, {"stop-on-fail", &o.stopOnFail},
+        {"all-bauds", &o.allBauds}, {"echo", &o.echo},       {"help", &o.help},
         {"version", &o.version}};
-    const std::map<QChar, QString> shorts = {{'p', "port"}, {'b', "baud"},  {'a', "address"},
+    const std::map<QChar, QString> shorts = {{'p', "port"},    {'b', "baud"}, {'a', "address"},
                                              {'t', "timeout"}, {'j', "json"}, {'q', "quiet"},
                                              {'h', "help"}};
     const auto fail = [why](const QString& text) -> std::optional<Options> {

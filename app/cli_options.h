@@ -29,8 +29,8 @@ struct Options {
     bool quiet = false;
     bool valueOnly = false;
     QString junit;
-    QString log;        // every transaction appended to this CSV file as it closes
-    int logRotate = 100; // MB
+    QString log;                 // every transaction appended to this CSV file as it closes
+    int logRotate = 100;         // MB
     std::optional<bool> english; // --lang; otherwise the environment's language
     QString hex;
     bool hexSet = false;

@@ -162,9 +162,10 @@ int main(int argc, char** argv) {
     const bool english = name.starts_with("en-");
     if (english) name.erase(0, 3);
     if (argc != 3 || !kScenes.count(name)) {
-        std::fprintf(stderr,
-                     "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|profile-many|motion "
-                     "OUT.png\n");
+        std::fprintf(
+            stderr,
+            "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|profile-many|motion "
+            "OUT.png\n");
         return 2;
     }
     UseWindowFont();

@@ -34,9 +34,9 @@ int main(int argc, char** argv) {
     if (!device.start()) return 1;
     const QString port = QString::fromStdString(device.path());
     int cliOk = 0, baseOk = 0, versionOk = 0;
-    const auto cli = Times(STEPBENCH_CLI, {"-p", port, "-b", "115200", "--plc", "--value", "send",
-                                           "query-start-speed"},
-                           &cliOk);
+    const auto cli = Times(
+        STEPBENCH_CLI,
+        {"-p", port, "-b", "115200", "--plc", "--value", "send", "query-start-speed"}, &cliOk);
     const auto base = Times(MODBUS_ONCE, {port, "115200"}, &baseOk);
     const auto version = Times(STEPBENCH_CLI, {"--version"}, &versionOk);
     const double median = bench::Percentile(cli, 50);

@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
         view.findChild<QAbstractButton*>("CheckErrorsOnly")->setChecked(errorsOnly);
         quint64 next = 1;
         const double young = MeanAddMs(view, next, 2000);
-        while (next <= quint64(TransactionModel::kMaxRows)) MeanAddMs(view, next, 10000);
+        while (next <= quint64(TransactionModel::kMaxRows))
+            MeanAddMs(view, next, 10000);
         const double full = MeanAddMs(view, next, 5000);
         const std::string filter = errorsOnly ? " (只看错误)" : "";
         bench::Row("first 2,000 rows, ms per row" + filter, bench::Fixed(young, 3), "");

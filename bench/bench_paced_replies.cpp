@@ -17,7 +17,7 @@ namespace {
 
 struct Outcome {
     int ok = 0;
-    int wrongField = 0; // a field that does not show its reply's value
+    int wrongField = 0;    // a field that does not show its reply's value
     int misattributed = 0; // 应答不符, or a late reply
     int timedOut = 0;
     int failed = 0;

@@ -1,8 +1,8 @@
 // The baseline of bench_cli_send: one register read through libmodbus, from start to exit, as
 // a one-shot Modbus master on a test stand does it. Usage: modbus_once PORT BAUD
-#include <modbus.h>
 #include <cstdio>
 #include <cstdlib>
+#include <modbus.h>
 
 int main(int argc, char** argv) {
     if (argc != 3) return 2;

@@ -39,8 +39,9 @@ Result<Bytes> WrapBody(ByteView body, std::size_t checksumSize, PlcForm form, do
     const auto regLo = static_cast<std::uint8_t>(regNumber & 0xFF);
 
     if (form == PlcForm::Read)
-        return Bytes{body[0], modbus::kReadRegisters, regHi,
-                     regLo,   0x00, static_cast<std::uint8_t>(ReadsTwoRegisters(body[1]) ? 2 : 0)};
+        return Bytes{body[0], modbus::kReadRegisters,
+                     regHi,   regLo,
+                     0x00,    static_cast<std::uint8_t>(ReadsTwoRegisters(body[1]) ? 2 : 0)};
 
     if (body.size() < 3 + checksumSize)
         return Error{ZH("PLC标准协议：帧缺少长度字节或校验，无法转换为写寄存器命令，未发送")};

@@ -17,10 +17,10 @@ inline constexpr std::uint8_t kIllegalAddress = 0x02;
 inline constexpr std::uint8_t kIllegalValue = 0x03;
 
 // Message sizes without the checksum.
-inline constexpr std::size_t kReadRequestSize = 6;  // address, 03, register, count
-inline constexpr std::size_t kWriteReplySize = 6;   // address, 0x10, register, count
-inline constexpr std::size_t kExceptionSize = 3;    // address, function | 0x80, code
-inline constexpr std::size_t kWriteHeaderSize = 7;  // address, 0x10, register, count, byte count
+inline constexpr std::size_t kReadRequestSize = 6; // address, 03, register, count
+inline constexpr std::size_t kWriteReplySize = 6;  // address, 0x10, register, count
+inline constexpr std::size_t kExceptionSize = 3;   // address, function | 0x80, code
+inline constexpr std::size_t kWriteHeaderSize = 7; // address, 0x10, register, count, byte count
 
 // The most registers one read or one write may carry.
 inline constexpr std::size_t kMaxReadRegisters = 125;

@@ -114,15 +114,14 @@ double MotionPlan::peakSpeed() const {
 }
 
 std::optional<Result<CommandedMotion>> MotionOfCommand(std::uint8_t code, ByteView data,
-                                                       double position,
-                                                       const MotionParameters& p,
+                                                       double position, const MotionParameters& p,
                                                        double initialSpeed) {
     if (data.size() < 4) return std::nullopt;
-    const auto int32 = static_cast<std::int32_t>((std::uint32_t{data[0]} << 24) |
-                                                 (std::uint32_t{data[1]} << 16) |
-                                                 (std::uint32_t{data[2]} << 8) | data[3]);
-    const double count24 = double((std::uint32_t{data[1]} << 16) | (std::uint32_t{data[2]} << 8) |
-                                  data[3]);
+    const auto int32 =
+        static_cast<std::int32_t>((std::uint32_t{data[0]} << 24) | (std::uint32_t{data[1]} << 16) |
+                                  (std::uint32_t{data[2]} << 8) | data[3]);
+    const double count24 =
+        double((std::uint32_t{data[1]} << 16) | (std::uint32_t{data[2]} << 8) | data[3]);
     const int direction24 = data[0] == 0 ? 1 : -1;
     const auto move = [&](double distance) -> Result<CommandedMotion> {
         auto plan = MotionPlan::Move(p, distance, initialSpeed);

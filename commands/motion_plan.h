@@ -68,8 +68,7 @@ struct CommandedMotion {
     std::optional<double> target; // where a move ends, in absolute steps
 };
 std::optional<Result<CommandedMotion>> MotionOfCommand(std::uint8_t code, ByteView data,
-                                                       double position,
-                                                       const MotionParameters& p,
+                                                       double position, const MotionParameters& p,
                                                        double initialSpeed = 0);
 
 } // namespace stepbench

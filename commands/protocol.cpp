@@ -34,12 +34,12 @@ constexpr std::array kCommands = {
     CommandInfo{0x21, "query-address", ZH("查询设备地址(发往地址0)"), kNone,
                 Exactly(1, ZH("设备地址")), ZH("查询设备地址:"), ZH("查询设备地址:当前地址为"),
                 AddressInLine},
-    CommandInfo{0x22, "set-address", ZH("更改设备地址"), Within(Exactly(1, ZH("新地址")), 1, 247), kNone,
-                ZH("更改设备地址:"), ZH("更改设备地址:")},
+    CommandInfo{0x22, "set-address", ZH("更改设备地址"), Within(Exactly(1, ZH("新地址")), 1, 247),
+                kNone, ZH("更改设备地址:"), ZH("更改设备地址:")},
     CommandInfo{0x23, "query-baud", ZH("查询当前波特率"), kNone, Exactly(1, ZH("波特率代码")),
                 ZH("查询当前波特率:"), ZH("查询当前波特率:当前波特率设置为"), BaudInLine},
-    CommandInfo{0x24, "set-baud", ZH("改变当前波特率"), Within(Exactly(1, ZH("波特率代码")), 1, 11), kNone,
-                ZH("改变当前波特率:"), ZH("改变当前波特率:")},
+    CommandInfo{0x24, "set-baud", ZH("改变当前波特率"), Within(Exactly(1, ZH("波特率代码")), 1, 11),
+                kNone, ZH("改变当前波特率:"), ZH("改变当前波特率:")},
     CommandInfo{0x25,
                 "set-start-speed",
                 ZH("设置运动初速度"),
@@ -261,8 +261,8 @@ constexpr std::array kCommands = {
                 None,
                 {},
                 Setting::WriteOnly},
-    CommandInfo{0x52, "set-relays", ZH("继电器K1/K2"), Within(Exactly(2, ZH("K1(1开/0关) + K2(1开/0关)")), 0, 1),
-                kNone, "", ""},
+    CommandInfo{0x52, "set-relays", ZH("继电器K1/K2"),
+                Within(Exactly(2, ZH("K1(1开/0关) + K2(1开/0关)")), 0, 1), kNone, "", ""},
     CommandInfo{0x53,
                 "set-power-loss",
                 ZH("掉电设置"),
@@ -378,7 +378,8 @@ bool OwnProtocolOnly(std::uint8_t code) {
 
 Bytes RegisterBytes(ByteView data, std::size_t registers) {
     const std::size_t size = 2 * registers;
-    if (data.size() > size) return Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
+    if (data.size() > size)
+        return Bytes(data.begin(), data.begin() + static_cast<std::ptrdiff_t>(size));
     Bytes out(size - data.size(), 0);
     out.insert(out.end(), data.begin(), data.end());
     return out;

@@ -169,10 +169,10 @@ std::string ValuesUsage(const CommandInfo& c) {
     case ValueForm::Hex:
         return "[\"HEX BYTES\"] (up to " + std::to_string(c.request.max) + ")";
     case ValueForm::Numbers: {
-        const std::string range = c.request.high >= c.request.low
-                                      ? " (" + std::to_string(c.request.low) + "-" +
-                                            std::to_string(c.request.high) + ")"
-                                      : "";
+        const std::string range =
+            c.request.high >= c.request.low
+                ? " (" + std::to_string(c.request.low) + "-" + std::to_string(c.request.high) + ")"
+                : "";
         return (c.request.min == 1 ? "BYTE" : std::to_string(c.request.min) + " x BYTE") + range;
     }
     }

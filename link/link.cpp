@@ -373,8 +373,8 @@ bool Link::write(const QByteArray& frame) {
     writeStartNs_ = now();
     // flush() hands the bytes to the system now rather than at the next turn of the event loop;
     // a port or socket whose buffer is full sends the rest when it can (onBytesWritten).
-    const bool written = network_ ? socket_.write(frame) == frame.size()
-                                  : port_.write(frame) == frame.size();
+    const bool written =
+        network_ ? socket_.write(frame) == frame.size() : port_.write(frame) == frame.size();
     if (written) network_ ? socket_.flush() : port_.flush();
     if (!written || !isOpen()) {
         const QString reason = network_

@@ -146,8 +146,8 @@ private:
     FrameCutter cutter_;
     bool awaiting_ = false;
     bool echoSuppression_ = false;
-    QByteArray echo_;     // the bytes of the last request, until they have come back
-    QByteArray echoSeen_; // the beginning of them that has come back so far
+    QByteArray echo_;      // the bytes of the last request, until they have come back
+    QByteArray echoSeen_;  // the beginning of them that has come back so far
     bool writing_ = false; // a write the system has not taken all of yet
     qint64 writeStartNs_ = 0;
     qint64 lastByteNs_ = 0;

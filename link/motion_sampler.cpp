@@ -136,8 +136,8 @@ void MotionSampler::startRound() {
 }
 
 void MotionSampler::onClosed(const Transaction& t) {
-    const auto mine = std::find_if(round_.begin(), round_.end(),
-                                   [&t](const auto& q) { return q.first == t.id; });
+    const auto mine =
+        std::find_if(round_.begin(), round_.end(), [&t](const auto& q) { return q.first == t.id; });
     if (mine == round_.end()) return;
     MotionSample& sample = current_[mine->second];
     round_.erase(mine);
@@ -157,7 +157,8 @@ void MotionSampler::onClosed(const Transaction& t) {
                 // The drive reads its position when it hears the query.
                 if (t.leftNs) sample.seconds = secondsOf(t.leftNs);
             }
-            if (v.key == "value" && n && *t.request.command == kSpeed) sample.speed = std::int32_t(*n);
+            if (v.key == "value" && n && *t.request.command == kSpeed)
+                sample.speed = std::int32_t(*n);
             if (v.key == "value" && n && *t.request.command == kClosedLoopPosition)
                 sample.closedLoopPosition = std::int32_t(*n);
             if (b && v.key == "moving") sample.moving = *b;

@@ -43,7 +43,8 @@ private:
 // speed (0x36), motion state (0x3B) and, for a closed loop, its absolute position (0x58), each
 // drive in turn. A round of queries starts at each tick of the chosen rate, but only once the
 // round before it is done (then at once), so a slow line lowers the rate achieved to what it can
-// carry rather than piling up requests. Replies are read by the reply decoder, register reads as their command's.
+// carry rather than piling up requests. Replies are read by the reply decoder, register reads as
+// their command's.
 class MotionSampler : public QObject {
     Q_OBJECT
 public:
@@ -83,11 +84,11 @@ private:
     Plan plan_;
     QTimer tick_;
     qint64 startNs_ = 0;
-    std::vector<MotionSample> current_; // of the round, one per drive
-    std::vector<std::pair<quint64, std::size_t>> round_; // queries not yet closed, and whose
+    std::vector<MotionSample> current_;                     // of the round, one per drive
+    std::vector<std::pair<quint64, std::size_t>> round_;    // queries not yet closed, and whose
     std::deque<std::pair<double, std::uint8_t>> positions_; // when each drive gave one
     bool suspended_ = false;
-    bool overdue_ = false; // a tick came while the round was still on the line
+    bool overdue_ = false;         // a tick came while the round was still on the line
     std::deque<double> roundEnds_; // when recent rounds completed, in s
 };
 

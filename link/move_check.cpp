@@ -50,13 +50,14 @@ std::optional<PlannedMove> PlanOfTransaction(const Transaction& t, double start,
 Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample>& samples) {
     Deviation d;
     d.plannedArrival = move.motion.plan.duration();
-    const auto first = std::lower_bound(
-        samples.begin(), samples.end(), move.start,
-        [](const MotionSample& s, double t) { return s.seconds < t; });
+    const auto first =
+        std::lower_bound(samples.begin(), samples.end(), move.start,
+                         [](const MotionSample& s, double t) { return s.seconds < t; });
     for (auto it = first; it != samples.end() && it->seconds < move.until; ++it) {
         if (it->address != move.address || !it->position) continue;
         ++d.samples;
-        d.maxPosition = std::max(d.maxPosition, std::fabs(*it->position - move.positionAt(it->seconds)));
+        d.maxPosition =
+            std::max(d.maxPosition, std::fabs(*it->position - move.positionAt(it->seconds)));
         if (it->speed)
             d.maxSpeed = std::max(d.maxSpeed, std::fabs(*it->speed - move.speedAt(it->seconds)));
         const bool atTarget =

@@ -19,7 +19,9 @@ struct PlannedMove {
     double until = std::numeric_limits<double>::infinity();
 
     // Where the plan has the drive, and how fast, at a time of the sampler's clock.
-    double positionAt(double seconds) const { return from + motion.plan.positionAt(seconds - start); }
+    double positionAt(double seconds) const {
+        return from + motion.plan.positionAt(seconds - start);
+    }
     double speedAt(double seconds) const { return motion.plan.speedAt(seconds - start); }
 };
 

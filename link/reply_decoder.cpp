@@ -30,13 +30,16 @@ void DecodeValue(const CommandInfo& c, ByteView r, std::size_t checksumSize, Dec
         const std::size_t end = r.size() > checksumSize ? r.size() - checksumSize : 0;
         const std::string entry = end > 4 ? HexFrameText(r.subspan(4, end - 4)) : "";
         out.fields.push_back({c.field, entry});
-        out.values.push_back({"value", std::string(entry.empty() ? "" : entry.substr(0, entry.size() - 1))});
+        out.values.push_back(
+            {"value", std::string(entry.empty() ? "" : entry.substr(0, entry.size() - 1))});
         return;
     }
     // The data the reply's length byte gives, which the checksum follows.
-    const std::size_t data = r.size() >= 3 + checksumSize ? std::min<std::size_t>(r[2], r.size() - 3 - checksumSize) : 0;
+    const std::size_t data =
+        r.size() >= 3 + checksumSize ? std::min<std::size_t>(r[2], r.size() - 3 - checksumSize) : 0;
     if (c.value == ReplyValue::AddressInLine) out.values.push_back({"value", std::int64_t{r[0]}});
-    if (c.value == ReplyValue::BaudInLine && data >= 1) out.values.push_back({"value", std::int64_t{r[3]}});
+    if (c.value == ReplyValue::BaudInLine && data >= 1)
+        out.values.push_back({"value", std::int64_t{r[3]}});
     if (r.size() < kValueReplySize) return;
     switch (c.value) {
     case ReplyValue::Unsigned32:

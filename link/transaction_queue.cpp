@@ -114,8 +114,8 @@ void TransactionQueue::pump() {
         // The line stays silent for 3.5 characters after its last byte, and for the
         // turnaround after a broadcast.
         const qint64 silence = link_.silenceNs();
-        const qint64 free = std::max({lineFreeNs_, link_.lastByteNs() + silence,
-                                      lastLeftNs_ + silence});
+        const qint64 free =
+            std::max({lineFreeNs_, link_.lastByteNs() + silence, lastLeftNs_ + silence});
         if (Link::now() < free) break;
         // Replies to earlier requests are read, and shown, before this one goes out; what
         // they bring may call for more silence.
@@ -167,8 +167,7 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
         a.t.leftNs = a.leftNs;
         lastLeftNs_ = a.leftNs;
         // One character of slack for an adapter's own buffering.
-        a.deadlineNs = a.leftNs + link_.characterNs() +
-                       Ns(a.t.request.timeout.value_or(timeout_));
+        a.deadlineNs = a.leftNs + link_.characterNs() + Ns(a.t.request.timeout.value_or(timeout_));
         if (a.expected && a.expected->broadcast) {
             lineFreeNs_ = std::max(lineFreeNs_, a.leftNs + Ns(turnaround_));
             broadcasts.push_back(a.t.id);
@@ -250,8 +249,7 @@ bool TransactionQueue::takeLate(const Piece& piece) {
     } else {
         const Bytes m = FrameMessage(piece);
         const bool device = m.size() >= 2 && m[1] != modbus::kReadRegisters &&
-                            m[1] != modbus::kWriteRegisters &&
-                            !(m[1] & modbus::kExceptionBit);
+                            m[1] != modbus::kWriteRegisters && !(m[1] & modbus::kExceptionBit);
         if (device) late.request.command = m[1];
     }
     emit pieceReceived(piece, late.request.origin, PieceRole::Late, late.request.command);

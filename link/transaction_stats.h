@@ -21,7 +21,7 @@ struct CommandStats {
     std::size_t unchecked = 0;
     std::size_t cancelled = 0; // never went out: not among those sent
     std::size_t late = 0;      // late replies: not among those sent
-    std::size_t timed = 0; // transactions with a round trip
+    std::size_t timed = 0;     // transactions with a round trip
     double minMs = 0;
     double maxMs = 0;
     double sumMs = 0;

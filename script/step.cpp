@@ -86,8 +86,12 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
     }
     const std::string& line = exists ? lines[static_cast<std::size_t>(index)] : std::string();
     if (line.empty())
-        return {index, std::nullopt, index, kIdleLook,
-                exists ? StepProblem::EmptyLine : StepProblem::NoLine, index};
+        return {index,
+                std::nullopt,
+                index,
+                kIdleLook,
+                exists ? StepProblem::EmptyLine : StepProblem::NoLine,
+                index};
 
     Step step;
     step.line = index;
@@ -101,8 +105,8 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
     step.interval = loopInterval;
     // The checks of a frame line's reply follow it, and are taken with it.
     int last = index;
-    for (int n; step.send && (n = NextLine(lines, last)) < count &&
-                IsExpectLine(lines[std::size_t(n)]);) {
+    for (int n;
+         step.send && (n = NextLine(lines, last)) < count && IsExpectLine(lines[std::size_t(n)]);) {
         last = n;
         step.checks.push_back({n, ParseExpectLine(lines[std::size_t(n)])});
     }
@@ -135,7 +139,9 @@ Step ScriptStep(std::span<const std::string> lines, int index, int loopInterval)
 
 std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines) {
     std::vector<LineProblem> problems;
-    const auto add = [&](std::size_t i, Error why) { problems.push_back({int(i), std::move(why)}); };
+    const auto add = [&](std::size_t i, Error why) {
+        problems.push_back({int(i), std::move(why)});
+    };
     // What the line before (comments passed over) allows after it.
     enum class After { Nothing, Frame, Pause } after = After::Nothing;
     for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -164,7 +170,8 @@ std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines) {
             if (after != After::Frame)
                 add(i, Error{ZH("Expect: 应紧跟在命令行（或它的其他 Expect: 行）之后")});
             else if (!ParseExpectLine(line))
-                add(i, Error{ZH("Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值")});
+                add(i,
+                    Error{ZH("Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值")});
             break;
         case LineKind::Delay:
         case LineKind::Jump: {

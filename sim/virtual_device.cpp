@@ -21,8 +21,7 @@ constexpr auto kIdleWake = std::chrono::milliseconds(5);
 
 } // namespace
 
-VirtualDevice::VirtualDevice(DeviceOptions options)
-    : options_(std::move(options)) {
+VirtualDevice::VirtualDevice(DeviceOptions options) : options_(std::move(options)) {
     devices_.emplace_back(options_.address);
     for (std::uint8_t a : options_.more)
         if (a != options_.address) devices_.emplace_back(a);
@@ -239,8 +238,7 @@ std::size_t VirtualDevice::bytesDue(Clock::time_point now) {
     // A byte has arrived once its 10 bits have crossed the line.
     perByte_ = std::chrono::nanoseconds(10'000'000'000LL / baud);
     if (now < nextStart_ + perByte_) return 0;
-    return std::min<std::size_t>(unwritten_.size(),
-                                 std::size_t((now - nextStart_) / perByte_));
+    return std::min<std::size_t>(unwritten_.size(), std::size_t((now - nextStart_) / perByte_));
 }
 
 } // namespace stepbench::sim

@@ -7,9 +7,9 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <sys/types.h>
-#include <optional>
 #include <thread>
 #include <vector>
 

@@ -4,15 +4,15 @@
 #include "window_support.h"
 
 #include <QJsonArray>
-#include <QJsonValue>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonValue>
 #include <QListWidget>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
-#include <QSet>
 #include <csignal>
 
 using namespace stepbench;
@@ -154,8 +154,8 @@ private slots:
         QCOMPARE(s["completed"].toBool(), completed);
         QCOMPARE(s["exit"].toInt(), status);
         int counted = 0;
-        for (const char* key : {"ok", "no_reply", "bad_checksum", "exception", "mismatch",
-                                "broadcast", "unchecked"})
+        for (const char* key :
+             {"ok", "no_reply", "bad_checksum", "exception", "mismatch", "broadcast", "unchecked"})
             counted += s[key].toInt();
         QCOMPARE(counted, transactions);
         // What went on the wire is the script's bytes, whole, never text read as hex.
@@ -229,7 +229,9 @@ private slots:
         QVERIFY(device.start());
         const QString port = Q(device.path());
         const QString file = dir_.filePath("drive2.json");
-        QCOMPARE(Cli({"-p", port, "-b", "115200", "-a", "2", "send", "set-start-speed", "2222"}).status, 0);
+        QCOMPARE(
+            Cli({"-p", port, "-b", "115200", "-a", "2", "send", "set-start-speed", "2222"}).status,
+            0);
         QCOMPARE(Cli({"-p", port, "-b", "115200", "-a", "2", "profile", "read", file}).status, 0);
         const auto drives = [](const Run& r) {
             QStringList out;
@@ -243,8 +245,10 @@ private slots:
         Run r = Cli({"-p", port, "-b", "115200", "-a", "1-4", "-j", "profile", "compare", file});
         QCOMPARE(r.status, 1);
         QCOMPARE(drives(r), (QStringList{"1 different", "2 ok", "3 different", "4 different"}));
-        QCOMPARE(r.lines().first()["drive"].toObject()["differing"].toArray(), QJsonArray{"start-speed"});
-        r = Cli({"-p", port, "-b", "115200", "-a", "1,3-4", "-t", "50", "-j", "profile", "write", file});
+        QCOMPARE(r.lines().first()["drive"].toObject()["differing"].toArray(),
+                 QJsonArray{"start-speed"});
+        r = Cli({"-p", port, "-b", "115200", "-a", "1,3-4", "-t", "50", "-j", "profile", "write",
+                 file});
         QCOMPARE(r.status, 0);
         QCOMPARE(drives(r), (QStringList{"1 ok", "3 ok", "4 ok"}));
         r = Cli({"-p", port, "-b", "115200", "-a", "1-4", "-j", "profile", "compare", file});
@@ -300,7 +304,8 @@ private slots:
         QCOMPARE(t["moving"], QJsonValue(false));
         QCOMPARE(t["left_limit"], QJsonValue(false));
         QCOMPARE(t["id"].toInt(), 1);
-        QVERIFY(QRegularExpression("([+-]\\d\\d:\\d\\d|Z)$").match(t["time"].toString()).hasMatch());
+        QVERIFY(
+            QRegularExpression("([+-]\\d\\d:\\d\\d|Z)$").match(t["time"].toString()).hasMatch());
         const double rtt = t["round_trip_ms"].toDouble();
         QCOMPARE(std::round(rtt * 10) / 10, rtt);
         r = Cli({"-p", port, "-j", "send", "query-baud"});
@@ -339,7 +344,8 @@ private slots:
     void junit() {
         sim::VirtualDevice device;
         QVERIFY(device.start());
-        const QString script = Script(dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\nExpect:value=9\r\n");
+        const QString script =
+            Script(dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\nExpect:value=9\r\n");
         const QString report = dir_.filePath("report.xml");
         const Run r = Cli({"-p", Q(device.path()), "-q", "run", script, "--loops", "1",
                            "--interval", "10", "--junit", report});

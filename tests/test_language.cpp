@@ -1,5 +1,5 @@
-#include "sim/virtual_device.h"
 #include "codec/tr.h"
+#include "sim/virtual_device.h"
 #include "ui/translation.h"
 #include "window_support.h"
 

@@ -5,17 +5,17 @@
 #include "ui/monitor_view.h"
 #include "window_support.h"
 
+#include <QClipboard>
+#include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QListWidget>
+#include <QRegularExpression>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
-#include <QTemporaryDir>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QRegularExpression>
 #include <QTableWidget>
-#include <QComboBox>
-#include <QSpinBox>
+#include <QTemporaryDir>
 
 using namespace stepbench;
 using namespace std::chrono_literals;
@@ -240,7 +240,8 @@ private slots:
         QVERIFY(win.main.statusBar()->currentMessage().contains("已筛选"));
         table->selectAll();
         table->actions().first()->trigger(); // 复制, Ctrl+C
-        const QStringList copied = QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        const QStringList copied =
+            QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(copied.size(), 1);
         QVERIFY(copied[0].contains("\t01 26 00 3A 60\t") || copied[0].contains("\t02 26 00"));
         win.w<QAbstractButton>("CheckErrorsOnly")->setChecked(false);
@@ -344,7 +345,8 @@ private slots:
         for (const QString& name : names + QStringList{"small.csv"}) {
             QFile part(dir_.filePath(name));
             QVERIFY2(part.open(QIODevice::ReadOnly), qPrintable(name));
-            const QStringList rows = QString::fromUtf8(part.readAll()).split("\r\n", Qt::SkipEmptyParts);
+            const QStringList rows =
+                QString::fromUtf8(part.readAll()).split("\r\n", Qt::SkipEmptyParts);
             QCOMPARE(rows.first(), QString("\uFEFFn,text"));
             all += rows.mid(1);
         }

@@ -7,17 +7,17 @@
 #include "window_support.h"
 
 #include <QChartView>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
-#include <QLineSeries>
-#include <QValueAxis>
 #include <QFile>
 #include <QImage>
+#include <QLineSeries>
 #include <QStatusBar>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
-#include <QDoubleSpinBox>
 #include <QTemporaryDir>
+#include <QValueAxis>
 
 using namespace stepbench;
 
@@ -109,7 +109,10 @@ private slots:
         QVERIFY(!win.text("RichTextBox1").contains("查询运动绝对位置:"));
         auto* rows = win.main.findChild<QTableView*>("TransactionTable")->model();
         for (int r = 0; r < rows->rowCount(); ++r)
-            QVERIFY(!rows->index(r, TransactionModel::Command).data().toString().startsWith("查询运动"));
+            QVERIFY(!rows->index(r, TransactionModel::Command)
+                         .data()
+                         .toString()
+                         .startsWith("查询运动"));
         QCOMPARE(win.text("Text18"), QString("10000"));
     }
 
@@ -152,9 +155,10 @@ private slots:
                 auto* axis = qobject_cast<QValueAxis*>(a);
                 if (!axis->labelsVisible()) continue;
                 const QByteArray format = axis->labelFormat().toLatin1();
-                const double tick = axis->tickAnchor() +
-                                    std::ceil((axis->min() - axis->tickAnchor()) / axis->tickInterval()) *
-                                        axis->tickInterval();
+                const double tick =
+                    axis->tickAnchor() +
+                    std::ceil((axis->min() - axis->tickAnchor()) / axis->tickInterval()) *
+                        axis->tickInterval();
                 QVERIFY2(QString::asprintf(format, tick) !=
                              QString::asprintf(format, tick + axis->tickInterval()),
                          format + " " + QByteArray::number(axis->tickInterval()));
@@ -246,7 +250,9 @@ private slots:
             if (s.seconds < move->start || !s.position) continue;
             const double slack = 6000 * step;
             QVERIFY2(std::fabs(*s.position - move->positionAt(s.seconds)) <= slack,
-                     qPrintable(QString("%1 s: %2 against %3").arg(s.seconds).arg(*s.position)
+                     qPrintable(QString("%1 s: %2 against %3")
+                                    .arg(s.seconds)
+                                    .arg(*s.position)
                                     .arg(move->positionAt(s.seconds))));
             ++compared;
         }
@@ -260,8 +266,12 @@ private slots:
             gap = s.seconds - previous;
             previous = s.seconds;
         }
-        QVERIFY2(*d.arrival >= *d.plannedArrival - 0.01 && *d.arrival <= *d.plannedArrival + gap + 0.01,
-                 qPrintable(QString("%1 against %2, %3 apart").arg(*d.arrival).arg(*d.plannedArrival).arg(gap)));
+        QVERIFY2(*d.arrival >= *d.plannedArrival - 0.01 &&
+                     *d.arrival <= *d.plannedArrival + gap + 0.01,
+                 qPrintable(QString("%1 against %2, %3 apart")
+                                .arg(*d.arrival)
+                                .arg(*d.plannedArrival)
+                                .arg(gap)));
         QVERIFY(d.maxPosition <= 6000 * step);
         // The plan is drawn where the user sees it, dashed under the measured line.
         auto* plan = win.main.findChild<MotionChart*>("ChartPosition")->seriesOf("plan 01");
@@ -282,7 +292,8 @@ private slots:
         QTRY_VERIFY(view->plannedMove(1)->start > firstStart && view->deviation(1).done);
         win.click("CheckSampling");
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(0, 1)->text().toDouble(), std::round(view->plannedMove(1)->start * 1000) / 1000);
+        QCOMPARE(table->item(0, 1)->text().toDouble(),
+                 std::round(view->plannedMove(1)->start * 1000) / 1000);
         const QList<QPointF> drawn = plan->points();
         QVERIFY(std::any_of(drawn.begin(), drawn.end(), [&](const QPointF& p) {
             return p.x() > firstStart && p.x() < firstStart + 0.4 && p.y() > 8100 && p.y() < 10900;

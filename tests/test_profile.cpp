@@ -4,15 +4,15 @@
 #include "support.h"
 #include "window_support.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProgressBar>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTableView>
-#include <QElapsedTimer>
 #include <QTableWidget>
-#include <QStandardItemModel>
-#include <QProgressBar>
 #include <QTemporaryDir>
 
 using namespace stepbench;
@@ -226,7 +226,8 @@ private slots:
         Run(win, "CommandWriteMany");
         QCOMPARE(verdicts(), (QStringList{"01 正常", "02 正常", "03 正常", "04 正常"}));
         for (std::uint8_t a = 1; a <= 4; ++a)
-            QCOMPARE(device.withDevice([](sim::Device& d) { return d.settings().profile.startSpeed; }, a),
+            QCOMPARE(device.withDevice(
+                         [](sim::Device& d) { return d.settings().profile.startSpeed; }, a),
                      3333.0);
 
         QVERIFY(win.main.statusBar()->currentMessage().contains("4 台全部写入"));

@@ -362,8 +362,9 @@ private slots:
         Line line;
         QVERIFY(line.open(device.path(), 115200));
         line.queue.setReplyTimeout(30ms);
-        const std::vector<Bytes> mix = {Rtu("012600"), Rtu("012504000003E8"), Rtu("013D00"),
-                                        Rtu("002504000003E8"), Rtu("022000"), Rtu("013C00")};
+        const std::vector<Bytes> mix = {Rtu("012600"), Rtu("012504000003E8"),
+                                        Rtu("013D00"), Rtu("002504000003E8"),
+                                        Rtu("022000"), Rtu("013C00")};
         QRandomGenerator random(7);
         std::vector<quint64> ids;
         for (int burst = 0; burst < 30; ++burst) {

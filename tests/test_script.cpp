@@ -1,6 +1,6 @@
 #include "codec/frame.h"
-#include "pty_client.h"
 #include "ears.h"
+#include "pty_client.h"
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"

@@ -383,10 +383,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QString>("written");
-        QTest::newRow("csv") << "/tmp/mon1" << "CSV文件(*.csv);;所有文件(*.*)" << "/tmp/mon1.csv";
-        QTest::newRow("upper-case filter") << "/tmp/s" << "TXT文件(*.TXT);;所有文件(*.*)" << "/tmp/s.txt";
-        QTest::newRow("a suffix of its own") << "/tmp/run.log" << "CSV文件(*.csv)" << "/tmp/run.log";
-        QTest::newRow("a dot in the folder") << "/tmp/a.b/mon" << "PNG图片(*.png)" << "/tmp/a.b/mon.png";
+        QTest::newRow("csv") << "/tmp/mon1"
+                             << "CSV文件(*.csv);;所有文件(*.*)"
+                             << "/tmp/mon1.csv";
+        QTest::newRow("upper-case filter") << "/tmp/s"
+                                           << "TXT文件(*.TXT);;所有文件(*.*)"
+                                           << "/tmp/s.txt";
+        QTest::newRow("a suffix of its own") << "/tmp/run.log"
+                                             << "CSV文件(*.csv)"
+                                             << "/tmp/run.log";
+        QTest::newRow("a dot in the folder") << "/tmp/a.b/mon"
+                                             << "PNG图片(*.png)"
+                                             << "/tmp/a.b/mon.png";
     }
     void saveDialogs() {
         QFETCH(QString, typed);
@@ -400,7 +408,6 @@ private slots:
         QCOMPARE(prompter.folder, QString("/srv/scripts"));
     }
 };
-
 
 QTEST_MAIN(TestWindow)
 #include "test_window.moc"

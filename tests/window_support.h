@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -13,7 +14,6 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
-#include <QEventLoop>
 
 // Answers the window's message boxes and file dialogs without showing them, and remembers them.
 class ScriptedPrompter : public stepbench::Prompter {

@@ -80,8 +80,8 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     ui_.SSTab1->insertTab(0, AboutPage(), QString());
     SetTabCaption(ui_.SSTab1, 0, ZH("关于"));
     motion_ = new MotionView(
-        sampler_, queue_, [this] { return samplingPlan(); },
-        [this] { return planParameters(); }, prompter_);
+        sampler_, queue_, [this] { return samplingPlan(); }, [this] { return planParameters(); },
+        prompter_);
     auto* motion = motion_;
     // "读取参数": the panel's own queries, whose replies fill its query fields.
     connect(motion_, &MotionView::parametersWanted, this, [this] {
@@ -458,7 +458,7 @@ void FrmMain::onTransaction(const Transaction& transaction) {
         const CommandInfo* info =
             transaction.request.command ? FindCommand(*transaction.request.command) : nullptr;
         statusBar()->showMessage(Tr("%1：%2").arg(info ? Tr(info->name) : Tr("原始字节"),
-                                                 Tr(VerdictName(transaction.verdict))),
+                                                  Tr(VerdictName(transaction.verdict))),
                                  kStatusTimeout);
     }
     if (transaction.roundTripMs)
@@ -476,8 +476,7 @@ void FrmMain::onLineDown(const TransactionQueue::LineDown& down) {
     monitor_->addEvent(message);
     if (ui_.CheckAutoReconnect->isChecked()) {
         // The script waits where it was cut: the line whose request was lost runs again.
-        runner_.hold(std::find(down.cut.begin(), down.cut.end(), Origin::Script) !=
-                     down.cut.end());
+        runner_.hold(std::find(down.cut.begin(), down.cut.end(), Origin::Script) != down.cut.end());
         motion_->lineDown(true);
         portWatch_.waitForReturn();
         statusBar()->showMessage(Tr("等待串口重新出现…（%1）").arg(down.reason));
@@ -564,11 +563,12 @@ void FrmMain::scanBus() {
         // go unheard.
         const bool switched = link_.isOpen() && link_.setBaudRate(baud);
         if (switched) portWatch_.remember(link_.portName(), QString::number(baud));
-        statusBar()->showMessage((switched ? Tr("已取用地址 %1、波特率 %2，串口已改用该波特率")
-                                           : Tr("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）"))
-                                     .arg(ui_.Text23->text())
-                                     .arg(baud),
-                                 kStatusTimeout);
+        statusBar()->showMessage(
+            (switched ? Tr("已取用地址 %1、波特率 %2，串口已改用该波特率")
+                      : Tr("已取用地址 %1、波特率 %2（波特率在重新打开串口后生效）"))
+                .arg(ui_.Text23->text())
+                .arg(baud),
+            kStatusTimeout);
     });
     dialog->open();
 }
@@ -979,7 +979,8 @@ void FrmMain::CommRec(const Piece& piece, bool toLog, PieceRole role,
     if (toLog) {
         QStringList entry{FromStd(reply.textLine), FromStd(reply.hexLine)};
         if (const auto& r = reply.report) {
-            QString line = Tr(r->text) + FromStd(r->data) + (r->note.empty() ? "" : " " + Tr(r->note));
+            QString line =
+                Tr(r->text) + FromStd(r->data) + (r->note.empty() ? "" : " " + Tr(r->note));
             if (role == PieceRole::Late) line += " (" + Tr("迟到应答") + ")";
             entry << line;
         }

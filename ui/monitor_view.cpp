@@ -81,9 +81,8 @@ protected:
         if (errorsOnly && !m->index(row, 0).data(TransactionModel::kFailureRole).toBool())
             return false;
         if (address && t.address() != address) return false;
-        if (command &&
-            (t.request.command ? int(*t.request.command) : TransactionStats::kRawCommand) !=
-                *command)
+        if (command && (t.request.command ? int(*t.request.command)
+                                          : TransactionStats::kRawCommand) != *command)
             return false;
         if (text.isEmpty()) return true;
         for (int c : {TransactionModel::Command, TransactionModel::RequestBytes,
@@ -203,19 +202,18 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
 
 QVariant TransactionModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
-    static const char* const kHeaders[] = {ZH("序号"),     ZH("时间"), ZH("间隔(ms)"),
-                                           ZH("地址"),     ZH("命令"), ZH("请求"),
-                                           ZH("应答"),     ZH("往返(ms)"), ZH("结果")};
+    static const char* const kHeaders[] = {ZH("序号"), ZH("时间"),     ZH("间隔(ms)"),
+                                           ZH("地址"), ZH("命令"),     ZH("请求"),
+                                           ZH("应答"), ZH("往返(ms)"), ZH("结果")};
     return section >= 0 && section < Columns ? Tr(kHeaders[section]) : QVariant();
 }
 
 MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), filter_(new RowFilter(this)),
-      table_(new QTableView), statsTable_(new QTableWidget),
-      errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))), address_(new QLineEdit),
-      command_(new QComboBox), search_(new QLineEdit), statsBy_(new QComboBox),
-      logButton_(WithCaption(new QPushButton, ZH("记录到文件"))), rotate_(new QSpinBox),
-      statsTimer_(new QTimer(this)) {
+    : QWidget(parent), prompter_(prompter), filter_(new RowFilter(this)), table_(new QTableView),
+      statsTable_(new QTableWidget), errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))),
+      address_(new QLineEdit), command_(new QComboBox), search_(new QLineEdit),
+      statsBy_(new QComboBox), logButton_(WithCaption(new QPushButton, ZH("记录到文件"))),
+      rotate_(new QSpinBox), statsTimer_(new QTimer(this)) {
     setObjectName("TransactionMonitor");
     table_->setObjectName("TransactionTable");
     statsTable_->setObjectName("TransactionStats");
@@ -323,9 +321,8 @@ void MonitorView::applyFilter() {
     // An address that is no hex address shows nothing, rather than everything.
     f->nothing = !a.isEmpty() && !address;
     address_->setStyleSheet(f->nothing ? "color: rgb(190,0,0)" : "");
-    f->command = command_->currentIndex() > 0
-                     ? std::optional(command_->currentData().toInt())
-                     : std::nullopt;
+    f->command = command_->currentIndex() > 0 ? std::optional(command_->currentData().toInt())
+                                              : std::nullopt;
     f->text = search_->text().remove(' ').toUpper();
     // The proxy only while a filter is on: it re-maps every row on every change.
     if (f->active()) {
@@ -405,8 +402,7 @@ void MonitorView::add(const Transaction& transaction) {
     std::optional<double> gap;
     if (transaction.leftNs && lastEndNs_) gap = double(transaction.leftNs - lastEndNs_) / 1e6;
     if (transaction.leftNs)
-        lastEndNs_ = transaction.leftNs +
-                     qint64(transaction.roundTripMs.value_or(0) * 1e6);
+        lastEndNs_ = transaction.leftNs + qint64(transaction.roundTripMs.value_or(0) * 1e6);
     // The motion sampler's queries (and their late replies) are counted, not listed: at 80 a
     // second they would drown the user's own requests and push them out of the table.
     if (transaction.request.origin != Origin::Sampler) append(transaction, gap);
@@ -487,8 +483,9 @@ void MonitorView::refreshStats() {
     if (!all.empty()) put(Tr("合计"), stats_.total());
     for (const auto& [key, s] : all) {
         if (byAddress)
-            put(key == TransactionStats::kNoAddress ? Tr("原始字节")
-                                                    : QString::fromStdString(HexByte(std::uint8_t(key))),
+            put(key == TransactionStats::kNoAddress
+                    ? Tr("原始字节")
+                    : QString::fromStdString(HexByte(std::uint8_t(key))),
                 s);
         else
             put(key == TransactionStats::kRawCommand ? CommandName(std::nullopt)
@@ -505,8 +502,7 @@ int MonitorView::exportCsv(const QString& path, QString* error) const {
     for (int r = 0; r < shown->rowCount(); ++r) {
         const int source = shown == &model_ ? r : filter_->mapToSource(filter_->index(r, 0)).row();
         QStringList fields;
-        for (const QString& f :
-             TransactionModel::csvFields({model_.at(source), std::nullopt}))
+        for (const QString& f : TransactionModel::csvFields({model_.at(source), std::nullopt}))
             fields << TrafficLog::Field(f);
         // The gap as the table shows it.
         fields[2] = model_.index(source, TransactionModel::Gap).data().toString();
@@ -547,9 +543,8 @@ void MonitorView::switchLog(bool on) {
     }
     const QString path = prompter_->savePath(this, Tr("记录到文件"), Tr("CSV文件(*.csv)"));
     QString error;
-    if (path.isEmpty() ||
-        !log_.open(path, qint64(rotate_->value()) * 1024 * 1024, TransactionModel::csvHeader(),
-                   &error)) {
+    if (path.isEmpty() || !log_.open(path, qint64(rotate_->value()) * 1024 * 1024,
+                                     TransactionModel::csvHeader(), &error)) {
         const QSignalBlocker block(logButton_);
         logButton_->setChecked(false);
         if (!error.isEmpty()) prompter_->inform(this, Tr("系统提示"), error);

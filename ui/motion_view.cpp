@@ -31,7 +31,7 @@ constexpr std::chrono::milliseconds kRedraw{200};
 constexpr int kPixelsPerBucket = 2;
 constexpr double kMinSpan = 0.5;
 // A plan is drawn with this many points over what is shown of it.
-constexpr int kPlanPoints = 200;     // over the time shown; a move gets its share, at least 8
+constexpr int kPlanPoints = 200;        // over the time shown; a move gets its share, at least 8
 constexpr std::size_t kMaxMoves = 1000; // kept per drive, the oldest go
 constexpr int kMaxMoveRows = 100;       // of the table below the plots, the latest
 const QColor kDrive[MotionSampler::kMaxDrives] = {QColor(0, 90, 200), QColor(200, 60, 0),
@@ -104,8 +104,8 @@ QString Address(std::uint8_t a) {
 }
 
 bool IsMotionCommand(std::optional<std::uint8_t> code) {
-    return code && (*code == 0x31 || *code == 0x32 || *code == 0x33 || *code == 0x34 ||
-                    *code == 0x50);
+    return code &&
+           (*code == 0x31 || *code == 0x32 || *code == 0x33 || *code == 0x34 || *code == 0x50);
 }
 
 } // namespace
@@ -268,8 +268,9 @@ std::optional<MotionSampler::Plan> MotionView::currentPlan() const {
     plan->rateHz = rate_->currentData().toInt();
     plan->closedLoop = closedLoop_->isChecked();
     if (!addresses_->text().trimmed().isEmpty()) {
-        const auto list = ReadAddressList(
-            {ZH("采样地址"), addresses_->text().trimmed().toStdString()}, MotionSampler::kMaxDrives);
+        const auto list =
+            ReadAddressList({ZH("采样地址"), addresses_->text().trimmed().toStdString()},
+                            MotionSampler::kMaxDrives);
         if (!list) {
             prompter_->inform(const_cast<MotionView*>(this), Tr("系统提示"),
                               TrError(list.failure()));
@@ -353,8 +354,8 @@ void MotionView::onClosed(const Transaction& t) {
     if (!address || std::find(drives.begin(), drives.end(), *address) == drives.end()) return;
     const auto [parameters, source] = parameters_();
     QString why;
-    const auto move = PlanOfTransaction(t, sampler_.secondsOf(t.leftNs), record_.samples(),
-                                        parameters, &why);
+    const auto move =
+        PlanOfTransaction(t, sampler_.secondsOf(t.leftNs), record_.samples(), parameters, &why);
     if (!move) {
         if (!why.isEmpty()) planLabel_->setText(Tr("没有规划曲线：%1").arg(why));
         return;
@@ -437,8 +438,9 @@ void MotionView::redraw() {
         const QColor colour = kDrive[i];
         const QString suffix = shown.size() > 1 ? " " + Address(a) : QString();
         const QString key = Address(a);
-        positionChart_->setPoints("position " + key, Thinned(samples, a, from, to, buckets, kPosition),
-                                  ZH("绝对位置"), suffix, colour);
+        positionChart_->setPoints("position " + key,
+                                  Thinned(samples, a, from, to, buckets, kPosition), ZH("绝对位置"),
+                                  suffix, colour);
         speedChart_->setPoints("speed " + key, Thinned(samples, a, from, to, buckets, kSpeed),
                                ZH("速度"), suffix, colour);
         if (closedLoop_->isChecked())
@@ -467,8 +469,8 @@ void MotionView::redraw() {
                 std::max(8, int(kPlanPoints * (end - begin) / std::max(1e-9, to - from)));
             for (int n = 0; n <= points && begin < end; ++n) {
                 // The last point just before the end, where the plan still moves.
-                const double t = n < points ? begin + (end - begin) * n / points
-                                            : std::nextafter(end, begin);
+                const double t =
+                    n < points ? begin + (end - begin) * n / points : std::nextafter(end, begin);
                 position << QPointF(t, m.positionAt(t));
                 speed << QPointF(t, m.speedAt(t));
             }
@@ -533,10 +535,13 @@ void MotionView::showDeviations() {
         const auto seconds = [](const std::optional<double>& v) {
             return v ? QString::number(*v, 'f', 3) : QString("—");
         };
-        const QStringList cells{Address(move.address), QString::number(move.start, 'f', 3),
-                                seconds(d.plannedArrival), seconds(d.arrival),
+        const QStringList cells{Address(move.address),
+                                QString::number(move.start, 'f', 3),
+                                seconds(d.plannedArrival),
+                                seconds(d.arrival),
                                 QString::number(d.maxPosition, 'f', 1),
-                                QString::number(d.maxSpeed, 'f', 1), QString::number(d.samples)};
+                                QString::number(d.maxSpeed, 'f', 1),
+                                QString::number(d.samples)};
         for (int c = 0; c < cells.size(); ++c) {
             if (QTableWidgetItem* item = deviations_->item(row, c)) {
                 if (item->text() != cells[c]) item->setText(cells[c]);
@@ -606,9 +611,8 @@ std::optional<std::pair<double, double>> MotionView::plannedAt(const MotionSampl
     // The move under way at the sample: the last to start before it.
     const auto it = moves_.find(s.address);
     if (it == moves_.end()) return std::nullopt;
-    const auto after = std::upper_bound(
-        it->second.begin(), it->second.end(), s.seconds,
-        [](double t, const PlannedMove& m) { return t < m.start; });
+    const auto after = std::upper_bound(it->second.begin(), it->second.end(), s.seconds,
+                                        [](double t, const PlannedMove& m) { return t < m.start; });
     if (after == it->second.begin()) return std::nullopt;
     const PlannedMove& m = *std::prev(after);
     return std::pair{m.positionAt(s.seconds), m.speedAt(s.seconds)};
@@ -632,10 +636,10 @@ bool MotionView::exportCsv(const QString& path, QString* error) const {
                 return v ? QByteArray::number(*v, 'f', 3) : QByteArray();
             };
             bytes += QByteArray::number(move->address) + ',' +
-                     QByteArray::number(move->start, 'f', 3) + ',' + seconds(d.plannedArrival) + ',' +
-                     seconds(d.arrival) + ',' + QByteArray::number(d.maxPosition, 'f', 1) + ',' +
-                     QByteArray::number(d.maxSpeed, 'f', 1) + ',' + QByteArray::number(d.samples) +
-                     "\r\n";
+                     QByteArray::number(move->start, 'f', 3) + ',' + seconds(d.plannedArrival) +
+                     ',' + seconds(d.arrival) + ',' + QByteArray::number(d.maxPosition, 'f', 1) +
+                     ',' + QByteArray::number(d.maxSpeed, 'f', 1) + ',' +
+                     QByteArray::number(d.samples) + "\r\n";
         }
     }
     QSaveFile file(path);
@@ -653,8 +657,7 @@ bool MotionView::exportPng(const QString& path, QString* error) {
     for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
         chart->showCursors(true);
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit())
-        return true;
+    if (file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit()) return true;
     *error = file.errorString();
     return false;
 }

@@ -83,7 +83,7 @@ private:
     Prompter* prompter_;
     MotionRecord record_;
     std::optional<MotionSampler::Plan> running_;
-    std::map<std::uint8_t, std::vector<PlannedMove>> moves_; // of each drive, in order
+    std::map<std::uint8_t, std::vector<PlannedMove>> moves_;       // of each drive, in order
     std::map<std::pair<std::uint8_t, double>, Deviation> settled_; // of finished moves, by start
     QPushButton* sampling_;
     QComboBox* rate_;
@@ -108,7 +108,7 @@ private:
     std::optional<double> pausedEnd_; // the right edge of the plots while paused
     std::optional<double> hovered_;
     std::optional<double> cursorA_, cursorB_;
-    bool autoStarted_ = false; // sampling was started by a move, and stops after it
+    bool autoStarted_ = false;         // sampling was started by a move, and stops after it
     std::optional<double> stillSince_; // since when every sampled drive has stood still
     bool dirty_ = false;
 };

@@ -11,12 +11,12 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace stepbench {
@@ -55,8 +55,8 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter*
     : QWidget(parent), session_(session), target_(std::move(target)), prompter_(prompter),
       rows_(new QStandardItemModel(0, 4, this)), table_(new QTableView),
       everything_(WithCaption(new QCheckBox, ZH("全部写入（包括相同的）"))),
-      differOnly_(WithCaption(new QCheckBox, ZH("只看不同"))),
-      progress_(new QProgressBar), fileLabel_(WithCaption(new QLabel, ZH("没有打开配置文件"))),
+      differOnly_(WithCaption(new QCheckBox, ZH("只看不同"))), progress_(new QProgressBar),
+      fileLabel_(WithCaption(new QLabel, ZH("没有打开配置文件"))),
       cancel_(WithCaption(new QPushButton, ZH("取消"))), batch_(session),
       manyAddresses_(new QLineEdit), goOn_(WithCaption(new QCheckBox, ZH("出错后继续"))),
       results_(new QTableWidget(0, 5)) {
@@ -174,8 +174,8 @@ void ProfileView::writeMany() {
         return;
     QString error;
     results_->setRowCount(0);
-    results_->setHorizontalHeaderLabels({Tr("地址"), Tr("结果"), Tr("已写入"), Tr("读回不符"),
-                                         Tr("停在")});
+    results_->setHorizontalHeaderLabels(
+        {Tr("地址"), Tr("结果"), Tr("已写入"), Tr("读回不符"), Tr("停在")});
     results_->show();
     running_ = target;
     writing_ = true;
@@ -190,15 +190,13 @@ void ProfileView::onDriveDone(const DriveResult& result) {
     QStringList notTaken;
     for (const std::string& n : o.notTaken)
         notTaken << QString::fromStdString(n);
-    const QString verdict = o.cancelled              ? Tr("已取消")
-                            : !o.stoppedAt.empty()   ? Tr("失败")
-                            : !o.notTaken.empty()    ? Tr("读回不符")
-                                                     : Tr("正常");
-    const QStringList cells{HexAddress(result.address), verdict,
-                            QString::number(o.written.size()), notTaken.join(", "),
-                            o.stoppedAt.empty() ? QString()
-                                                : QString::fromStdString(o.stoppedAt) + " (" +
-                                                      o.why + ")"};
+    const QString verdict = o.cancelled            ? Tr("已取消")
+                            : !o.stoppedAt.empty() ? Tr("失败")
+                            : !o.notTaken.empty()  ? Tr("读回不符")
+                                                   : Tr("正常");
+    const QStringList cells{
+        HexAddress(result.address), verdict, QString::number(o.written.size()), notTaken.join(", "),
+        o.stoppedAt.empty() ? QString() : QString::fromStdString(o.stoppedAt) + " (" + o.why + ")"};
     const int row = results_->rowCount();
     results_->insertRow(row);
     for (int c = 0; c < cells.size(); ++c) {
@@ -222,12 +220,12 @@ void ProfileView::onEdited(QStandardItem* item) {
         if (!ok) return Error{ZH("“%1”不是数"), {text.toStdString()}};
         return NumberValue(s, n);
     }()
-                                    : BytesValue(s, text == Tr("(无)") ? "" : text.toStdString());
+        : BytesValue(s, text == Tr("(无)") ? "" : text.toStdString());
     if (!value) {
-        prompter_->inform(this, Tr(kTitle),
-                          Tr("设置“%1”的值“%2”不对：%3，未改。")
-                              .arg(QString::fromStdString(s.name()), text,
-                                   TrError(value.failure())));
+        prompter_->inform(
+            this, Tr(kTitle),
+            Tr("设置“%1”的值“%2”不对：%3，未改。")
+                .arg(QString::fromStdString(s.name()), text, TrError(value.failure())));
     } else {
         file_->values[s.name()] = *value;
         emit message(Tr("已改设置“%1”为 %2（尚未写入驱动器）")
@@ -279,9 +277,10 @@ void ProfileView::writeChosen() {
     if (!target) return;
     const ProfileValues values = toWrite();
     if (values.empty()) return emit message(Tr("驱动器上的设置与配置文件相同，没有要写入的。"));
-    if (!prompter_->ask(this, Tr(kTitle),
-                        TrN("将向地址 %1 的驱动器写入 %n 项设置，是否继续？", qsizetype(values.size()))
-                            .arg(HexAddress(target->address))))
+    if (!prompter_->ask(
+            this, Tr(kTitle),
+            TrN("将向地址 %1 的驱动器写入 %n 项设置，是否继续？", qsizetype(values.size()))
+                .arg(HexAddress(target->address))))
         return;
     QString error;
     running_ = target;

@@ -71,7 +71,7 @@ private:
     bool writing_ = false;
     struct {
         int at = 0, count = 0;
-    } drives_; // of a batch: the one being written, of how many
+    } drives_;                        // of a batch: the one being written, of how many
     ProfileFile drive_;               // what was last read from the drive
     std::optional<ProfileFile> file_; // the profile opened from a file
     QStandardItemModel* rows_;

@@ -3,8 +3,8 @@
 #include "codec/checksum.h"
 #include "codec/frame.h"
 #include "codec/hextext.h"
-#include "commands/protocol.h"
 #include "codec/tr.h"
+#include "commands/protocol.h"
 
 #include <QStringList>
 
