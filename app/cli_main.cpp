@@ -11,6 +11,7 @@
 #include "link/profile_session.h"
 #include "link/reply_decoder.h"
 #include "link/traffic_log.h"
+#include "link/transaction_queue.h"
 #include "link/transaction_stats.h"
 #include "script/script_file.h"
 #include "script/script_runner.h"
@@ -819,6 +820,7 @@ int main(int argc, char** argv) {
         if (a == "--help" || a == "-h") return std::fputs(kUsageText, stdout) < 0 ? kFailed : kOk;
         if (a == "--version") return std::printf("stepbench-cli %s\n", STEPBENCH_VERSION) < 0;
     }
+    stepbench::ReadTimeZoneOnce();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("stepbench-cli");
     QCoreApplication::setApplicationVersion(STEPBENCH_VERSION);

@@ -1,5 +1,6 @@
 // stepbench: the window, on a real serial port or on the built-in virtual device.
 #include "codec/tr.h"
+#include "link/transaction_queue.h"
 #include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 #include "ui/translation.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
             NameTheProgram();
             Options().parser.process(core);
         }
+    stepbench::ReadTimeZoneOnce();
     QApplication app(argc, argv);
     NameTheProgram();
     QGuiApplication::setDesktopFileName("org.stepbench.StepBench");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/transaction_queue.h"
+
 #include <QApplication>
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +13,9 @@
 // Shared by the benchmarks: run headless, measure CPU and memory, print a table.
 namespace bench {
 
+// Set up as the programs' main() does, offscreen unless told otherwise.
 inline void UseOffscreen() {
+    stepbench::ReadTimeZoneOnce();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 

@@ -4,10 +4,16 @@
 #include "codec/tr.h"
 #include "commands/protocol.h"
 
+#include <QFileInfo>
 #include <algorithm>
 #include <limits>
 
 namespace stepbench {
+
+void ReadTimeZoneOnce() {
+    if (!qEnvironmentVariableIsSet("TZ") && QFileInfo::exists("/etc/localtime"))
+        qputenv("TZ", ":/etc/localtime");
+}
 namespace {
 
 // The longest device reply: address, code, length, 16 data bytes, CRC.

@@ -83,6 +83,11 @@ enum class PieceRole : std::uint8_t {
 //   time on the wire plus a gap allowance to complete;
 // - a frame that answers nothing waiting is a late reply, linked to the ended request it answers;
 // - every accepted request ends exactly once (closed()), also when the port closes or goes.
+// Every transaction is stamped with the local time. With TZ unset, the C library looks at
+// /etc/localtime again on each conversion (a file system call per frame on a busy line); naming
+// it once in TZ makes it read the zone once. Call before any thread starts.
+void ReadTimeZoneOnce();
+
 class TransactionQueue : public QObject {
     Q_OBJECT
 public:

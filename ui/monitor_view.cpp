@@ -96,23 +96,37 @@ protected:
 } // namespace
 
 void TransactionModel::add(const Transaction& transaction, std::optional<double> gapMs) {
+    if (pending_.empty()) QTimer::singleShot(0, this, &TransactionModel::flush);
+    pending_.push_back({transaction, gapMs});
+}
+
+void TransactionModel::flush() {
+    if (pending_.empty()) return;
     // The oldest go a hundredth at a time: each removal makes the views re-map every row, so
     // one at a time would make each new row cost as much as the whole table.
-    if (rows_.size() >= std::size_t(kMaxRows)) {
-        const int drop = kMaxRows / 100;
+    const std::size_t room =
+        std::size_t(kMaxRows) - std::min(pending_.size(), std::size_t(kMaxRows));
+    if (rows_.size() > room) {
+        const int drop =
+            int(std::min(rows_.size(), std::max(rows_.size() - room, std::size_t(kMaxRows / 100))));
         beginRemoveRows({}, 0, drop - 1);
         rows_.erase(rows_.begin(), rows_.begin() + drop);
         endRemoveRows();
     }
-    const int row = int(rows_.size());
-    beginInsertRows({}, row, row);
-    rows_.push_back({transaction, gapMs});
+    if (pending_.size() > std::size_t(kMaxRows))
+        pending_.erase(pending_.begin(), pending_.end() - kMaxRows);
+    const int first = int(rows_.size());
+    beginInsertRows({}, first, first + int(pending_.size()) - 1);
+    for (Row& row : pending_)
+        rows_.push_back(std::move(row));
+    pending_.clear();
     endInsertRows();
 }
 
 void TransactionModel::clear() {
     beginResetModel();
     rows_.clear();
+    pending_.clear();
     endResetModel();
 }
 
@@ -411,7 +425,7 @@ void MonitorView::add(const Transaction& transaction) {
     const auto address = transaction.address();
     stats_.add(command, transaction.verdict, transaction.roundTripMs,
                address ? int(*address) : TransactionStats::kNoAddress);
-    if (command_->findData(command) < 0)
+    if (listedCommands_.insert(command).second)
         command_->addItem(command == TransactionStats::kRawCommand
                               ? CommandName(std::nullopt)
                               : CommandName(std::uint8_t(command)),
@@ -494,7 +508,8 @@ void MonitorView::refreshStats() {
     }
 }
 
-int MonitorView::exportCsv(const QString& path, QString* error) const {
+int MonitorView::exportCsv(const QString& path, QString* error) {
+    model_.flush();
     QString text = TransactionModel::csvHeader() + "\r\n";
     int rows = 0;
     // The rows the table shows: all of them, or those of the filter.

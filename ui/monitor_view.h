@@ -7,6 +7,8 @@
 #include <QAbstractTableModel>
 #include <QWidget>
 #include <deque>
+#include <set>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -48,7 +50,11 @@ public:
     };
 
     using QAbstractTableModel::QAbstractTableModel;
+    // Rows come in as the event loop's turn ends, all that came in it at once: a busy line
+    // brings a dozen frames in one read, and the views lay out once for them.
     void add(const Transaction& transaction, std::optional<double> gapMs = std::nullopt);
+    // Puts in at once the rows still waiting for the turn's end.
+    void flush();
     void clear();
     const Transaction& at(int row) const { return rows_[std::size_t(row)].t; }
 
@@ -65,6 +71,7 @@ public:
 
 private:
     std::deque<Row> rows_;
+    std::vector<Row> pending_;
 };
 
 // The "通讯监视" tab: every transaction with its round trip and verdict, filtered by failure,
@@ -82,7 +89,7 @@ public:
     void resetStats();
     // Writes the rows the table shows as CSV (UTF-8 with BOM) through a temporary file: how
     // many, or -1 with the reason.
-    int exportCsv(const QString& path, QString* error) const;
+    int exportCsv(const QString& path, QString* error);
     TransactionModel& model() { return model_; }
     const TrafficLog& log() const { return log_; }
 
@@ -118,6 +125,7 @@ private:
     QCheckBox* errorsOnly_;
     QLineEdit* address_;
     QComboBox* command_;
+    std::set<int> listedCommands_; // the commands the filter offers, beyond "全部命令"
     QLineEdit* search_;
     QComboBox* statsBy_;
     QPushButton* logButton_;
