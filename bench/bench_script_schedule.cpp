@@ -1,11 +1,13 @@
 // The script runner's send times, as the virtual device receives them, against the schedule the
 // script defines (loop interval, delay lines, jumps).
 #include "bench_support.h"
+#include "codec/hextext.h"
 #include "script/step.h"
 #include "sim/virtual_device.h"
 #include "ui/frm_main.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
@@ -54,13 +56,16 @@ int main(int argc, char** argv) {
     window.findChild<QAbstractButton*>("Check1")->click();
 
     // The schedule: the first step one loop interval after the start, each next step the
-    // step's own pause later.
+    // step's own pause later; the device hears a frame once its last byte is through the line.
+    const double baud = window.findChild<QComboBox*>("Combo2")->currentText().toDouble();
     std::vector<double> expected;
     double at = kLoop;
     int index = 0;
     while (int(expected.size()) < kSends) {
         const stepbench::Step step = stepbench::ScriptStep(script, index, kLoop);
-        if (step.send) expected.push_back(at);
+        if (step.send)
+            expected.push_back(at + double(stepbench::ParseHexText(*step.send).size()) * 10 * 1000 /
+                                        baud);
         at += step.interval;
         index = step.nextIndex;
     }

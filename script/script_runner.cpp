@@ -9,8 +9,8 @@
 namespace stepbench {
 namespace {
 
-// How late a tick may run and still keep its place in the timetable (ns): precise timers fire
-// within about a millisecond.
+// How late a tick may always run and still keep its place in the timetable (ns): precise timers
+// fire within about a millisecond.
 constexpr qint64 kLateness = 2000000;
 
 } // namespace
@@ -90,9 +90,12 @@ void ScriptRunner::tick() {
     // Arm the next tick before sending, so the time a send takes does not lengthen the pause.
     if (step.interval > 0) {
         const qint64 now = clock_.nsecsElapsed();
-        // More than a timer's jitter late: take the timetable up from now.
-        if (now - due_ > kLateness) due_ = now;
-        due_ += qint64(step.interval) * 1000000;
+        const qint64 pause = qint64(step.interval) * 1000000;
+        // A tick held up by a busy moment keeps the timetable, the next pause shortened by as
+        // much; one so late that the pause would shrink by more than half takes the timetable
+        // up from now, so two frames never go out closer than half their pause.
+        if (now - due_ > std::max(kLateness, pause / 2)) due_ = now;
+        due_ += pause;
         const qint64 left = std::max<qint64>(0, due_ - now);
         timer_.start(int((left + 500000) / 1000000)); // to the nearest millisecond
     }

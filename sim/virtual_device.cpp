@@ -174,17 +174,21 @@ void VirtualDevice::hear(ByteView bytes, Clock::time_point now) {
 void VirtualDevice::run() {
     std::uint8_t buffer[4096];
     while (running_) {
-        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(kIdleWake);
+        // Woken when the next reply or request is due, to the microsecond: a request is heard
+        // when its last byte is through, not at the next whole millisecond.
+        std::chrono::nanoseconds wait = kIdleWake;
         if (!unwritten_.empty() && options_.pace) wait = std::chrono::milliseconds(1);
         for (const auto* next : {&queue_, &heard_}) {
             if (next->empty()) continue;
-            const auto untilDue =
-                std::chrono::ceil<std::chrono::milliseconds>(next->front().due - Clock::now());
-            wait = std::clamp(untilDue, std::chrono::milliseconds(0), wait);
+            const auto untilDue = next->front().due - Clock::now();
+            wait =
+                std::clamp<std::chrono::nanoseconds>(untilDue, std::chrono::nanoseconds(0), wait);
         }
         pollfd pfd[2] = {{lineFd(), short(POLLIN | (unwritten_.empty() ? 0 : POLLOUT)), 0},
                          {listen_, POLLIN, 0}};
-        poll(pfd, 2, static_cast<int>(wait.count()));
+        const timespec timeout{time_t(wait.count() / 1'000'000'000),
+                               long(wait.count() % 1'000'000'000)};
+        ppoll(pfd, 2, &timeout, nullptr);
 
         const auto now = Clock::now();
         std::lock_guard lock(mutex_);
