@@ -6,13 +6,21 @@
 
 namespace stepbench {
 
+namespace {
+
+// A file saved as UTF-8 by some editors starts with a byte-order mark: it is no text of the
+// script, and would be read as bytes to send.
+constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+bool StartsWithMark(ByteView bytes) {
+    return bytes.size() >= 3 && std::equal(bytes.begin(), bytes.begin() + 3, kByteOrderMark);
+}
+
+} // namespace
+
 std::vector<std::string> ParseScript(ByteView file) {
     std::vector<std::string> lines;
-    // A file saved as UTF-8 by some editors starts with a byte-order mark: it is no text of
-    // the script, and would be read as bytes to send.
-    static constexpr std::uint8_t kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
-    if (file.size() >= 3 && std::equal(file.begin(), file.begin() + 3, kByteOrderMark))
-        file = file.subspan(3);
+    if (StartsWithMark(file)) file = file.subspan(3);
     std::size_t start = 0;
     for (std::size_t i = 0; i < file.size(); ++i) {
         if (file[i] != '\r' && file[i] != '\n') continue;
@@ -33,6 +41,10 @@ Bytes SerializeScript(const std::vector<std::string>& lines) {
         out.push_back('\r');
         out.push_back('\n');
     }
+    // A first line whose code-page bytes begin as a byte-order mark ("锘" and a character led
+    // by BF) would lose them when read back: a mark before them keeps them.
+    if (StartsWithMark(out))
+        out.insert(out.begin(), std::begin(kByteOrderMark), std::end(kByteOrderMark));
     return out;
 }
 
