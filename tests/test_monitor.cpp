@@ -298,10 +298,21 @@ private slots:
         QCOMPARE(table->model()->rowCount(), 0);
         win.type("TextFilterAddress", "");
         QCOMPARE(table->model()->rowCount(), 4);
+        // An event's words run over the request's cell to the end of its row, filtered or not.
+        const int wide = TransactionModel::Columns - TransactionModel::RequestBytes;
+        win.main.findChild<MonitorView*>()->addEvent("串口已断开并关闭：读串口失败");
+        QTRY_COMPARE(table->columnSpan(4, TransactionModel::RequestBytes), wide);
+        QCOMPARE(table->columnSpan(3, TransactionModel::RequestBytes), 1);
+        win.type("TextSearch", "读串口");
+        QCOMPARE(table->model()->rowCount(), 1);
+        QCOMPARE(table->columnSpan(0, TransactionModel::RequestBytes), wide);
+        win.type("TextSearch", "");
+        QCOMPARE(table->columnSpan(0, TransactionModel::RequestBytes), 1);
+        QCOMPARE(table->columnSpan(4, TransactionModel::RequestBytes), wide);
 
         win.w<QComboBox>("ComboStatsBy")->setCurrentIndex(1);
         auto* stats = win.main.findChild<QTableWidget*>("TransactionStats");
-        QTRY_COMPARE(stats->rowCount(), 3); // the total, then 01 and 02
+        QTRY_COMPARE(stats->rowCount(), 3); // the total, then 01 and 02 (an event is no address)
         QCOMPARE(stats->item(2, 0)->text(), QString("02"));
         QCOMPARE(stats->item(2, 1)->text(), QString("3"));
     }

@@ -243,7 +243,7 @@ private slots:
         QStringList events;
         for (int r = 0; r < model->rowCount(); ++r)
             if (model->index(r, TransactionModel::Id).data().toString().isEmpty())
-                events << model->index(r, TransactionModel::Result).data().toString();
+                events << model->index(r, TransactionModel::RequestBytes).data().toString();
         QVERIFY(events.filter("断开").size() >= 1 && events.filter("重新打开").size() == 1);
         win.click("Check1");
     }

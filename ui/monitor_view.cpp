@@ -140,7 +140,7 @@ int TransactionModel::columnCount(const QModelIndex& parent) const {
 
 QString TransactionModel::cell(const Row& row, int column) {
     const Transaction& t = row.t;
-    // An event's words go where there is room for them: the last, widest column.
+    // In the CSV an event's words stand in the last column.
     if (!t.event.isEmpty() && column != Time)
         return column == Command ? Tr("事件") : column == Result ? t.event : QString();
     switch (column) {
@@ -193,7 +193,12 @@ QVariant TransactionModel::data(const QModelIndex& index, int role) const {
     const Transaction& t = row.t;
     switch (role) {
     case Qt::DisplayRole:
+        // An event's words stand where the view spans the request's cell over the rest.
+        if (!t.event.isEmpty() && index.column() == RequestBytes) return t.event;
+        if (!t.event.isEmpty() && index.column() == Result) return {};
         return cell(row, index.column());
+    case Qt::ToolTipRole:
+        return t.event.isEmpty() ? QVariant() : QVariant(t.event);
     case kFailureRole:
         return IsFailure(t.verdict) || t.verdict == Verdict::Late;
     case Qt::ForegroundRole:
@@ -248,6 +253,19 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     // Without a filter the table shows the rows themselves: a proxy re-maps every row on
     // each change.
     table_->setModel(&model_);
+    // An event's words run from the request's column to the end of its row.
+    for (QAbstractItemModel* m :
+         {static_cast<QAbstractItemModel*>(&model_), static_cast<QAbstractItemModel*>(filter_)}) {
+        // Queued: the view moves its spans down for inserted rows after this would have run.
+        connect(
+            m, &QAbstractItemModel::rowsInserted, this,
+            [this, m](const QModelIndex&, int first, int last) {
+                if (table_->model() == m) spanEvents(first, last);
+            },
+            Qt::QueuedConnection);
+        connect(m, &QAbstractItemModel::modelReset, this, &MonitorView::spanAllEvents);
+        connect(m, &QAbstractItemModel::layoutChanged, this, &MonitorView::spanAllEvents);
+    }
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
@@ -347,7 +365,23 @@ void MonitorView::applyFilter() {
         table_->setModel(&model_);
         filter_->setSourceModel(nullptr);
     }
+    spanAllEvents();
     fitColumns();
+}
+
+void MonitorView::spanEvents(int first, int last) {
+    const QAbstractItemModel* shown = table_->model();
+    for (int r = first; r <= std::min(last, shown->rowCount() - 1); ++r) {
+        const int source = shown == &model_ ? r : filter_->mapToSource(filter_->index(r, 0)).row();
+        if (source >= 0 && !model_.at(source).event.isEmpty())
+            table_->setSpan(r, TransactionModel::RequestBytes, 1,
+                            TransactionModel::Columns - TransactionModel::RequestBytes);
+    }
+}
+
+void MonitorView::spanAllEvents() {
+    table_->clearSpans();
+    spanEvents(0, table_->model()->rowCount() - 1);
 }
 
 void MonitorView::append(const Transaction& row, std::optional<double> gapMs) {

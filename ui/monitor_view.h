@@ -106,6 +106,8 @@ protected:
 
 private:
     void append(const Transaction& row, std::optional<double> gapMs);
+    void spanEvents(int first, int last);
+    void spanAllEvents();
     void applyFilter();
     void showStatsHeaders();
     void fitColumns();
