@@ -36,8 +36,10 @@ void Axis::start(Mode mode, int direction, double cruise, const Profile& p) {
 
 MotionParameters Axis::Parameters(const Profile& p) {
     // A drive set to an acceleration of 0 still crawls up at its least.
-    return {p.startSpeed, p.maxSpeed, p.endSpeed, Positive(p.acceleration),
-            Positive(p.deceleration)};
+    MotionParameters m = p;
+    m.acceleration = Positive(p.acceleration);
+    m.deceleration = Positive(p.deceleration);
+    return m;
 }
 
 void Axis::follow(Mode mode, const MotionPlan& plan, const Profile& p) {

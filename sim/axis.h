@@ -6,13 +6,8 @@
 
 namespace stepbench::sim {
 
-// The speed profile a motion is shaped by, in steps/s and steps/s².
-struct Profile {
-    double startSpeed = 100;
-    double maxSpeed = 10000;
-    double endSpeed = 1000;
-    double acceleration = 10000;
-    double deceleration = 10000;
+// The speed profile a motion is shaped by: the core's motion parameters and the homing speed.
+struct Profile : MotionParameters {
     double homingSpeed = 10000;
 };
 
