@@ -36,19 +36,17 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
             return true;
         };
     };
+    const auto nonEmpty = [](QString& into) {
+        return [&into](const QString& v) {
+            into = v;
+            return !v.isEmpty();
+        };
+    };
     using Setter = std::function<bool(const QString&)>;
     const std::map<QString, Setter> valued = {
-        {"port",
-         [&](const QString& v) {
-             o.port = v;
-             return !v.isEmpty();
-         }},
+        {"port", nonEmpty(o.port)},
         {"baud", number(o.baud, 1, 4000000)},
-        {"address",
-         [&](const QString& v) {
-             o.address = v;
-             return !v.isEmpty();
-         }},
+        {"address", nonEmpty(o.address)},
         {"mapping", number(o.mapping, 0, 65503)},
         {"timeout", number(o.timeout, 10, 60000)},
         {"turnaround",
@@ -68,16 +66,8 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
         {"interval", number(o.interval, 1, 65535)},
         {"from", number(o.from, 1, 247)},
         {"to", number(o.to, 1, 247)},
-        {"junit",
-         [&](const QString& v) {
-             o.junit = v;
-             return !v.isEmpty();
-         }},
-        {"log",
-         [&](const QString& v) {
-             o.log = v;
-             return !v.isEmpty();
-         }},
+        {"junit", nonEmpty(o.junit)},
+        {"log", nonEmpty(o.log)},
         {"log-rotate", number(o.logRotate, 1, 100000)},
         {"lang",
          [&](const QString& v) {
