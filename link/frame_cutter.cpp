@@ -79,11 +79,14 @@ void AddNoise(ByteView bytes, LinkMode framing, std::vector<Piece>& out) {
     }
 }
 
+// A line that names an address and a function but is not whole hex pairs with a right LRC was
+// damaged on its way (a character turned into one that is no hex digit).
 PieceKind AsciiLineKind(ByteView line) {
     const auto spelled = ReadAsciiLine(line);
-    if (!spelled || !spelled->complete || spelled->bytes.size() < 2) return PieceKind::Noise;
+    if (!spelled || spelled->bytes.size() < 2) return PieceKind::Noise;
     const ByteView m(spelled->bytes);
-    return Lrc(m.first(m.size() - 1)) == m.back() ? PieceKind::Frame : PieceKind::BadChecksum;
+    return spelled->complete && Lrc(m.first(m.size() - 1)) == m.back() ? PieceKind::Frame
+                                                                       : PieceKind::BadChecksum;
 }
 
 } // namespace

@@ -48,6 +48,7 @@ public:
     std::vector<Piece> flush(bool keepStartedFrame = false);
 
     bool holding() const { return !held_.empty(); }
+    ByteView heldBytes() const { return held_; }
     std::size_t held() const { return held_.size(); }
     // Where among the bytes held a frame begins whose rest may be on its way; empty when none
     // does.

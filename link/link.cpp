@@ -125,10 +125,12 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
     const QString device = deviceForPortText(portText, error);
     if (device.isEmpty()) return false;
     network_ = IsNetworkTarget(device);
+    kind_ = KindOfPort(device);
     if (network_) {
         const QUrl url(device);
         target_ = device;
         cutter_.flush();
+        resetEcho();
         ++attempt_;
         connecting_ = true;
         connectTimeout_.start();
@@ -163,6 +165,7 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
     // Bytes that waited in the line before the open belong to nobody's request.
     port_.clear();
     cutter_.flush();
+    resetEcho();
     return true;
 }
 
@@ -175,14 +178,16 @@ void Link::close() {
 void Link::shutDown() {
     quiet_.stop();
     writing_ = false;
-    echo_.clear();
-    echoSeen_.clear();
+    unsentBytes_ = 0;
     connectTimeout_.stop();
     if (port_.isOpen()) port_.close();
     // Cleared first: the abort's own signals are not a loss.
     socketOpen_ = connecting_ = false;
     if (socket_.state() != QAbstractSocket::UnconnectedState) socket_.abort();
     // What was held belongs to the closed line; it is shown, not carried over to the next.
+    for (const EchoMatcher::Run& run : echo_.expire(now(), true).passed)
+        cut(run.bytes, run.ns);
+    resetEcho();
     handOn(cutter_.flush());
     arrivals_.clear();
     receivedCount_ = handedCount_ = 0;
@@ -231,7 +236,52 @@ bool Link::setBaudRate(qint32 baud) {
     if (network_ || !port_.isOpen()) return false;
     handOn(cutter_.flush());
     startedAt_ = -1;
-    return port_.setBaudRate(baud);
+    const bool set = port_.setBaudRate(baud);
+    echo_.setCharacterNs(characterNs());
+    return set;
+}
+
+Link::PortKind Link::KindOfPort(const QString& device) {
+    if (IsNetworkTarget(device)) return PortKind::Network;
+    // /dev/serial/by-id/… and socat's links name the device they point to.
+    const QFileInfo info(device);
+    const QString path = info.canonicalFilePath().isEmpty() ? device : info.canonicalFilePath();
+    const QString name = QFileInfo(path).fileName();
+    if (path.startsWith("/dev/pts/") || name.startsWith("pty") || name.startsWith("tnt"))
+        return PortKind::PseudoTerminal;
+    if (name.startsWith("ttyACM") || name.startsWith("rfcomm")) return PortKind::UsbModem;
+    if (name.startsWith("ttyUSB")) return PortKind::UsbSerial;
+    return PortKind::Uart;
+}
+
+bool Link::timed() const {
+    if (network_) return false;
+    switch (timing_) {
+    case LineTiming::Baud:
+        return true;
+    case LineTiming::Untimed:
+        return false;
+    case LineTiming::Auto:
+        return kind_ == PortKind::Uart || kind_ == PortKind::UsbSerial;
+    }
+    return true;
+}
+
+QString Link::timingNote() const {
+    if (timed())
+        return timing_ == LineTiming::Auto ? Tr("线路按波特率计时")
+                                           : Tr("线路按波特率计时（按设置）");
+    if (network_) return Tr("线路不计时（设备服务器）");
+    if (timing_ == LineTiming::Untimed) return Tr("线路不计时（按设置）");
+    return kind_ == PortKind::PseudoTerminal ? Tr("线路不计时（伪终端）")
+                                             : Tr("线路不计时（USB 虚拟串口）");
+}
+
+void Link::resetEcho() {
+    // A USB adapter and a device server deliver what they receive late; a UART, a
+    // pseudo-terminal and a device's own USB port at once.
+    const bool late = kind_ == PortKind::UsbSerial || kind_ == PortKind::Network;
+    echo_.reset(late ? EchoMatcher::kUsbLatencyNs : 0, characterNs());
 }
 
 void Link::setFraming(LinkMode framing) {
@@ -259,43 +309,35 @@ qint64 Link::silenceNs() const {
 }
 
 void Link::setEchoSuppression(bool on) {
-    echoSuppression_ = on;
-    echo_.clear();
-    echoSeen_.clear();
-}
-
-void Link::skipEcho(QByteArray& bytes) {
-    if (echo_.isEmpty()) return;
-    // The part of the echo seen so far is held until the rest shows it to be the echo.
-    bytes.prepend(echoSeen_);
-    echoSeen_.clear();
-    qsizetype same = 0;
-    while (same < bytes.size() && same < echo_.size() && bytes[same] == echo_[same])
-        ++same;
-    if (same == echo_.size()) {
-        bytes.remove(0, same);
-        echo_.clear();
-    } else if (same == bytes.size()) {
-        echoSeen_ = bytes;
-        bytes.clear();
-    } else {
-        // Something else came first: the adapter does not echo (or not this time).
-        echo_.clear();
-        emit echoMissing();
-    }
+    // Switched on, the adapter is asked afresh whether it echoes.
+    if (on && !echo_.enabled()) resetEcho();
+    echo_.setEnabled(on);
 }
 
 void Link::readAvailable() {
     if (!isOpen()) return;
-    QByteArray bytes = line().readAll();
-    skipEcho(bytes);
+    const QByteArray bytes = line().readAll();
     if (bytes.isEmpty()) return;
     lastByteNs_ = now();
-    arrivals_.push_back({receivedCount_ + bytes.size(), lastByteNs_});
-    receivedCount_ += bytes.size();
-    emit received(bytes);
-    handOn(cutter_.push(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                 std::size_t(bytes.size()))));
+    takeEchoOut(echo_.take(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    std::size_t(bytes.size())),
+                           lastByteNs_));
+}
+
+void Link::takeEchoOut(EchoMatcher::Out out) {
+    for (const Bytes& echo : out.echoes)
+        emit echoed(QByteArray(reinterpret_cast<const char*>(echo.data()), qsizetype(echo.size())));
+    for (const EchoMatcher::Run& run : out.passed)
+        cut(run.bytes, run.ns);
+    if (out.missing) emit echoMissing();
+}
+
+void Link::cut(ByteView bytes, qint64 ns) {
+    if (bytes.empty()) return;
+    arrivals_.push_back({receivedCount_ + qint64(bytes.size()), ns});
+    receivedCount_ += qint64(bytes.size());
+    emit received(QByteArray(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size())));
+    handOn(cutter_.push(bytes));
     // Bytes that start no frame are shown after a quiet spell; the beginning of a frame waits
     // for its rest, or at the latest for the poll (or the reply timeout, when awaited).
     if (cutter_.holding() && !cutter_.holdingStartedFrame()) quiet_.start(quietTime());
@@ -314,10 +356,11 @@ qint64 Link::arrivalNs(qint64 offset) const {
     return lastByteNs_;
 }
 
-std::optional<qint64> Link::frameStartedNs() const {
+std::optional<Link::StartedFrame> Link::startedFrame() const {
     const auto started = cutter_.startedFrame();
     if (!started) return std::nullopt;
-    return arrivalNs(handedCount_ + qint64(*started));
+    return StartedFrame{arrivalNs(handedCount_ + qint64(*started)),
+                        cutter_.heldBytes().subspan(*started)};
 }
 
 void Link::handOn(std::vector<Piece> pieces) {
@@ -348,6 +391,8 @@ void Link::flushIfQuiet() {
 }
 
 void Link::flush() {
+    // Half an echo that never went on is what it is.
+    takeEchoOut(echo_.expire(now(), true));
     handOn(cutter_.flush());
     startedAt_ = -1;
 }
@@ -358,19 +403,20 @@ void Link::pollNow() {
     // socket's wait would report its timeout as an error: the event loop feeds it instead.)
     if (!network_) port_.waitForReadyRead(0);
     readAvailable();
+    takeEchoOut(echo_.expire(now()));
     flushIfQuiet();
 }
 
-bool Link::write(const QByteArray& frame) {
+bool Link::write(const QByteArray& frame, bool echoMayBeReply) {
     if (!isOpen()) return false;
-    if (echoSuppression_) {
-        echo_ = frame;
-        echoSeen_.clear();
-    }
     writing_ = true;
+    unsentBytes_ += std::size_t(frame.size());
     // When the system takes the bytes at once they begin to leave during the call: its start is
     // the write's time, whatever else holds up this thread after it.
     writeStartNs_ = now();
+    echo_.expect(ByteView(reinterpret_cast<const std::uint8_t*>(frame.constData()),
+                          std::size_t(frame.size())),
+                 echoMayBeReply, writeStartNs_);
     // flush() hands the bytes to the system now rather than at the next turn of the event loop;
     // a port or socket whose buffer is full sends the rest when it can (onBytesWritten).
     const bool written =
@@ -395,7 +441,9 @@ void Link::onBytesWritten() {
     if (!writing_ || line().bytesToWrite() > 0) return;
     writing_ = false;
     const qint64 done = std::exchange(writeStartNs_, 0);
-    emit writeCompleted(done ? done : now());
+    const qint64 at = done ? done : now();
+    echo_.sent(at + qint64(std::exchange(unsentBytes_, 0)) * characterNs());
+    emit writeCompleted(at);
 }
 
 void Link::restartPoll(std::chrono::milliseconds interval) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/echo_matcher.h"
 #include "link/frame_cutter.h"
 
 #include <QByteArray>
@@ -25,6 +26,19 @@ namespace stepbench {
 class Link : public QObject {
     Q_OBJECT
 public:
+    // What carries the line, as far as its path tells: whether its bytes take their time on a
+    // wire at the baud rate, and how late it may deliver what it receives.
+    enum class PortKind : std::uint8_t {
+        Uart,           // ttyS*, and anything not known to be otherwise
+        UsbSerial,      // a USB-serial adapter (ttyUSB*): a UART behind USB's latency
+        UsbModem,       // a device's own USB port (ttyACM*), Bluetooth (rfcomm*)
+        PseudoTerminal, // a simulator, socat or a virtual COM pair behind /dev/pts/*
+        Network,        // a device server, tcp://
+    };
+    // Whether a request is taken to leave the line after its bytes' time at the baud rate (so
+    // that nothing beginning before then can answer it), or when the system has taken it.
+    enum class LineTiming : std::uint8_t { Auto, Baud, Untimed };
+
     static constexpr std::chrono::milliseconds kPollInterval{100};
     static constexpr std::chrono::milliseconds kFirstPollAfterSend{20};
     static constexpr std::chrono::milliseconds kMinQuiet{2};
@@ -57,16 +71,26 @@ public:
     QString portName() const;
     // 0 over TCP, where the device server sets the rate.
     qint32 baudRate() const;
+    static PortKind KindOfPort(const QString& device);
+    PortKind portKind() const { return kind_; }
+    // Automatic: a UART and a USB-serial adapter are timed, the rest are not.
+    void setLineTiming(LineTiming timing) { timing_ = timing; }
+    LineTiming lineTiming() const { return timing_; }
+    bool timed() const;
+    // Which timing is in force and why, for the status bar ("线路按波特率计时").
+    QString timingNote() const;
 
     // How replies are framed, and so how the bytes are cut.
     void setFraming(LinkMode framing);
+    LinkMode framing() const { return cutter_.framing(); }
     // While a reply is awaited, the beginning of a frame is not given up at a quiet spell (a
     // slow line, a USB adapter's latency); flush() gives it up when the wait is over.
     void setAwaitingReply(bool awaiting) { awaiting_ = awaiting; }
-    // Adapters without echo cancelling hand back every byte they send: with this on, the bytes
-    // of each request at the start of what comes back after it are skipped as its echo.
+    // Adapters without echo cancelling hand back every byte they send: with this on, a
+    // request's own bytes coming back as it goes out (see EchoMatcher) are its echo, handed on
+    // by echoed() and never to the frames.
     void setEchoSuppression(bool on);
-    bool echoSuppression() const { return echoSuppression_; }
+    bool echoSuppression() const { return echo_.enabled(); }
 
     // Reads every waiting byte now, and hands on what has been quiet long enough.
     void pollNow();
@@ -74,9 +98,9 @@ public:
     void flush();
     // Writes the whole frame and hands it to the system at once; writeCompleted() says when
     // the system has taken all of it: the time of the call when it took it at once, or the
-    // time it took the rest later. A failed write closes the port and
-    // reports lost().
-    bool write(const QByteArray& frame);
+    // time it took the rest later. A failed write closes the port and reports lost().
+    // echoMayBeReply: the frame's own bytes would pass for its reply (only time tells its echo).
+    bool write(const QByteArray& frame, bool echoMayBeReply = true);
     // Stops the poll timer and starts it again with the interval.
     void restartPoll(std::chrono::milliseconds interval);
     QTimer& pollTimer() { return poll_; }
@@ -86,8 +110,13 @@ public:
     qint64 characterNs() const;
     // The silence between frames: 3.5 characters, at least 2 ms (over TCP, 2 ms).
     qint64 silenceNs() const;
-    // When the first byte came of a frame that has begun to arrive and is not complete yet.
-    std::optional<qint64> frameStartedNs() const;
+    // A frame that has begun to arrive and is not complete yet: when its first byte came, and
+    // its bytes so far.
+    struct StartedFrame {
+        qint64 firstNs = 0;
+        ByteView bytes;
+    };
+    std::optional<StartedFrame> startedFrame() const;
     // When the last byte came off the line, on the clock of now().
     qint64 lastByteNs() const { return lastByteNs_; }
 
@@ -97,6 +126,8 @@ public:
 signals:
     // Every byte as it is read, before it is cut (an echo skipped already).
     void received(const QByteArray& bytes);
+    // A request's echo, with echo suppression on.
+    void echoed(const QByteArray& bytes);
     // A frame, a frame with a wrong checksum, or noise, with the times its first and last
     // bytes came.
     void pieceReceived(const stepbench::Piece& piece, qint64 firstByteNs, qint64 lastByteNs);
@@ -104,7 +135,8 @@ signals:
     void frameStarted(qint64 firstByteNs);
     // The system has taken the whole of the last write.
     void writeCompleted(qint64 ns);
-    // With echo suppression on, what came back after a request did not start with its bytes.
+    // With echo suppression on, the adapter turned out not to echo (something else came back
+    // first, or nothing at all): once per opening.
     void echoMissing();
     // The port went away (adapter pulled, write failed, connection reset); it is closed already.
     void lost(const QString& reason);
@@ -119,8 +151,10 @@ signals:
 private:
     void readAvailable();
     void handOn(std::vector<Piece> pieces);
-    // The bytes of the echo still to come at the start of the bytes read; takes them off.
-    void skipEcho(QByteArray& bytes);
+    // Hands on the echoes recognised, and the bytes that are none to be cut into frames.
+    void takeEchoOut(EchoMatcher::Out out);
+    void cut(ByteView bytes, qint64 ns);
+    void resetEcho();
     // When the byte at this count of bytes received came.
     qint64 arrivalNs(qint64 offset) const;
     void shutDown();
@@ -145,11 +179,12 @@ private:
     QTimer quiet_;
     FrameCutter cutter_;
     bool awaiting_ = false;
-    bool echoSuppression_ = false;
-    QByteArray echo_;      // the bytes of the last request, until they have come back
-    QByteArray echoSeen_;  // the beginning of them that has come back so far
+    PortKind kind_ = PortKind::Uart;
+    LineTiming timing_ = LineTiming::Auto;
+    EchoMatcher echo_;
     bool writing_ = false; // a write the system has not taken all of yet
     qint64 writeStartNs_ = 0;
+    std::size_t unsentBytes_ = 0; // of the writes the system has not taken all of yet
     qint64 lastByteNs_ = 0;
     // When each run of bytes read came, by the count of bytes received up to its end, and the
     // count of bytes handed on: the times of a piece's first and last bytes.

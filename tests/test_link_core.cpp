@@ -1,4 +1,5 @@
 #include "codec/frame.h"
+#include "link/echo_matcher.h"
 #include "link/frame_cutter.h"
 #include "link/transaction.h"
 #include "link/transaction_stats.h"
@@ -137,6 +138,42 @@ private slots:
         QTest::newRow("device reply, a length its command never has") << QByteArray::fromHex("012600") << "R:0126020064" << "应答不符";
         QTest::newRow("device reply padded to eight bytes") << QByteArray::fromHex("012000") << "R:0120000000000000" << "正常";
         QTest::newRow("exception of the wrong size") << QByteArray::fromHex("010300280002") << "R:01830200" << "应答不符";
+        QTest::newRow("io-override entry of the pattern asked for") << QByteArray::fromHex("01410103") << "R:0141020320" << "正常";
+        QTest::newRow("io-override entry of another pattern") << QByteArray::fromHex("01410103") << "R:0141020220" << "应答不符";
+        QTest::newRow("ascii line damaged into a letter") << QByteArray(":012600D9\r\n") << "C::012604000000G471\r\n" << "校验错误";
+    }
+
+    // What could begin the reply a request waits for, as far as it has come; and how many
+    // characters the longest such reply takes.
+    void beginnings_data() {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("could");
+        QTest::addColumn<int>("characters");
+        QTest::newRow("its address") << QByteArray::fromHex("012600") << QByteArray::fromHex("01") << true << 10;
+        QTest::newRow("its address and command") << QByteArray::fromHex("012600") << QByteArray::fromHex("0126") << true << 10;
+        QTest::newRow("its exception") << QByteArray::fromHex("012600") << QByteArray::fromHex("01A6") << true << 10;
+        QTest::newRow("a noise byte") << QByteArray::fromHex("012600") << QByteArray::fromHex("00") << false << 10;
+        QTest::newRow("another command") << QByteArray::fromHex("012600") << QByteArray::fromHex("0137") << false << 10;
+        QTest::newRow("any address for the address query") << QByteArray::fromHex("002100") << QByteArray::fromHex("07") << true << 10;
+        QTest::newRow("register read of 2") << QByteArray::fromHex("010300260002") << QByteArray::fromHex("0103") << true << 9;
+        QTest::newRow("register write") << QByteArray::fromHex("011000250002040000 03E8") << QByteArray::fromHex("01") << true << 8;
+        QTest::newRow("an io-override entry") << QByteArray::fromHex("01410103") << QByteArray::fromHex("01") << true << 12;
+        QTest::newRow("ascii: the colon") << QByteArray(":012600D9\r\n") << QByteArray(":") << true << 21;
+        QTest::newRow("ascii: its address") << QByteArray(":012600D9\r\n") << QByteArray(":01") << true << 21;
+        QTest::newRow("ascii: another address") << QByteArray(":012600D9\r\n") << QByteArray(":02") << false << 21;
+        QTest::newRow("ascii: no colon") << QByteArray(":012600D9\r\n") << QByteArray("01") << false << 21;
+        QTest::newRow("ascii: noise after the colon") << QByteArray(":012600D9\r\n") << QByteArray(":?") << false << 21;
+    }
+    void beginnings() {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, could);
+        QFETCH(int, characters);
+        const auto e = ExpectationOf(B(request));
+        QVERIFY(e);
+        QCOMPARE(CouldBegin(*e, B(bytes)), could);
+        QCOMPARE(int(ReplyCharacters(*e)), characters);
     }
     // clang-format on
     void judging() {
@@ -148,6 +185,9 @@ private slots:
         Piece p;
         if (piece.startsWith("A:")) {
             p = {PieceKind::Frame, B(piece.mid(2).toLatin1()), LinkMode::Ascii};
+        } else if (piece.startsWith("C:")) { // an ASCII line as the cutter makes it
+            FrameCutter cutter(LinkMode::Ascii);
+            p = cutter.push(B(piece.mid(2).toLatin1())).at(0);
         } else if (piece.startsWith("R:")) {
             p = {PieceKind::Frame, EncodeRtuFrame(B(piece.mid(2).toLatin1().constData()))};
         } else {
@@ -186,6 +226,71 @@ private slots:
         QCOMPARE(s.p99Ms(), 14.9);
         QCOMPARE(stats.total().sent, std::size_t(152));
         QCOMPARE(stats.total().badChecksum, std::size_t(1));
+    }
+
+    // An adapter's echo told by its time: steps of a line (times in ms; a character is 1 ms),
+    // what comes out of each ("E:" an echo, "P:" bytes passed on to be cut, "missing"), and what
+    // the adapter is found to be.
+    // clang-format off
+    void echo_data() {
+        QTest::addColumn<int>("latency"); // of the kind of port, ms
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QStringList>("out");
+        QTest::addColumn<QString>("adapter");
+        QTest::newRow("while it goes out") << 0 << QStringList{"write 01 20 00 39 C0 same @0", "take 01 20 00 @3", "take 39 C0 @4", "sent @5"} << QStringList{"E:01 20 00 39 C0"} << "echoes";
+        QTest::newRow("a moment after") << 0 << QStringList{"write 01 20 00 39 C0 same @0", "sent @5", "take 01 20 00 39 C0 @5.9"} << QStringList{"E:01 20 00 39 C0"} << "echoes";
+        QTest::newRow("after it left: the reply") << 0 << QStringList{"write 01 20 00 39 C0 same @0", "sent @5", "take 01 20 00 39 C0 @7"} << QStringList{"P:01 20 00 39 C0"} << "unknown";
+        QTest::newRow("a USB adapter's latency") << 20 << QStringList{"write 01 20 00 39 C0 same @0", "sent @5", "take 01 20 00 39 C0 @24"} << QStringList{"E:01 20 00 39 C0"} << "echoes";
+        QTest::newRow("beyond it") << 20 << QStringList{"write 01 20 00 39 C0 same @0", "sent @5", "take 01 20 00 39 C0 @27"} << QStringList{"P:01 20 00 39 C0"} << "unknown";
+        QTest::newRow("a reply that differs: the bytes tell") << 0 << QStringList{"write 01 26 00 3A 60 @0", "sent @5", "take 01 26 00 @30", "take 3A 60 @34"} << QStringList{"E:01 26 00 3A 60"} << "echoes";
+        QTest::newRow("something else first") << 0 << QStringList{"write 01 26 00 3A 60 @0", "sent @5", "take 01 26 04 00 @8", "write 01 20 00 39 C0 same @20", "take 01 20 00 39 C0 @21"} << QStringList{"P:01 26 04 00", "missing", "P:01 20 00 39 C0"} << "silent";
+        QTest::newRow("nothing at all") << 0 << QStringList{"write 01 20 00 39 C0 same @0", "sent @5", "expire @40", "expire @70"} << QStringList{"missing"} << "silent";
+        QTest::newRow("half of one, then the line quiet") << 0 << QStringList{"write 01 26 00 3A 60 @0", "sent @5", "take 01 26 @6", "expire all @50"} << QStringList{"P:01 26"} << "unknown";
+        QTest::newRow("two requests, their echoes late and in pieces") << 0 << QStringList{"write 01 26 00 3A 60 @0", "sent @5", "write 01 3C 00 30 90 same @14", "sent @19", "take 01 26 00 @12", "take 3A 60 01 3C @16", "take 00 30 90 @28"} << QStringList{"E:01 26 00 3A 60", "E:01 3C 00 30 90"} << "echoes";
+        QTest::newRow("the latency it has shown") << 0 << QStringList{"write 01 26 00 3A 60 @0", "sent @5", "take 01 26 00 3A 60 @12", "write 01 20 00 39 C0 same @20", "sent @25", "take 01 20 00 39 C0 @42", "write 01 20 00 39 C0 same @60", "sent @65", "take 01 20 00 39 C0 @84"} << QStringList{"E:01 26 00 3A 60", "E:01 20 00 39 C0", "P:01 20 00 39 C0"} << "echoes";
+        QTest::newRow("an adapter that echoes: a late reply first") << 0 << QStringList{"write 01 26 00 3A 60 @0", "take 01 26 00 3A 60 @1", "sent @5", "write 01 37 00 36 30 @20", "take 01 26 04 00 00 00 64 FC ED 01 37 00 36 30 @22"} << QStringList{"E:01 26 00 3A 60", "E:01 37 00 36 30", "P:01 26 04 00 00 00 64 FC ED"} << "echoes";
+        QTest::newRow("off") << 0 << QStringList{"off", "write 01 20 00 39 C0 same @0", "take 01 20 00 39 C0 @1"} << QStringList{"P:01 20 00 39 C0"} << "unknown";
+    }
+    // clang-format on
+    void echo() {
+        QFETCH(int, latency);
+        QFETCH(QStringList, steps);
+        QFETCH(QStringList, out);
+        QFETCH(QString, adapter);
+        const auto ns = [](const QString& at) {
+            return EchoMatcher::Ns(at.mid(1).toDouble() * 1e6);
+        };
+        EchoMatcher echo;
+        echo.reset(latency * 1'000'000LL, 1'000'000);
+        echo.setEnabled(true);
+        QStringList got;
+        const auto note = [&](const EchoMatcher::Out& o) {
+            for (const Bytes& e : o.echoes)
+                got << "E:" + Hex(e);
+            Bytes passed; // one stream, however many runs
+            for (const EchoMatcher::Run& r : o.passed)
+                passed.insert(passed.end(), r.bytes.begin(), r.bytes.end());
+            if (!passed.empty()) got << "P:" + Hex(passed);
+            if (o.missing) got << "missing";
+        };
+        for (const QString& step : steps) {
+            QStringList w = step.split(' ');
+            const QString at = w.last().startsWith('@') ? w.takeLast() : QString("@0");
+            const QString verb = w.takeFirst();
+            const bool same = w.removeAll("same") > 0;
+            const bool all = w.removeAll("all") > 0;
+            const Bytes bytes = B(w.join("").toLatin1().constData());
+            if (verb == "off") echo.setEnabled(false);
+            if (verb == "write") echo.expect(bytes, same, ns(at));
+            if (verb == "sent") echo.sent(ns(at));
+            if (verb == "take") note(echo.take(bytes, ns(at)));
+            if (verb == "expire") note(echo.expire(ns(at), all));
+        }
+        QCOMPARE(got, out);
+        const QString found = echo.adapter() == EchoMatcher::Adapter::Echoes   ? "echoes"
+                              : echo.adapter() == EchoMatcher::Adapter::Silent ? "silent"
+                                                                               : "unknown";
+        QCOMPARE(found, adapter);
     }
 };
 
