@@ -373,7 +373,7 @@ bool IsStopCommand(std::uint8_t code) {
 }
 
 bool OwnProtocolOnly(std::uint8_t code) {
-    return code == 0x3F || code == 0x40 || code == 0x41;
+    return code == 0x3F || code == 0x40 || code == kQueryIoOverride;
 }
 
 Bytes RegisterBytes(ByteView data, std::size_t registers) {

@@ -70,6 +70,8 @@ struct CommandInfo {
 
 inline constexpr std::uint8_t kEmergencyStop = 0x3C;
 inline constexpr std::uint8_t kDecelerateStop = 0x3D;
+// Its reply begins with the input pattern its request named.
+inline constexpr std::uint8_t kQueryIoOverride = 0x41;
 
 std::span<const CommandInfo> CommandTable();
 // The two stops, which go out ahead of everything else.

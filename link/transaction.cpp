@@ -4,6 +4,9 @@
 #include "codec/texts.h"
 #include "commands/protocol.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace stepbench {
 namespace {
 
@@ -30,6 +33,7 @@ bool Fits(const Expectation& e, const Bytes& m) {
         if (m.size() < 3) return false;
         const std::size_t length = m[2];
         if (length < info->reply.min || length > info->reply.max) return false;
+        if (e.repeated && (length < 1 || m[3] != *e.repeated)) return false;
         return m.size() == 3 + length || (m.size() == kFixedReplySize && 3 + length < m.size());
     }
     }
@@ -101,7 +105,38 @@ std::optional<Expectation> ExpectationOf(ByteView frame) {
         e.reg = Word(message, 2);
         e.count = Word(message, 4);
     }
+    if (e.function == kQueryIoOverride && message.size() >= 4) e.repeated = message[3];
     return e;
+}
+
+bool CouldBegin(const Expectation& expected, ByteView bytes) {
+    Bytes message(bytes.begin(), bytes.end());
+    if (!bytes.empty() && bytes[0] == ':') {
+        // As far as whole hex pairs have come.
+        const auto line = ReadAsciiLine(bytes);
+        message = line->bytes;
+        if (message.empty()) return bytes.size() < 2 || std::isxdigit(bytes[1]);
+    } else if (expected.framing == LinkMode::Ascii) {
+        return false;
+    }
+    if (message.empty()) return false;
+    if (!expected.anyAddress && message[0] != expected.address) return false;
+    return message.size() < 2 || (message[1] & ~kExceptionBit) == expected.function;
+}
+
+std::size_t ReplyCharacters(const Expectation& e) {
+    constexpr std::size_t kCrc = 2;
+    std::size_t bytes = 3 + 16 + kCrc; // a code the table does not know: the longest reply
+    if (e.function == modbus::kReadRegisters) {
+        bytes = 3 + 2 * std::size_t{e.count} + kCrc;
+    } else if (e.function == modbus::kWriteRegisters) {
+        bytes = modbus::kWriteReplySize + kCrc;
+    } else if (const CommandInfo* info = FindCommand(e.function)) {
+        // Padded to eight bytes when the device is told to.
+        bytes = std::max<std::size_t>(3 + info->reply.max, kFixedReplySize) + kCrc;
+    }
+    // ":", two characters a byte (the LRC's one in place of the CRC's two), CR LF.
+    return e.framing == LinkMode::Ascii ? 1 + 2 * (bytes - kCrc + 1) + 2 : bytes;
 }
 
 bool Concerns(const Expectation& expected, const Piece& piece) {

@@ -39,6 +39,9 @@ struct Expectation {
     // reply must answer (a read with twice as many bytes, a write by echoing both).
     std::uint16_t reg = 0;
     std::uint16_t count = 0;
+    // A byte of the request that its reply repeats first (the input pattern an IO-override
+    // query names).
+    std::optional<std::uint8_t> repeated;
 };
 
 // The expectation of a frame as it goes on the line (an RTU frame or a complete ASCII line);
@@ -55,5 +58,13 @@ std::optional<Verdict> Judge(const Expectation& expected, const Piece& piece);
 // function (its exception included), whatever else it holds: what links a late reply to the
 // request it answers.
 bool Concerns(const Expectation& expected, const Piece& piece);
+
+// Whether the first bytes of a frame still arriving could begin the reply the request expects
+// (its address and function, as far as they have come).
+bool CouldBegin(const Expectation& expected, ByteView bytes);
+
+// How many characters the longest reply the request can get takes on the line (an RTU frame's
+// bytes, an ASCII line's characters).
+std::size_t ReplyCharacters(const Expectation& expected);
 
 } // namespace stepbench

@@ -16,8 +16,6 @@ void ReadTimeZoneOnce() {
 }
 namespace {
 
-// The longest device reply: address, code, length, 16 data bytes, CRC.
-constexpr std::size_t kLongestReply = 21;
 // Late replies name one of the latest requests that ended.
 constexpr std::size_t kEndedKept = 16;
 
@@ -75,9 +73,34 @@ TransactionQueue::TransactionQueue(Link& link, QObject* parent) : QObject(parent
     connect(&timer_, &QTimer::timeout, this, &TransactionQueue::service);
     connect(&link_, &Link::pieceReceived, this, &TransactionQueue::onPiece);
     connect(&link_, &Link::writeCompleted, this, &TransactionQueue::onWriteCompleted);
+    connect(&link_, &Link::echoed, this, [this](const QByteArray& bytes) {
+        const Piece echo{PieceKind::Noise, Bytes(bytes.begin(), bytes.end()), link_.framing()};
+        post([this, echo] {
+            emit pieceReceived(echo, std::nullopt, PieceRole::Echo, std::nullopt);
+        });
+    });
     connect(&link_, &Link::lost, this,
             [this](const QString& reason) { goDown(Cause::Lost, reason); });
     connect(&link_, &Link::closed, this, [this] { goDown(Cause::Closed, {}); });
+}
+
+void TransactionQueue::post(std::function<void()> emission) {
+    if (submitting_) {
+        if (outbox_.empty())
+            QMetaObject::invokeMethod(this, &TransactionQueue::deliver, Qt::QueuedConnection);
+        outbox_.push_back(std::move(emission));
+        return;
+    }
+    deliver();
+    emission();
+}
+
+void TransactionQueue::deliver() {
+    while (!outbox_.empty()) {
+        const std::function<void()> emission = std::move(outbox_.front());
+        outbox_.pop_front();
+        emission();
+    }
 }
 
 quint64 TransactionQueue::submit(Request request, QString* error) {
@@ -89,26 +112,49 @@ quint64 TransactionQueue::submit(Request request, QString* error) {
     const bool stop = !request.raw && request.command && IsStopCommand(*request.command);
     if (!stop && waiting_.size() >= kMaxWaiting)
         return refuse(Tr("已有 %1 条命令在排队等待发送，这条命令未发送").arg(kMaxWaiting));
+    const bool wasSubmitting = std::exchange(submitting_, true);
     Transaction t;
     t.id = nextId_++;
     t.request = std::move(request);
     const quint64 id = t.id;
     if (!stop) {
         waiting_.push_back(std::move(t));
-        pump();
-        return id;
+    } else {
+        // The stop is written before anything else can be: nothing is read first (a reply read
+        // now could end the request on the line and let the next one out), and nothing waiting
+        // goes.
+        const bool wasPumping = std::exchange(pumping_, true);
+        write(std::move(t));
+        pumping_ = wasPumping;
+        std::deque<Transaction> cancelled;
+        cancelled.swap(waiting_);
+        for (Transaction& c : cancelled)
+            cancel(std::move(c), Cause::Stop);
     }
-    // The stop is written before anything else can be: nothing is read first (a reply read now
-    // could end the request on the line and let the next one out), and nothing waiting goes.
-    const bool wasPumping = std::exchange(pumping_, true);
-    write(std::move(t));
-    pumping_ = wasPumping;
-    std::deque<Transaction> cancelled;
-    cancelled.swap(waiting_);
-    for (Transaction& c : cancelled)
-        cancel(std::move(c), Cause::Stop);
     pump();
+    submitting_ = wasSubmitting;
     return id;
+}
+
+qint64 TransactionQueue::freeAt(const Transaction& next) const {
+    // The line stays silent for 3.5 characters after its last byte, and for the turnaround
+    // after a broadcast.
+    const qint64 silence = link_.silenceNs();
+    qint64 free = std::max({lineFreeNs_, link_.lastByteNs() + silence, lastLeftNs_ + silence});
+    // A late reply to a request that got none could answer this one too: it waits for the line
+    // to be quiet for a reply timeout (no longer than two after that request ended), or for
+    // the late reply.
+    if (next.request.raw) return free;
+    const auto e = ExpectationOf(next.request.frame);
+    if (!e || e->broadcast) return free;
+    for (const Ended& ended : ended_) {
+        if (!ended.unanswered || ended.expected.function != e->function) continue;
+        if (!ended.expected.anyAddress && !e->anyAddress && ended.expected.address != e->address)
+            continue;
+        const qint64 quiet = std::max(ended.endNs, link_.lastByteNs()) + ended.timeoutNs;
+        free = std::max(free, std::min(quiet, ended.endNs + 2 * ended.timeoutNs));
+    }
+    return free;
 }
 
 void TransactionQueue::pump() {
@@ -117,12 +163,7 @@ void TransactionQueue::pump() {
     if (pumping_) return;
     pumping_ = true;
     while (active_.empty() && !waiting_.empty() && link_.isOpen()) {
-        // The line stays silent for 3.5 characters after its last byte, and for the
-        // turnaround after a broadcast.
-        const qint64 silence = link_.silenceNs();
-        const qint64 free =
-            std::max({lineFreeNs_, link_.lastByteNs() + silence, lastLeftNs_ + silence});
-        if (Link::now() < free) break;
+        if (Link::now() < freeAt(waiting_.front())) break;
         // Replies to earlier requests are read, and shown, before this one goes out; what
         // they bring may call for more silence.
         const qint64 lastByte = link_.lastByteNs();
@@ -135,25 +176,34 @@ void TransactionQueue::pump() {
     }
     pumping_ = false;
     arm();
-    if (idle()) emit becameIdle();
+    if (idle()) post([this] { emit becameIdle(); });
 }
 
 void TransactionQueue::write(Transaction t) {
     Active a;
     a.expected = t.request.raw ? std::nullopt : ExpectationOf(t.request.frame);
     if (a.expected) link_.setFraming(a.expected->framing);
+    // Its reply would answer an earlier request of its kind too: from now on a reply of that
+    // kind is this one's (the earlier one's was waited for).
+    for (Ended& e : ended_)
+        if (a.expected && e.expected.function == a.expected->function &&
+            e.expected.address == a.expected->address)
+            e.unanswered = false;
     t.written = QDateTime::currentDateTime();
     const std::size_t size = t.request.frame.size();
     a.deadlineNs = Link::now() + wireNs(size) + Ns(kWriteAllowance);
+    // Only time tells the echo of a request whose reply would be its own bytes.
+    const bool mayBeReply = !a.expected || Judge(*a.expected, {PieceKind::Frame, t.request.frame,
+                                                               a.expected->framing}) == Verdict::Ok;
     a.t = std::move(t);
     active_.push_back(std::move(a));
     Active& added = active_.back();
     const quint64 id = added.t.id;
     const QByteArray bytes = ToQ(added.t.request.frame);
     link_.setAwaitingReply(true);
-    emit started(added.t);
+    post([this, t = added.t] { emit started(t); });
     // A failed write takes the link down, which ends this request with the rest.
-    if (!link_.write(bytes)) {
+    if (!link_.write(bytes, mayBeReply)) {
         const auto it = std::find_if(active_.begin(), active_.end(),
                                      [id](const Active& x) { return x.t.id == id; });
         if (it != active_.end())
@@ -169,13 +219,17 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
         if (!a.writing) continue;
         a.writing = false;
         // The bytes leave one after another, each at the line's speed.
-        a.leftNs = std::max(ns, lastLeftNs_) + wireNs(a.t.request.frame.size());
+        const qint64 through = std::max(ns, lastLeftNs_) + wireNs(a.t.request.frame.size());
+        lastLeftNs_ = through;
+        // On a line without baud timing (a simulator, a device's own USB port) the reply may
+        // come as soon as the system has taken the request.
+        a.leftNs = link_.timed() ? through : ns;
         a.t.leftNs = a.leftNs;
-        lastLeftNs_ = a.leftNs;
-        // One character of slack for an adapter's own buffering.
-        a.deadlineNs = a.leftNs + link_.characterNs() + Ns(a.t.request.timeout.value_or(timeout_));
+        // One character of slack for an adapter's own buffering; the timeout allows for the
+        // bytes' time at the baud rate also where the line is not timed by it.
+        a.deadlineNs = through + link_.characterNs() + Ns(a.t.request.timeout.value_or(timeout_));
         if (a.expected && a.expected->broadcast) {
-            lineFreeNs_ = std::max(lineFreeNs_, a.leftNs + Ns(turnaround_));
+            lineFreeNs_ = std::max(lineFreeNs_, through + Ns(turnaround_));
             broadcasts.push_back(a.t.id);
         }
     }
@@ -188,101 +242,118 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
 }
 
 void TransactionQueue::onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs) {
-    for (auto it = active_.begin(); it != active_.end(); ++it) {
-        // Only what began to arrive after the request had left the line can answer it; its
-        // own bytes before then are the adapter's echo.
-        if (it->writing || firstNs < it->leftNs) {
-            if (piece.bytes == it->t.request.frame) {
+    const auto left = [firstNs](const Active& a) { return !a.writing && firstNs >= a.leftNs; };
+    // A request's own bytes before it has left the line are the adapter's echo.
+    for (const Active& a : active_)
+        if (!left(a) && piece.bytes == a.t.request.frame)
+            return post([this, piece] {
                 emit pieceReceived(piece, std::nullopt, PieceRole::Echo, std::nullopt);
-                return;
-            }
-            continue;
-        }
-        const Origin origin = it->t.request.origin;
-        if (!it->expected) {
-            // Raw bytes collect what comes back until the line is quiet.
-            Bytes& reply = it->t.reply;
-            reply.insert(reply.end(), piece.bytes.begin(), piece.bytes.end());
-            it->t.roundTripMs = Ms(lastNs - it->leftNs);
-            it->deadlineNs = lastNs + link_.silenceNs();
-            emit pieceReceived(piece, origin, PieceRole::Reply, std::nullopt);
-            arm();
-            return;
-        }
+            });
+    // The reply of a request waiting for one: a stop's, ahead of typed bytes keeping the line.
+    for (auto it = active_.begin(); it != active_.end(); ++it) {
+        if (!it->expected || !left(*it)) continue;
         const auto verdict = Judge(*it->expected, piece);
         if (!verdict || *verdict == Verdict::Mismatch) continue;
-        emit pieceReceived(piece, origin, PieceRole::Reply, it->t.request.command);
-        // The listeners may have closed the line meanwhile.
+        const Origin origin = it->t.request.origin;
+        const auto command = it->t.request.command;
         const quint64 id = it->t.id;
+        const double roundTrip = Ms(lastNs - it->leftNs);
+        post([this, piece, origin, command] {
+            emit pieceReceived(piece, origin, PieceRole::Reply, command);
+        });
+        // The listeners may have closed the line meanwhile.
         const auto found = std::find_if(active_.begin(), active_.end(),
                                         [id](const Active& x) { return x.t.id == id; });
-        if (found != active_.end())
-            finish(found, *verdict, piece.bytes, Ms(lastNs - found->leftNs));
+        if (found != active_.end()) finish(found, *verdict, piece.bytes, roundTrip);
         return;
     }
-    if (piece.kind == PieceKind::Noise || takeLate(piece)) {
-        if (piece.kind == PieceKind::Noise)
-            emit pieceReceived(piece, std::nullopt, PieceRole::Other, std::nullopt);
-        return;
-    }
-    // A frame for another address or command while a request waits.
+    // A late reply to a request that got none stays one.
+    if (piece.kind != PieceKind::Noise)
+        if (auto answers = takeLateFor(piece)) return late(piece, answers);
+    // Typed bytes collect whatever else comes back until the line is quiet.
     for (Active& a : active_) {
-        if (a.writing || firstNs < a.leftNs || !a.expected) continue;
-        a.mismatch = true;
-        if (a.t.reply.empty()) a.t.reply = piece.bytes;
+        if (a.expected || !left(a)) continue;
+        Bytes& reply = a.t.reply;
+        reply.insert(reply.end(), piece.bytes.begin(), piece.bytes.end());
+        a.t.roundTripMs = Ms(lastNs - a.leftNs);
+        a.deadlineNs = lastNs + link_.silenceNs();
+        const Origin origin = a.t.request.origin;
+        post([this, piece, origin] {
+            emit pieceReceived(piece, origin, PieceRole::Typed, std::nullopt);
+        });
+        return arm();
     }
-    emit pieceReceived(piece, std::nullopt, PieceRole::Other, std::nullopt);
+    bool awaited = false;
+    if (piece.kind != PieceKind::Noise) {
+        // A frame for another address or command while a request waits.
+        for (Active& a : active_) {
+            if (!a.expected || !left(a)) continue;
+            awaited = true;
+            a.mismatch = true;
+            if (a.t.reply.empty()) a.t.reply = piece.bytes;
+        }
+        // A frame that answers nothing (nothing waits, or it began before its request had
+        // left): a row of its own.
+        if (!awaited) return late(piece, std::nullopt);
+    }
+    post(
+        [this, piece] { emit pieceReceived(piece, std::nullopt, PieceRole::Other, std::nullopt); });
 }
 
-// A frame that answers no request waiting for it: a reply to one that has ended, or one that
-// came while none was waiting. False when a request is waiting and the frame is foreign to it.
-bool TransactionQueue::takeLate(const Piece& piece) {
-    const auto ended = std::find_if(ended_.rbegin(), ended_.rend(), [&piece](const Ended& e) {
-        return Concerns(e.expected, piece);
-    });
-    const bool awaited = std::any_of(active_.begin(), active_.end(),
-                                     [](const Active& a) { return !a.writing && a.expected; });
-    if (ended == ended_.rend() && awaited) return false;
+// Drives answer in order: the oldest request without a reply that the frame answers.
+std::optional<TransactionQueue::Ended> TransactionQueue::takeLateFor(const Piece& piece) {
+    for (Ended& e : ended_) {
+        if (!e.unanswered || !Concerns(e.expected, piece)) continue;
+        e.unanswered = false;
+        return e;
+    }
+    return std::nullopt;
+}
+
+void TransactionQueue::late(const Piece& piece, const std::optional<Ended>& answers) {
     Transaction late;
     late.verdict = Verdict::Late;
     late.written = QDateTime::currentDateTime();
     late.reply = piece.bytes;
     late.request.frame = {};
-    if (ended != ended_.rend()) {
-        late.answers = ended->id;
-        late.request.command = ended->command;
-        late.request.origin = ended->origin;
+    if (answers) {
+        late.answers = answers->id;
+        late.request.command = answers->command;
+        late.request.origin = answers->origin;
     } else {
         const Bytes m = FrameMessage(piece);
         const bool device = m.size() >= 2 && m[1] != modbus::kReadRegisters &&
                             m[1] != modbus::kWriteRegisters && !(m[1] & modbus::kExceptionBit);
         if (device) late.request.command = m[1];
     }
-    emit pieceReceived(piece, late.request.origin, PieceRole::Late, late.request.command);
-    emit lateReply(late);
-    return true;
+    post([this, piece, late] {
+        emit pieceReceived(piece, late.request.origin, PieceRole::Late, late.request.command);
+        emit lateReply(late);
+    });
+    // A request held back for this reply may go now.
+    if (answers) pump();
 }
 
-qint64 TransactionQueue::replyAllowanceNs(const Active& a) const {
-    std::size_t bytes = kLongestReply;
-    if (a.expected && a.expected->function == modbus::kReadRegisters)
-        bytes = 3 + 2 * std::size_t{a.expected->count} + 2;
-    const std::size_t characters =
-        a.expected && a.expected->framing == LinkMode::Ascii ? 2 * bytes + 3 : bytes;
-    return wireNs(characters) + Ns(kByteGap);
+qint64 TransactionQueue::deadline(const Active& a,
+                                  const std::optional<Link::StartedFrame>& started) const {
+    // A reply that has begun (its first bytes those awaited) is given its time on the wire to
+    // complete; noise that merely came before the timeout is not.
+    if (a.writing || !a.expected || !started || started->firstNs < a.leftNs ||
+        !CouldBegin(*a.expected, started->bytes))
+        return a.deadlineNs;
+    const qint64 complete = started->firstNs + wireNs(ReplyCharacters(*a.expected)) + Ns(kByteGap);
+    return std::max(a.deadlineNs, complete);
 }
 
 void TransactionQueue::service() {
+    // What has come is read before any request is given up: a busy moment that held up this
+    // timer must not turn a reply that is there into a missing one.
+    link_.pollNow();
     const qint64 now = Link::now();
-    const auto started = link_.frameStartedNs();
+    const auto started = link_.startedFrame();
     std::vector<quint64> expired;
-    for (const Active& a : active_) {
-        qint64 deadline = a.deadlineNs;
-        // A reply that has begun is given its time on the wire to complete.
-        if (!a.writing && a.expected && started && *started >= a.leftNs)
-            deadline = std::max(deadline, *started + replyAllowanceNs(a));
-        if (now >= deadline) expired.push_back(a.t.id);
-    }
+    for (const Active& a : active_)
+        if (now >= deadline(a, started)) expired.push_back(a.t.id);
     // A frame that began but never ended is shown now; it may still answer the request.
     if (!expired.empty()) link_.flush();
     for (quint64 id : expired) {
@@ -300,17 +371,10 @@ void TransactionQueue::service() {
 
 void TransactionQueue::arm() {
     qint64 wake = std::numeric_limits<qint64>::max();
-    const auto started = link_.frameStartedNs();
-    for (const Active& a : active_) {
-        qint64 deadline = a.deadlineNs;
-        if (!a.writing && a.expected && started && *started >= a.leftNs)
-            deadline = std::max(deadline, *started + replyAllowanceNs(a));
-        wake = std::min(wake, deadline);
-    }
-    if (active_.empty() && !waiting_.empty()) {
-        const qint64 silence = link_.silenceNs();
-        wake = std::max({lineFreeNs_, link_.lastByteNs() + silence, lastLeftNs_ + silence});
-    }
+    const auto started = link_.startedFrame();
+    for (const Active& a : active_)
+        wake = std::min(wake, deadline(a, started));
+    if (active_.empty() && !waiting_.empty()) wake = freeAt(waiting_.front());
     if (wake == std::numeric_limits<qint64>::max()) return timer_.stop();
     // Rounded up: a timer that fires early only comes round again.
     const qint64 ms = std::max<qint64>(0, (wake - Link::now() + 999'999) / 1'000'000);
@@ -324,13 +388,15 @@ void TransactionQueue::finish(std::list<Active>::iterator it, Verdict verdict, B
     done.reply = std::move(reply);
     done.roundTripMs = roundTripMs;
     done.cause = cause;
-    if (it->expected && !it->expected->broadcast) {
-        ended_.push_back({done.id, *it->expected, done.request.command, done.request.origin});
+    if (it->expected && !it->expected->broadcast && cause == Cause::None) {
+        const bool unanswered = verdict == Verdict::NoReply || verdict == Verdict::Mismatch;
+        ended_.push_back({done.id, *it->expected, done.request.command, done.request.origin,
+                          Link::now(), Ns(done.request.timeout.value_or(timeout_)), unanswered});
         if (ended_.size() > kEndedKept) ended_.pop_front();
     }
     active_.erase(it);
     if (active_.empty()) link_.setAwaitingReply(false);
-    emit closed(done);
+    post([this, done] { emit closed(done); });
     pump();
 }
 
@@ -338,7 +404,7 @@ void TransactionQueue::cancel(Transaction t, Cause cause) {
     t.verdict = Verdict::Cancelled;
     t.cause = cause;
     t.written = QDateTime::currentDateTime();
-    emit closed(t);
+    post([this, t] { emit closed(t); });
 }
 
 void TransactionQueue::goDown(Cause cause, const QString& reason) {
@@ -362,7 +428,7 @@ void TransactionQueue::goDown(Cause cause, const QString& reason) {
     ended_.clear();
     lineFreeNs_ = lastLeftNs_ = 0;
     pumping_ = wasPumping;
-    emit lineDown(down);
+    post([this, down] { emit lineDown(down); });
 }
 
 } // namespace stepbench

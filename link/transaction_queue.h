@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <list>
 #include <optional>
 #include <vector>
@@ -63,7 +64,8 @@ struct Transaction {
 
 // What a piece off the line is to the queue.
 enum class PieceRole : std::uint8_t {
-    Reply, // it answers a request (or comes back after raw bytes)
+    Reply, // it answers a request
+    Typed, // it came back after typed bytes: shown as it is, never read into fields
     Late,  // it came when no request was waiting for it, or before its request had left
     Echo,  // the request's own bytes, handed back by the adapter
     Other, // noise, or a frame for something else while a request waits
@@ -73,16 +75,22 @@ enum class PieceRole : std::uint8_t {
 // belongs to and when a request has ended:
 // - requests never overlap on the bus: each waits until the one before it has ended, and then
 //   for 3.5 silent characters after the line's last byte (after a broadcast, the turnaround);
+// - after a request got no reply (or only foreign frames), the next one its late reply could
+//   also answer (the same address and function) waits until the line has been quiet for a
+//   reply timeout, or until that late reply has come; requests to other addresses go on;
 // - a stop is written at once, before anything else can be, and cancels every request still
 //   waiting;
-// - a request leaves the line when the system has taken its bytes plus their time on the wire;
-//   only a frame that began to arrive after that can answer it, and only one from its address
-//   with its function and the size its request asks for (for a register read, twice as many
-//   bytes as registers; a register write echoed; a device command's data length). Its reply
-//   timeout runs from then to the reply's first byte, and a reply that has begun has its own
-//   time on the wire plus a gap allowance to complete;
-// - a frame that answers nothing waiting is a late reply, linked to the ended request it answers;
-// - every accepted request ends exactly once (closed()), also when the port closes or goes.
+// - a request leaves the line when the system has taken its bytes, plus their time on the wire
+//   on a timed line (Link::timed()); only a frame that began to arrive after that can answer
+//   it, and only one from its address with its function and the size its request asks for
+//   (for a register read, twice as many bytes as registers; a register write echoed; a device
+//   command's data length). Its reply timeout runs from the bytes' time on the wire to the
+//   reply's first byte, and a reply that has begun (its first bytes the address and function
+//   awaited) has its own time on the wire plus a gap allowance to complete;
+// - a frame that answers nothing waiting is a late reply, linked to the oldest ended request
+//   that got no reply and that it answers; it never closes a later request;
+// - every accepted request ends exactly once (closed()), also when the port closes or goes;
+//   a request's events reach its owner only after submit() has returned its id.
 // Every transaction is stamped with the local time. With TZ unset, the C library looks at
 // /etc/localtime again on each conversion (a file system call per frame on a busy line); naming
 // it once in TZ makes it read the zone once. Call before any thread starts.
@@ -151,21 +159,32 @@ private:
         Expectation expected;
         std::optional<std::uint8_t> command;
         Origin origin;
+        qint64 endNs;
+        qint64 timeoutNs;
+        bool unanswered; // no reply came: a late one may still come, and none has yet
     };
 
     void pump();
+    // When the request may go on the line, at the earliest.
+    qint64 freeAt(const Transaction& next) const;
     void write(Transaction t);
     void onWriteCompleted(qint64 ns);
     void onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs);
-    bool takeLate(const Piece& piece);
+    // The ended request a frame is the late reply of, taken; empty when none.
+    std::optional<Ended> takeLateFor(const Piece& piece);
+    void late(const Piece& piece, const std::optional<Ended>& answers);
     void service();
     void arm();
+    qint64 deadline(const Active& a, const std::optional<Link::StartedFrame>& started) const;
     void finish(std::list<Active>::iterator it, Verdict verdict, Bytes reply,
                 std::optional<double> roundTripMs, Cause cause = Cause::None);
     void cancel(Transaction t, Cause cause);
     void goDown(Cause cause, const QString& reason);
     qint64 wireNs(std::size_t bytes) const { return qint64(bytes) * link_.characterNs(); }
-    qint64 replyAllowanceNs(const Active& a) const;
+    // Emits now, or after what is waiting to be emitted; from inside submit() once the event
+    // loop runs, when the caller knows the request's id.
+    void post(std::function<void()> emission);
+    void deliver();
 
     Link& link_;
     std::chrono::milliseconds timeout_ = kDefaultTimeout;
@@ -176,8 +195,10 @@ private:
     QTimer timer_;
     quint64 nextId_ = 1;
     qint64 lineFreeNs_ = 0; // no request before this (after a broadcast, or a request's end)
-    qint64 lastLeftNs_ = 0;
+    qint64 lastLeftNs_ = 0; // when the last request's bytes were through, on the wire
     bool pumping_ = false;
+    bool submitting_ = false;
+    std::deque<std::function<void()>> outbox_;
 };
 
 } // namespace stepbench

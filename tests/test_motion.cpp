@@ -237,7 +237,7 @@ private slots:
         win.w<QDoubleSpinBox>("SpinAutoStop")->setValue(0.5);
         win.type("Text8", "8000");
         win.click("Command18");
-        QVERIFY(win.w<QAbstractButton>("CheckSampling")->isChecked());
+        QTRY_VERIFY(win.w<QAbstractButton>("CheckSampling")->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!win.w<QAbstractButton>("CheckSampling")->isChecked(), 6000);
         QVERIFY(win.text("LabelPlan").contains("驱动器读回值"));
         auto* view = win.main.findChild<MotionView*>("MotionView");
