@@ -1,28 +1,36 @@
 #pragma once
 
+#include "link/transaction_queue.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
+#include <optional>
 
 namespace stepbench {
 
-// A log of the line's traffic kept on disk as it happens: one CSV line per transaction,
-// appended and handed to the system the moment the transaction closes, so that a crash of the
-// program loses nothing and a power cut at most the last second (the file is synced once a
-// second). A file that reaches its size limit is set aside as NAME-1.csv, NAME-2.csv, … and a
-// new one begun.
+// A log of the line's traffic kept on disk as it happens: one CSV line per transaction and per
+// late reply (the monitor's export columns), appended and handed to the system the moment it
+// ends, so that a crash of the program loses nothing, and synced within a second of being
+// written, so that a power cut loses at most that second. A line goes on disk whole or not at
+// all. A file that reaches its size limit is set aside as NAME-1.csv, NAME-2.csv, … and a new
+// one begun.
 class TrafficLog {
 public:
+    static constexpr std::chrono::milliseconds kSyncWithin{1000};
+
+    TrafficLog();
     ~TrafficLog() { close(); }
 
     // Opens (or continues) the file; the header goes into a new or empty one. False, with the
     // reason, when it cannot be written.
-    bool open(const QString& path, qint64 rotateBytes, const QString& header, QString* error);
+    bool open(const QString& path, qint64 rotateBytes, QString* error);
     void close();
     bool isOpen() const { return file_.isOpen(); }
-    // Appends one line (its fields joined as CSV); false, with the reason, when the disk will
-    // not take it (the log is closed then).
-    bool append(const QStringList& fields, QString* error);
+    // Appends the transaction's line; false, with the reason, when the disk will not take it
+    // (the log is closed then, its last line whole).
+    bool append(const Transaction& t, std::optional<double> gapMs, QString* error);
     QString path() const { return path_; }
     qint64 size() const { return file_.isOpen() ? file_.size() : 0; }
 
@@ -31,12 +39,14 @@ public:
 
 private:
     bool rotate(QString* error);
+    // Writes all of the bytes or, undoing a part written, none: false with the reason.
+    bool writeWhole(const QByteArray& bytes, QString* error);
+    void sync();
 
     QFile file_;
     QString path_;
-    QString header_;
     qint64 rotateBytes_ = 0;
-    qint64 lastSyncMs_ = 0;
+    QTimer syncTimer_;
 };
 
 } // namespace stepbench

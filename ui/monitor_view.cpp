@@ -3,6 +3,7 @@
 #include "codec/hextext.h"
 #include "commands/protocol.h"
 #include "commands/request.h"
+#include "link/transaction_text.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
 
@@ -33,31 +34,8 @@ namespace {
 constexpr std::chrono::milliseconds kStatsRefresh{500};
 constexpr int kDefaultRotateMb = 100;
 
-QString Hex(const Bytes& b) {
-    return QString::fromStdString(HexFrameText(b)).trimmed();
-}
-
-// A frame as the user reads it: an ASCII line as its text, anything else in hex.
-QString FrameText(const Bytes& b) {
-    if (const auto line = ReadAsciiLine(b); line && line->complete)
-        return QString::fromLatin1(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()))
-            .trimmed();
-    return Hex(b);
-}
-
-QString CommandName(std::optional<std::uint8_t> code) {
-    if (!code) return Tr("原始字节");
-    const CommandInfo* info = FindCommand(*code);
-    return info ? Tr(info->name) : "0x" + QString::fromStdString(HexByte(*code));
-}
-
 QString Ms(double ms) {
     return QString::number(ms, 'f', 1);
-}
-
-QString IsoTime(const QDateTime& t) {
-    // With its offset from UTC, so the times of a file read elsewhere still say when.
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
 // The rows the user asks to see: failures only, one address, one command, a text among the
@@ -139,52 +117,7 @@ int TransactionModel::columnCount(const QModelIndex& parent) const {
 }
 
 QString TransactionModel::cell(const Row& row, int column) {
-    const Transaction& t = row.t;
-    // In the CSV an event's words stand in the last column.
-    if (!t.event.isEmpty() && column != Time)
-        return column == Command ? Tr("事件") : column == Result ? t.event : QString();
-    switch (column) {
-    case Id:
-        return t.id ? QString::number(t.id) : QString();
-    case Time:
-        return t.written.toString("hh:mm:ss.zzz");
-    case Gap:
-        return row.gapMs ? Ms(*row.gapMs) : QString();
-    case Address: {
-        const auto a = t.address();
-        return a ? QString::fromStdString(HexByte(*a)) : QString();
-    }
-    case Command:
-        return CommandName(t.request.command);
-    case RequestBytes:
-        return FrameText(t.request.frame);
-    case ReplyBytes:
-        return FrameText(t.reply);
-    case RoundTrip:
-        return t.roundTripMs ? Ms(*t.roundTripMs) : QString();
-    case Result: {
-        QString text = Tr(VerdictName(t.verdict));
-        if (const auto code = t.exceptionCode())
-            text += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
-                                          Tr(ExceptionMeaning(*code)));
-        if (t.cause != Cause::None) text += " (" + Tr(CauseNote(t.cause)) + ")";
-        if (t.answers) text += " " + Tr("(答第 %1 条)").arg(*t.answers);
-        return text;
-    }
-    default:
-        return {};
-    }
-}
-
-QString TransactionModel::csvHeader() {
-    return "id,time,gap_ms,address,command,request,reply,round_trip_ms,verdict";
-}
-
-QStringList TransactionModel::csvFields(const Row& row) {
-    QStringList fields{cell(row, Id), IsoTime(row.t.written)};
-    for (int c = Gap; c < Columns; ++c)
-        fields << cell(row, c);
-    return fields;
+    return TransactionCell(row.t, row.gapMs, TransactionColumn(column));
 }
 
 QVariant TransactionModel::data(const QModelIndex& index, int role) const {
@@ -447,10 +380,7 @@ void MonitorView::changeEvent(QEvent* event) {
 
 void MonitorView::add(const Transaction& transaction) {
     // The time since the frame before it on the line, the sampler's included.
-    std::optional<double> gap;
-    if (transaction.leftNs && lastEndNs_) gap = double(transaction.leftNs - lastEndNs_) / 1e6;
-    if (transaction.leftNs)
-        lastEndNs_ = transaction.leftNs + qint64(transaction.roundTripMs.value_or(0) * 1e6);
+    const std::optional<double> gap = gaps_.next(transaction);
     // The motion sampler's queries (and their late replies) are counted, not listed: at 80 a
     // second they would drown the user's own requests and push them out of the table.
     if (transaction.request.origin != Origin::Sampler) append(transaction, gap);
@@ -467,7 +397,7 @@ void MonitorView::add(const Transaction& transaction) {
     // Every transaction on disk as it closes, the sampler's too.
     if (log_.isOpen() && transaction.event.isEmpty()) {
         QString error;
-        if (!log_.append(TransactionModel::csvFields({transaction, gap}), &error)) {
+        if (!log_.append(transaction, gap, &error)) {
             const QSignalBlocker block(logButton_);
             logButton_->setChecked(false);
             emit message(error);
@@ -544,14 +474,14 @@ void MonitorView::refreshStats() {
 
 int MonitorView::exportCsv(const QString& path, QString* error) {
     model_.flush();
-    QString text = TransactionModel::csvHeader() + "\r\n";
+    QString text = TransactionCsvHeader() + "\r\n";
     int rows = 0;
     // The rows the table shows: all of them, or those of the filter.
     const QAbstractItemModel* shown = table_->model();
     for (int r = 0; r < shown->rowCount(); ++r) {
         const int source = shown == &model_ ? r : filter_->mapToSource(filter_->index(r, 0)).row();
         QStringList fields;
-        for (const QString& f : TransactionModel::csvFields({model_.at(source), std::nullopt}))
+        for (const QString& f : TransactionCsvFields(model_.at(source), std::nullopt))
             fields << TrafficLog::Field(f);
         // The gap as the table shows it.
         fields[2] = model_.index(source, TransactionModel::Gap).data().toString();
@@ -592,8 +522,7 @@ void MonitorView::switchLog(bool on) {
     }
     const QString path = prompter_->savePath(this, Tr("记录到文件"), Tr("CSV文件(*.csv)"));
     QString error;
-    if (path.isEmpty() || !log_.open(path, qint64(rotate_->value()) * 1024 * 1024,
-                                     TransactionModel::csvHeader(), &error)) {
+    if (path.isEmpty() || !log_.open(path, qint64(rotate_->value()) * 1024 * 1024, &error)) {
         const QSignalBlocker block(logButton_);
         logButton_->setChecked(false);
         if (!error.isEmpty()) prompter_->inform(this, Tr("系统提示"), error);

@@ -3,6 +3,7 @@
 #include "link/traffic_log.h"
 #include "link/transaction_queue.h"
 #include "link/transaction_stats.h"
+#include "link/transaction_text.h"
 
 #include <QAbstractTableModel>
 #include <QWidget>
@@ -65,9 +66,6 @@ public:
 
     // The text of a cell, as the table, the CSV export and the log show it.
     static QString cell(const Row& row, int column);
-    // The columns of the CSV export and the log, by their keys.
-    static QString csvHeader();
-    static QStringList csvFields(const Row& row);
 
 private:
     std::deque<Row> rows_;
@@ -133,7 +131,7 @@ private:
     QPushButton* logButton_;
     QSpinBox* rotate_;
     QTimer* statsTimer_;
-    qint64 lastEndNs_ = 0; // when the line's last frame ended
+    GapClock gaps_;
     bool scrollPending_ = false;
 };
 
