@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <poll.h>
 #include <string>
@@ -53,6 +54,14 @@ Options:
                   cancelling does (a request's bytes come back before its reply)
   --drop N        leave every Nth request to the device unanswered (it still acts)
   --corrupt N     damage the checksum of every Nth reply
+  --chaos SEED    misbehave at random, from this seed, as a bad line does: each reply comes
+                  as it should, or not at all, damaged, late (after --timeout, within twice
+                  it), split in two, twice, from another address, after noise, or only noise
+                  comes shortly before the timeout
+  --timeout MS    the reply timeout of the program on the other end, for --chaos (300)
+  --truth FILE    with --chaos, a JSON line per request: what the device heard (and when, in
+                  ms since it started), what it did, the reply it would have sent, and what
+                  it sent and when
   --tcp HOST:PORT serve on this TCP address (port 0: any free port), one client at a time;
                   a second client is closed at once
   --trace         print every request and reply on standard error
@@ -130,6 +139,7 @@ int main(int argc, char** argv) {
     DeviceOptions options;
     std::string tcpHost;
     long tcpPort = -1;
+    std::string truthPath;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         long v = 0;
@@ -172,6 +182,15 @@ int main(int argc, char** argv) {
         } else if (arg == "--corrupt" && ParseNumber(value, 1, 1000000, v)) {
             options.corruptEvery = int(v);
             ++i;
+        } else if (arg == "--chaos" && ParseNumber(value, 0, 2147483647, v)) {
+            options.chaosSeed = unsigned(v);
+            ++i;
+        } else if (arg == "--timeout" && ParseNumber(value, 1, 60000, v)) {
+            options.chaosTimeout = std::chrono::milliseconds(v);
+            ++i;
+        } else if (arg == "--truth" && value[0]) {
+            truthPath = value;
+            ++i;
         } else {
             std::cerr << "stepbench-sim: bad option or value: " << arg << "\n"
                       << "Try stepbench-sim --help\n";
@@ -179,6 +198,16 @@ int main(int argc, char** argv) {
         }
     }
 
+    std::ofstream truth;
+    if (!truthPath.empty()) {
+        truth.open(truthPath, std::ios::trunc);
+        if (!truth) {
+            std::cerr << "stepbench-sim: cannot write " << truthPath << "\n";
+            return 1;
+        }
+        // Each line whole on disk as it is told: a reader may follow the file.
+        options.truth = [&truth](const std::string& line) { truth << line << std::endl; };
+    }
     VirtualDevice device(options);
     std::string error;
     if (!(tcpPort >= 0 ? device.startTcp(tcpHost, int(tcpPort), &error) : device.start(&error))) {

@@ -1,5 +1,7 @@
 #include "sim/virtual_device.h"
 
+#include "codec/frame.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,7 +23,32 @@ constexpr auto kIdleWake = std::chrono::milliseconds(5);
 
 } // namespace
 
-VirtualDevice::VirtualDevice(DeviceOptions options) : options_(std::move(options)) {
+const char* ChaosName(Chaos chaos) {
+    switch (chaos) {
+    case Chaos::Normal:
+        return "normal";
+    case Chaos::NoReply:
+        return "no_reply";
+    case Chaos::Damaged:
+        return "damaged";
+    case Chaos::Late:
+        return "late";
+    case Chaos::Split:
+        return "split";
+    case Chaos::Doubled:
+        return "doubled";
+    case Chaos::OtherAddress:
+        return "other_address";
+    case Chaos::Noise:
+        return "noise";
+    case Chaos::NoiseOnly:
+        return "noise_only";
+    }
+    return "";
+}
+
+VirtualDevice::VirtualDevice(DeviceOptions options)
+    : options_(std::move(options)), random_(options_.chaosSeed.value_or(0)) {
     devices_.emplace_back(options_.address);
     for (std::uint8_t a : options_.more)
         if (a != options_.address) devices_.emplace_back(a);
@@ -130,6 +157,7 @@ void VirtualDevice::dropClient() {
     // Replies still on their way belonged to the client that left.
     queue_.clear();
     heard_.clear();
+    late_.clear();
     unwritten_.clear();
     if (options_.trace) options_.trace("-- client gone");
 }
@@ -137,6 +165,147 @@ void VirtualDevice::dropClient() {
 ssize_t VirtualDevice::writeLine(const std::uint8_t* data, std::size_t size) {
     // A client that has gone must not kill the device with SIGPIPE.
     return listen_ >= 0 ? send(client_, data, size, MSG_NOSIGNAL) : write(master_, data, size);
+}
+
+VirtualDevice::Clock::time_point VirtualDevice::scheduleAt(Bytes bytes, Clock::time_point due,
+                                                           bool rest) {
+    if (!queue_.empty()) due = std::max(due, queue_.back().due);
+    queue_.push_back({due, std::move(bytes), rest});
+    return due;
+}
+
+namespace {
+
+std::string HexOf(const Bytes& b) {
+    static const char* const kDigits = "0123456789ABCDEF";
+    std::string out;
+    for (std::uint8_t v : b) {
+        if (!out.empty()) out += ' ';
+        out += kDigits[v >> 4];
+        out += kDigits[v & 15];
+    }
+    return out;
+}
+
+// The frame with its checksum made right again after a change: an RTU frame's CRC, an ASCII
+// line's LRC.
+Bytes Reframed(const Bytes& frame) {
+    if (auto line = ReadAsciiLine(frame); line && line->complete && line->bytes.size() >= 2) {
+        line->bytes.pop_back();
+        return EncodeAsciiFrame(line->bytes);
+    }
+    return EncodeRtuFrame(ByteView(frame).first(frame.size() - 2));
+}
+
+} // namespace
+
+void VirtualDevice::misbehave(const Bytes& request, Bytes reply, Clock::time_point heard) {
+    // Weights: most replies come as they should, the rest in each way a bad line has.
+    static constexpr std::pair<Chaos, int> kWeights[] = {
+        {Chaos::Normal, 40},      {Chaos::NoReply, 7}, {Chaos::Damaged, 8},
+        {Chaos::Late, 8},         {Chaos::Split, 9},   {Chaos::Doubled, 7},
+        {Chaos::OtherAddress, 6}, {Chaos::Noise, 9},   {Chaos::NoiseOnly, 6}};
+    int total = 0;
+    for (const auto& [chaos, weight] : kWeights)
+        total += weight;
+    int pick = std::uniform_int_distribution<int>(0, total - 1)(random_);
+    Chaos chaos = Chaos::Normal;
+    for (const auto& [c, weight] : kWeights)
+        if ((pick -= weight) < 0) {
+            chaos = c;
+            break;
+        }
+    const bool ascii = !reply.empty() && reply[0] == ':';
+    const auto ms = [](double v) {
+        return std::chrono::duration_cast<Clock::duration>(
+            std::chrono::duration<double, std::milli>(v));
+    };
+    const auto uniform = [this](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random_);
+    };
+    const double timeout = double(options_.chaosTimeout.count());
+    const Clock::time_point soon = heard + options_.replyDelay;
+    std::vector<std::pair<Bytes, Clock::time_point>> sent;
+    const auto send = [&](const Bytes& bytes, Clock::time_point due) {
+        const Clock::time_point at = scheduleAt(bytes, due);
+        sent.push_back({bytes, at});
+    };
+    const auto noise = [&](int count) {
+        Bytes out;
+        static constexpr std::uint8_t kAsciiNoise[] = {'?', '#', ' ', 0x00};
+        static constexpr std::uint8_t kNoise[] = {0x00, 0xFF, 0xAA, 0x55};
+        for (int i = 0; i < count; ++i)
+            out.push_back((ascii ? kAsciiNoise : kNoise)[random_() % 4]);
+        return out;
+    };
+    switch (chaos) {
+    case Chaos::Normal:
+        send(reply, soon);
+        break;
+    case Chaos::NoReply:
+        break;
+    case Chaos::Damaged: {
+        // Past the address, function and length, so the frame still says what it answers.
+        Bytes damaged = reply;
+        const std::size_t from = ascii ? 7 : 3;
+        const std::size_t at = from + random_() % (damaged.size() - from - (ascii ? 2 : 0));
+        damaged[at] = ascii ? std::uint8_t(damaged[at] == 'G' ? 'H' : 'G')
+                            : std::uint8_t(damaged[at] ^ (1u << (random_() % 8)));
+        send(damaged, soon);
+        break;
+    }
+    case Chaos::Late: {
+        const Clock::time_point due = heard + ms(timeout * uniform(1.3, 1.9));
+        const auto at =
+            std::upper_bound(late_.begin(), late_.end(), due,
+                             [](Clock::time_point t, const Outgoing& o) { return t < o.due; });
+        late_.insert(at, {due, reply});
+        sent.push_back({reply, due});
+        break;
+    }
+    case Chaos::Split: {
+        const auto half = static_cast<std::ptrdiff_t>(reply.size() / 2);
+        send(Bytes(reply.begin(), reply.begin() + half), soon);
+        const Clock::time_point rest = sent.back().second + ms(uniform(3, 25));
+        sent.push_back({Bytes(reply.begin() + half, reply.end()),
+                        scheduleAt(Bytes(reply.begin() + half, reply.end()), rest, true)});
+        break;
+    }
+    case Chaos::Doubled:
+        send(reply, soon);
+        send(reply, soon);
+        break;
+    case Chaos::OtherAddress: {
+        Bytes other = reply;
+        if (ascii) {
+            other[2] = other[2] == '9' ? '8' : std::uint8_t(other[2] == 'F' ? 'E' : other[2] + 1);
+        } else {
+            other[0] = std::uint8_t(other[0] + 1);
+        }
+        send(Reframed(other), soon);
+        break;
+    }
+    case Chaos::Noise: {
+        Bytes both = noise(1 + int(random_() % 3));
+        both.insert(both.end(), reply.begin(), reply.end());
+        send(both, soon);
+        break;
+    }
+    case Chaos::NoiseOnly:
+        send(noise(1), heard + ms(timeout * uniform(0.6, 0.9)));
+        break;
+    }
+    if (!options_.truth) return;
+    const auto at = [this](Clock::time_point t) {
+        return std::to_string(std::chrono::duration<double, std::milli>(t - started_).count());
+    };
+    std::string line = "{\"n\":" + std::to_string(++requestsHeard_) + ",\"heard\":\"" +
+                       HexOf(request) + "\",\"heard_ms\":" + at(heard) + ",\"did\":\"" +
+                       ChaosName(chaos) + "\",\"reply\":\"" + HexOf(reply) + "\",\"sent\":[";
+    for (std::size_t i = 0; i < sent.size(); ++i)
+        line += std::string(i ? "," : "") + "{\"bytes\":\"" + HexOf(sent[i].first) +
+                "\",\"ms\":" + at(sent[i].second) + "}";
+    options_.truth(line + "]}");
 }
 
 void VirtualDevice::schedule(Bytes reply, Clock::time_point now) {
@@ -157,14 +326,19 @@ int VirtualDevice::lineSpeed() const {
     return master_ >= 0 ? LineBaud(master_) : 0;
 }
 
+void VirtualDevice::respond(ByteView bytes, Clock::time_point heard) {
+    for (Bytes& reply : receive(bytes, heard)) {
+        if (options_.chaosSeed)
+            misbehave(Bytes(bytes.begin(), bytes.end()), std::move(reply), heard);
+        else
+            schedule(std::move(reply), heard);
+    }
+}
+
 void VirtualDevice::hear(ByteView bytes, Clock::time_point now) {
     if (options_.echo) put(Bytes(bytes.begin(), bytes.end()), now);
     const int baud = lineSpeed();
-    if (baud <= 0) {
-        for (Bytes& reply : receive(bytes, now))
-            schedule(std::move(reply), now);
-        return;
-    }
+    if (baud <= 0) return respond(bytes, now);
     // A pseudo-terminal hands over at once what a real line carries at 10 bits a byte.
     const auto perByte = std::chrono::nanoseconds(10'000'000'000LL / baud);
     inboundFreeAt_ = std::max(inboundFreeAt_, now) + perByte * static_cast<long>(bytes.size());
@@ -178,7 +352,7 @@ void VirtualDevice::run() {
         // when its last byte is through, not at the next whole millisecond.
         std::chrono::nanoseconds wait = kIdleWake;
         if (!unwritten_.empty() && options_.pace) wait = std::chrono::milliseconds(1);
-        for (const auto* next : {&queue_, &heard_}) {
+        for (const auto* next : {&queue_, &heard_, &late_}) {
             if (next->empty()) continue;
             const auto untilDue = next->front().due - Clock::now();
             wait =
@@ -205,11 +379,15 @@ void VirtualDevice::run() {
         while (!heard_.empty() && heard_.front().due <= now) {
             const Outgoing in = std::move(heard_.front());
             heard_.pop_front();
-            for (Bytes& reply : receive(in.bytes, in.due))
-                schedule(std::move(reply), in.due);
+            respond(in.bytes, in.due);
         }
         for (Device& d : devices_)
             d.advance(now);
+        while (!late_.empty() && late_.front().due <= now &&
+               (queue_.empty() || !queue_.front().rest)) {
+            queue_.push_front({now, std::move(late_.front().bytes)});
+            late_.pop_front();
+        }
         while (!queue_.empty() && queue_.front().due <= now) {
             put(queue_.front().bytes, queue_.front().due);
             queue_.pop_front();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -36,8 +37,28 @@ struct DeviceOptions {
     // Every byte heard is handed back at once, as an RS-485 adapter without echo cancelling
     // does: a request's bytes come back before its reply.
     bool echo = false;
+    // When set, the device misbehaves at random, as a bad line does (see Chaos), from this seed.
+    std::optional<unsigned> chaosSeed;
+    // The reply timeout of the program on the other end: a late reply comes after it.
+    std::chrono::milliseconds chaosTimeout{300};
+    // With chaos, a JSON line per request: what the device heard, what it sent and when.
+    std::function<void(const std::string&)> truth;
     std::function<void(const std::string&)> trace;
 };
+
+// What the device does with a reply, chosen at random for each request in chaos.
+enum class Chaos : std::uint8_t {
+    Normal,
+    NoReply,      // nothing
+    Damaged,      // a data or checksum byte changed
+    Late,         // after the timeout, within twice the timeout
+    Split,        // in two pieces, up to 25 ms apart
+    Doubled,      // twice, one after the other
+    OtherAddress, // from another address, and nothing else
+    Noise,        // a few bytes of noise, then the reply
+    NoiseOnly,    // a byte of noise shortly before the timeout, and nothing else
+};
+const char* ChaosName(Chaos chaos);
 
 // The baud rate the program on the other end of a pseudo-terminal set, read on the master side;
 // 0 when it cannot be read.
@@ -75,6 +96,7 @@ private:
     struct Outgoing {
         Clock::time_point due;
         Bytes bytes;
+        bool rest = false; // the rest of a reply whose first piece went before it
     };
     void run();
     void acceptClient();
@@ -82,9 +104,15 @@ private:
     int lineFd() const { return listen_ >= 0 ? client_ : master_; }
     ssize_t writeLine(const std::uint8_t* data, std::size_t size);
     void schedule(Bytes reply, Clock::time_point now);
+    // Queues bytes to leave no earlier than due, after what is queued already; when they will.
+    Clock::time_point scheduleAt(Bytes bytes, Clock::time_point due, bool rest = false);
+    // Chaos: does one of the things a bad line does with the reply, and tells the truth of it.
+    void misbehave(const Bytes& request, Bytes reply, Clock::time_point heard);
     // The line's speed in baud: the pace asked for, or the rate the program set; 0 when unknown
     // (over TCP).
     int lineSpeed() const;
+    // The replies to bytes the device has heard, on their way.
+    void respond(ByteView bytes, Clock::time_point heard);
     // Takes bytes off the line: the device hears them once their last one has crossed it.
     void hear(ByteView bytes, Clock::time_point now);
     // Puts bytes on the line, from the given time on.
@@ -105,11 +133,17 @@ private:
     int client_ = -1;
     std::string path_;
     std::deque<Outgoing> queue_;
+    // Chaos: replies held back beyond the timeout, in order of time; they do not hold back the
+    // replies after them, and go between two replies, never inside one.
+    std::deque<Outgoing> late_;
     std::deque<Outgoing> heard_; // bytes on their way across the line to the device
     Clock::time_point inboundFreeAt_{};
     Bytes unwritten_;
     Clock::time_point nextStart_{}; // when the next byte to write starts on the line
     std::chrono::nanoseconds perByte_{};
+    std::mt19937 random_;
+    long requestsHeard_ = 0;
+    Clock::time_point started_ = Clock::now();
 };
 
 } // namespace stepbench::sim
