@@ -13,6 +13,7 @@
 #include "link/traffic_log.h"
 #include "link/transaction_queue.h"
 #include "link/transaction_stats.h"
+#include "link/transaction_text.h"
 #include "script/script_file.h"
 #include "script/script_runner.h"
 #include "script/script_text.h"
@@ -77,6 +78,10 @@ Options:
   -t, --timeout MS    reply timeout, from the request leaving the line, 10-60000 (300)
       --turnaround MS the pause after a broadcast, 0-60000 (100)
       --echo          the adapter hands back what it sends: skip that echo
+      --line-timing T auto, baud or none: whether a reply can begin only after the
+                      request's bytes have had their time on the wire at the baud rate
+                      (auto: yes on ttyS and ttyUSB ports; not on ttyACM, pseudo-
+                      terminals and device servers)
   -j, --json          one JSON object per line: transactions, checks, events, a summary
   -q, --quiet         no line per transaction, only failed checks and the summary
       --value         send: print only the decoded value of the reply
@@ -120,10 +125,6 @@ QString VerdictKey(Verdict v) {
 
 QString Hex(const Bytes& b) {
     return QString::fromStdString(HexFrameText(b)).trimmed();
-}
-
-QString IsoTime(const QDateTime& t) {
-    return t.toOffsetFromUtc(t.offsetFromUtc()).toString(Qt::ISODateWithMs);
 }
 
 double Tenth(double ms) {
@@ -222,9 +223,7 @@ public:
         if (o_.command == "scan" && o_.allBauds && Link::IsNetworkTarget(o_.port))
             return usage(Tr("经设备服务器连接时不能换波特率，只能扫描地址"));
         QString error;
-        if (!o_.log.isEmpty() &&
-            !log_.open(o_.log, qint64(o_.logRotate) * 1024 * 1024,
-                       "id,time,address,command,request,reply,round_trip_ms,verdict,note", &error))
+        if (!o_.log.isEmpty() && !log_.open(o_.log, qint64(o_.logRotate) * 1024 * 1024, &error))
             return usage(error);
         return std::nullopt;
     }
@@ -237,6 +236,9 @@ public:
             return kPortFailed;
         }
         link_.setEchoSuppression(o_.echo);
+        link_.setLineTiming(o_.lineTiming == "baud"   ? Link::LineTiming::Baud
+                            : o_.lineTiming == "none" ? Link::LineTiming::Untimed
+                                                      : Link::LineTiming::Auto);
         // The poll is the fallback that notices a line gone quiet, or gone.
         link_.pollTimer().start();
         queue_.setReplyTimeout(std::chrono::milliseconds(o_.timeout));
@@ -541,17 +543,7 @@ private:
                             (IsFailure(t.verdict) || t.verdict == Verdict::Cancelled);
         anyFailed_ = anyFailed_ || failed;
         // On disk before anything says it happened.
-        if (log_.isOpen()) {
-            const auto a = t.address();
-            QString error;
-            if (!log_.append({QString::number(t.id), IsoTime(t.written),
-                              a ? QString::fromStdString(HexByte(*a)) : QString(),
-                              KeyOf(t.request.command), Hex(t.request.frame), Hex(t.reply),
-                              t.roundTripMs ? QString::number(Tenth(*t.roundTripMs)) : QString(),
-                              VerdictKey(t.verdict), Tr(CauseNote(t.cause))},
-                             &error))
-                event("log_error", error);
-        }
+        record(t);
         if (t.request.origin != Origin::Scan && t.request.origin != Origin::Profile) print(t);
         if (t.request.origin == Origin::Script) {
             cases_.push_back({lineOf_.count(t.id) ? lineOf_.at(t.id) : -1, t, {}});
@@ -566,9 +558,20 @@ private:
         if (t.id == sendId_) finish();
     }
 
+    // The traffic log, the window's own lines; a log that fails stops the run.
+    void record(const Transaction& t) {
+        const auto gap = gaps_.next(t);
+        QString error;
+        if (!log_.isOpen() || log_.append(t, gap, &error)) return;
+        event("log_error", error);
+        logFailed_ = true;
+        stopAfterCurrent();
+    }
+
     void onLate(const Transaction& t) {
         stats_.add(t.request.command ? int(*t.request.command) : TransactionStats::kRawCommand,
                    t.verdict, std::nullopt);
+        record(t);
         if (o_.quiet || o_.valueOnly) return;
         if (o_.json) {
             QJsonObject late{{"time", IsoTime(t.written)},
@@ -656,14 +659,14 @@ private:
         // Ends as asked: a send answered, a scan through, a run's loops all done, every drive
         // of a profile's seen to.
         const bool completed = !interrupted_ && !portLost_ && !portFailed_ && !stoppedEarly_ &&
-                               (o_.command != "run" || loopsComplete_) &&
+                               !logFailed_ && (o_.command != "run" || loopsComplete_) &&
                                (o_.command != "profile" || drivesDone_ == int(drives_.size()));
         int code = interrupted_                                    ? 128 + interrupted_
                    : portLost_ || portFailed_                      ? kPortFailed
                    : scanning                                      ? (found_ > 0 ? kOk : kFailed)
                    : anyFailed_ || checksFailed_ > 0 || !completed ? kFailed
                                                                    : kOk;
-        if (code == kOk && o_.command == "send" && !sendId_) code = kFailed;
+        if (code == kOk && ((o_.command == "send" && !sendId_) || logFailed_)) code = kFailed;
         summary(completed, code);
         if (!o_.junit.isEmpty() && !writeJunit(completed) && code == kOk) code = kFailed;
         link_.close();
@@ -777,6 +780,7 @@ private:
     BusScan scan_;
     TransactionStats stats_;
     TrafficLog log_;
+    GapClock gaps_;
     std::unique_ptr<ScriptRunner> runner_;
     std::unique_ptr<ProfileSession> session_;
     std::unique_ptr<ProfileBatch> batch_;
@@ -805,6 +809,7 @@ private:
     bool anyFailed_ = false;
     bool portLost_ = false;
     bool portFailed_ = false;
+    bool logFailed_ = false;
     bool stopping_ = false;
     bool finished_ = false;
     bool echoMissingSaid_ = false;

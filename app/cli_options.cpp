@@ -69,6 +69,11 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
         {"junit", nonEmpty(o.junit)},
         {"log", nonEmpty(o.log)},
         {"log-rotate", number(o.logRotate, 1, 100000)},
+        {"line-timing",
+         [&](const QString& v) {
+             o.lineTiming = v;
+             return QStringList{"auto", "baud", "none"}.contains(v);
+         }},
         {"lang",
          [&](const QString& v) {
              if (v != "en" && v != "zh") return false;

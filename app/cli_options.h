@@ -25,6 +25,7 @@ struct Options {
     int timeout = 300;
     std::optional<int> turnaround;
     bool echo = false;
+    QString lineTiming = "auto"; // auto, baud or none
     bool json = false;
     bool quiet = false;
     bool valueOnly = false;

@@ -13,6 +13,9 @@ _stepbench_cli() {
         --lang)
             COMPREPLY=($(compgen -W "en zh" -- "$cur"))
             return ;;
+        --line-timing)
+            COMPREPLY=($(compgen -W "auto baud none" -- "$cur"))
+            return ;;
         -b|--baud)
             COMPREPLY=($(compgen -W "300 600 1200 2400 4800 9600 14400 19200 38400 56000 57600 115200 128000" -- "$cur"))
             return ;;
@@ -25,7 +28,7 @@ _stepbench_cli() {
     done
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--port --baud --address --ascii --plc --mapping --timeout
-            --turnaround --echo --json --quiet --value --junit --lang --hex --loops --interval
+            --turnaround --echo --line-timing --json --quiet --value --junit --lang --hex --loops --interval
             --stop-on-fail --from --to --all-bauds --log --log-rotate --help --version" -- "$cur"))
     elif [[ -z $command ]]; then
         COMPREPLY=($(compgen -W "commands send run scan profile" -- "$cur"))

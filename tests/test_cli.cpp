@@ -1,4 +1,5 @@
 #include "ears.h"
+#include "link/transaction_text.h"
 #include "sim/virtual_device.h"
 #include "support.h"
 #include "window_support.h"
@@ -14,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <csignal>
+#include <mutex>
+#include <sys/resource.h>
 
 using namespace stepbench;
 using namespace std::chrono_literals;
@@ -132,6 +135,8 @@ private slots:
         QTest::newRow("byte-order mark") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("\xEF\xBB\xBF" "01 20 00 39 C0\r\n") << 0 << 1 << true;
         QTest::newRow("plc: the value of a register read") << QStringList{"--plc", "run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("01 26 00 3A 60\r\nExpect:value=100\r\n") << 0 << 1 << true;
         QTest::newRow("a broadcast") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("00 25 04 00 00 00 64 EC 1E\r\n") << 0 << 1 << true;
+        QTest::newRow("send to every drive") << QStringList{"-a", "0", "send", "estop"} << QByteArray() << 0 << 1 << true;
+        QTest::newRow("send bytes to every drive") << QStringList{"send", "--hex", "00 20 00"} << QByteArray() << 0 << 1 << true;
     }
     // clang-format on
     void outcomes() {
@@ -294,6 +299,159 @@ private slots:
         QVERIFY(reported >= 20);
     }
 
+    // The log is the window's: its columns, late replies among the transactions. A disk that
+    // will not take a line (here a file size limit) leaves whole lines, says why, and ends the
+    // run with a failure.
+    void logLikeTheWindowsAndItsFailure() {
+        sim::VirtualDevice device({.replyDelay = 150ms});
+        QVERIFY(device.start());
+        const QString script = Script(dir_, "01 26 00 3A 60\r\n");
+        const QString log = dir_.filePath("late.csv");
+        QProcess p;
+        p.setChildProcessModifier([] {
+            const rlimit limit{700, 700};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            std::signal(SIGXFSZ, SIG_IGN);
+        });
+        p.start(STEPBENCH_CLI_PATH, {"--port", Q(device.path()), "--json", "-t", "100", "--log",
+                                     log, "run", script, "--interval", "10"});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 1);
+        const Run r{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+        QVERIFY2(r.out.contains("\"kind\":\"log_error\""), r.out.constData());
+        QVERIFY(!r.err.contains("Unknown error"));
+        QCOMPARE(r.summary()["completed"].toBool(), false);
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.endsWith("\r\n"));
+        const QStringList lines = QString::fromUtf8(bytes).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines[0], "\uFEFF" + TransactionCsvHeader());
+        QVERIFY(lines.filter(",查询运动初速度,,01 26 04 00 00 00 64 FC ED,,迟到应答 (答第").size() >
+                0);
+        QVERIFY(lines.filter(",01,查询运动初速度,01 26 00 3A 60,,,无应答").size() > 0);
+    }
+
+    // A device that misbehaves at random in every way a bad line does, and says what it did:
+    // every verdict is true to it. ok only with the reply sent for that very request (or a
+    // late one that came while the program was held up, with its round trip past the timeout
+    // saying so), every request one row, every late reply linked only to a request that got
+    // none, the summary agreeing with the rows.
+    void chaos_data() {
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<bool>("pace");
+        QTest::addColumn<bool>("plc");
+        QTest::addColumn<int>("timeout");
+        QTest::addColumn<int>("loops"); // of a script of four requests
+        QTest::addColumn<int>("seed");
+        // A longer run (bench/chaos): more loops, and the seed.
+        const int more = qEnvironmentVariableIntValue("STEPBENCH_CHAOS_LOOPS");
+        const int seed = qEnvironmentVariableIntValue("STEPBENCH_CHAOS_SEED");
+        QTest::newRow("9600") << 9600 << false << false << 60 << (more ? more : 60) << seed + 1;
+        QTest::newRow("9600 plc") << 9600 << false << true << 60 << (more ? more : 30) << seed + 2;
+        QTest::newRow("1200 paced")
+            << 1200 << true << false << 150 << (more ? more / 8 : 8) << seed + 3;
+    }
+    void chaos() {
+        QFETCH(int, baud);
+        QFETCH(bool, pace);
+        QFETCH(bool, plc);
+        QFETCH(int, timeout);
+        QFETCH(int, loops);
+        QFETCH(int, seed);
+        std::mutex mutex;
+        std::vector<QJsonObject> truth;
+        sim::DeviceOptions options{.pace = pace,
+                                   .chaosTimeout = std::chrono::milliseconds(timeout)};
+        options.chaosSeed = unsigned(seed);
+        options.truth = [&](const std::string& line) {
+            std::lock_guard lock(mutex);
+            truth.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
+        };
+        sim::VirtualDevice device(options);
+        QVERIFY(device.start());
+        const QString script = Script(
+            dir_,
+            "01 26 00 3A 60\r\n01 37 00 36 30\r\n01 26 00 3A 60\r\n01 25 04 00 00 01 F4 FD 22\r\n");
+        QStringList args{"--port",
+                         Q(device.path()),
+                         "-b",
+                         QString::number(baud),
+                         "--json",
+                         "-t",
+                         QString::number(timeout),
+                         "run",
+                         script,
+                         "--loops",
+                         QString::number(loops),
+                         "--interval",
+                         "1"};
+        if (plc) args.prepend("--plc");
+        QProcess p;
+        p.start(STEPBENCH_CLI_PATH, args);
+        QVERIFY(p.waitForFinished(600000));
+        const Run r{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+        device.stop();
+        QList<QJsonObject> rows, late;
+        for (const QJsonObject& o : r.lines()) {
+            if (o.contains("id")) rows << o;
+            if (o.contains("late")) late << o["late"].toObject();
+        }
+        QCOMPARE(rows.size(), loops * 4);
+        QCOMPARE(int(truth.size()), rows.size());
+        const QMap<QString, QString> expected{{"normal", "ok"},
+                                              {"split", "ok"},
+                                              {"noise", "ok"},
+                                              {"doubled", "ok"},
+                                              {"damaged", "bad_checksum"},
+                                              {"no_reply", "no_reply"},
+                                              {"noise_only", "no_reply"},
+                                              {"late", "no_reply"},
+                                              {"other_address", "mismatch"}};
+        QSet<int> answeredLate;
+        int failures = 0, held = 0;
+        for (int i = 0; i < rows.size(); ++i) {
+            const QJsonObject& row = rows[i];
+            const QString did = truth[std::size_t(i)]["did"].toString();
+            const QString verdict = row["verdict"].toString();
+            const QString reply = truth[std::size_t(i)]["reply"].toString();
+            const QString what = QString("request %1 (%2): %3, reply %4")
+                                     .arg(i + 1)
+                                     .arg(did, verdict, row["reply"].toString());
+            QVERIFY2(expected.contains(did), qPrintable(what));
+            if (did == "late" && verdict == "ok") {
+                // Read when the program came to look, after a busy moment.
+                QVERIFY2(row["reply"].toString() == reply &&
+                             row["round_trip_ms"].toDouble() > timeout,
+                         qPrintable(what));
+                ++held;
+                continue;
+            }
+            QVERIFY2(verdict == expected[did], qPrintable(what));
+            if (verdict == "ok") QVERIFY2(row["reply"].toString() == reply, qPrintable(what));
+            if (verdict != "ok") ++failures;
+            // (The last two's may come after the run has ended.)
+            if (did == "late" && i < rows.size() - 2) answeredLate << row["id"].toInt();
+        }
+        // Late replies: each of a request that got none, each late one among them.
+        QSet<int> linked;
+        for (const QJsonObject& l : late)
+            if (l.contains("answers")) {
+                const int id = l["answers"].toInt();
+                QVERIFY2(rows[id - 1]["verdict"].toString() != "ok",
+                         qPrintable(QString::number(id)));
+                linked << id;
+            }
+        QVERIFY(answeredLate.subtract(linked).isEmpty());
+        const QJsonObject s = r.summary();
+        QCOMPARE(s["transactions"].toInt(), rows.size());
+        QCOMPARE(s["ok"].toInt(), rows.size() - failures);
+        QCOMPARE(s["late"].toInt(), late.size());
+        QCOMPARE(s["exit"].toInt(), r.status);
+        QCOMPARE(r.status, failures ? 1 : 0);
+        if (held) qInfo("%d late replies read after a busy moment", held);
+    }
+
     // Typed, documented fields; the value alone with --value; in English when asked.
     void output() {
         sim::VirtualDevice device;
@@ -344,8 +502,8 @@ private slots:
     void junit() {
         sim::VirtualDevice device;
         QVERIFY(device.start());
-        const QString script =
-            Script(dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\nExpect:value=9\r\n");
+        const QString script = Script(
+            dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\nExpect:value=9\r\n00 3D 00 75 F0\r\n");
         const QString report = dir_.filePath("report.xml");
         const Run r = Cli({"-p", Q(device.path()), "-q", "run", script, "--loops", "1",
                            "--interval", "10", "--junit", report});
@@ -362,7 +520,8 @@ private slots:
                 failures << cases.last() + ": " + xml.attributes().value("message").toString();
         }
         QVERIFY(!xml.hasError());
-        QCOMPARE(cases, (QStringList{"line 1: handshake", "line 2: query-start-speed"}));
+        QCOMPARE(cases,
+                 (QStringList{"line 1: handshake", "line 2: query-start-speed", "line 4: stop"}));
         QCOMPARE(failures.size(), 1);
         QVERIFY2(failures[0].startsWith("line 2:") && failures[0].contains("9"),
                  qPrintable(failures[0]));

@@ -14,7 +14,7 @@
         <translation>PLC protocol: invalid register mapping address; not sent</translation>
     </message>
     <message id="PLC标准协议：帧缺少长度字节或校验，无法转换为写寄存器命令，未发送">
-        <location line="+12"/>
+        <location line="+13"/>
         <source></source>
         <translation>PLC protocol: the frame lacks its length byte or checksum and cannot become a register write; not sent</translation>
     </message>
@@ -45,7 +45,7 @@
     </message>
     <message id="初速度">
         <location line="+4"/>
-        <location filename="../ui/frm_main_ui.cpp" line="+221"/>
+        <location filename="../ui/frm_main_ui.cpp" line="+232"/>
         <source></source>
         <translation>Start speed</translation>
     </message>
@@ -102,7 +102,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+429"/>
+        <location filename="../ui/motion_view.cpp" line="+445"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -118,7 +118,7 @@
         <location filename="../ui/frm_main_ui.cpp" line="+20"/>
         <location line="+95"/>
         <location line="+119"/>
-        <location filename="../ui/motion_view.cpp" line="-2"/>
+        <location filename="../ui/motion_view.cpp" line="-3"/>
         <source></source>
         <translation>Absolute</translation>
     </message>
@@ -886,12 +886,12 @@
         <translation>Relays K1/K2</translation>
     </message>
     <message id="K1(1开/0关) + K2(1开/0关)">
-        <location line="+0"/>
+        <location line="+1"/>
         <source></source>
         <translation>K1 (1 on/0 off) + K2 (1 on/0 off)</translation>
     </message>
     <message id="掉电设置">
-        <location line="+4"/>
+        <location line="+3"/>
         <location filename="../ui/frm_main_ui.cpp" line="+3"/>
         <source></source>
         <translation>Power loss</translation>
@@ -1068,7 +1068,7 @@
     </message>
     <message id="经设备服务器连接时不能换波特率，只能扫描地址">
         <location line="+4"/>
-        <location filename="../app/cli_main.cpp" line="+222"/>
+        <location filename="../app/cli_main.cpp" line="+224"/>
         <source></source>
         <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
     </message>
@@ -1083,7 +1083,7 @@
         <translation>Port &quot;%1&quot; not found (enter a COM number 1-256, or a device such as ttyUSB0 or /dev/ttyUSB0)</translation>
     </message>
     <message id="波特率“%1”无效，串口未打开。">
-        <location line="+23"/>
+        <location line="+25"/>
         <source></source>
         <translation>Baud rate &quot;%1&quot; is invalid; the port was not opened.</translation>
     </message>
@@ -1103,12 +1103,42 @@
         <translation>Cannot open port %1: %2 (%3)</translation>
     </message>
     <message id="无法连接设备服务器 %1：%2">
-        <location line="+64"/>
+        <location line="+67"/>
         <source></source>
         <translation>Cannot connect to device server %1: %2</translation>
     </message>
+    <message id="线路按波特率计时">
+        <location line="+44"/>
+        <source></source>
+        <translation>line timed by the baud rate</translation>
+    </message>
+    <message id="线路按波特率计时（按设置）">
+        <location line="+0"/>
+        <source></source>
+        <translation>line timed by the baud rate (as set)</translation>
+    </message>
+    <message id="线路不计时（设备服务器）">
+        <location line="+1"/>
+        <source></source>
+        <translation>line not timed (device server)</translation>
+    </message>
+    <message id="线路不计时（按设置）">
+        <location line="+1"/>
+        <source></source>
+        <translation>line not timed (as set)</translation>
+    </message>
+    <message id="线路不计时（伪终端）">
+        <location line="+1"/>
+        <source></source>
+        <translation>line not timed (pseudo-terminal)</translation>
+    </message>
+    <message id="线路不计时（USB 虚拟串口）">
+        <location line="+1"/>
+        <source></source>
+        <translation>line not timed (USB virtual serial port)</translation>
+    </message>
     <message id="没有错误">
-        <location line="+198"/>
+        <location line="+192"/>
         <source></source>
         <translation>No error</translation>
     </message>
@@ -1205,7 +1235,7 @@
     </message>
     <message id="应答不符">
         <location line="+59"/>
-        <location filename="../link/transaction.cpp" line="+51"/>
+        <location filename="../link/transaction.cpp" line="+55"/>
         <source></source>
         <translation>Mismatch</translation>
     </message>
@@ -1215,7 +1245,7 @@
         <translation>No drives to read or write</translation>
     </message>
     <message id="运动中">
-        <location filename="../link/reply_decoder.cpp" line="+56"/>
+        <location filename="../link/reply_decoder.cpp" line="+59"/>
         <source></source>
         <translation>Moving</translation>
     </message>
@@ -1237,8 +1267,8 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+358"/>
-        <location filename="../ui/profile_view.cpp" line="+191"/>
+        <location filename="../ui/monitor_view.cpp" line="+337"/>
+        <location filename="../ui/profile_view.cpp" line="+196"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1272,7 +1302,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+983"/>
+        <location filename="../ui/frm_main.cpp" line="+995"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1297,7 +1327,7 @@
         <translation>slave device failure</translation>
     </message>
     <message id="停止命令优先，未发送">
-        <location filename="../link/transaction_queue.cpp" line="+37"/>
+        <location filename="../link/transaction_queue.cpp" line="+41"/>
         <source></source>
         <translation>a stop went first; not sent</translation>
     </message>
@@ -1307,8 +1337,8 @@
         <translation>write failed</translation>
     </message>
     <message id="串口未打开，没有发送">
-        <location line="+39"/>
-        <location filename="../ui/frm_main.cpp" line="-41"/>
+        <location line="+64"/>
+        <location filename="../ui/frm_main.cpp" line="-42"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
     </message>
@@ -1373,10 +1403,10 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-908"/>
-        <location filename="../ui/monitor_view.cpp" line="+71"/>
-        <location line="+125"/>
-        <location filename="../ui/motion_view.cpp" line="-154"/>
+        <location filename="../ui/frm_main.cpp" line="-919"/>
+        <location filename="../ui/monitor_view.cpp" line="+67"/>
+        <location line="+124"/>
+        <location filename="../ui/motion_view.cpp" line="-167"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
         <source></source>
@@ -1419,7 +1449,7 @@
     </message>
     <message id="驱动器配置">
         <location line="+1"/>
-        <location filename="../ui/profile_view.cpp" line="-166"/>
+        <location filename="../ui/profile_view.cpp" line="-171"/>
         <source></source>
         <translation>Drive profile</translation>
     </message>
@@ -1434,27 +1464,27 @@
         <translation>%1   failed %2</translation>
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
-        <location line="+68"/>
+        <location line="+69"/>
         <location filename="../app/cli_main.cpp" line="-54"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
     </message>
     <message id="(刹车)K1开">
-        <location line="+78"/>
-        <location line="+477"/>
+        <location line="+79"/>
+        <location line="+486"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-476"/>
-        <location line="+479"/>
+        <location line="-485"/>
+        <location line="+488"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-455"/>
+        <location line="-464"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
@@ -1484,12 +1514,12 @@
         <translation>Port open: %1  %2,n,8,1</translation>
     </message>
     <message id="设备服务器由它自己设定线路（波特率等），波特率框不起作用">
-        <location line="+9"/>
+        <location line="+18"/>
         <source></source>
         <translation>A device server sets its own line (baud rate etc.); the baud box does not apply</translation>
     </message>
     <message id="串口已关闭">
-        <location filename="../link/transaction_queue.cpp" line="-46"/>
+        <location filename="../link/transaction_queue.cpp" line="-71"/>
         <location filename="../ui/frm_main.cpp" line="+19"/>
         <source></source>
         <translation>Port closed</translation>
@@ -1535,7 +1565,7 @@
         <translation>Port lost and closed: %1</translation>
     </message>
     <message id="等待串口重新出现…（%1）">
-        <location line="+8"/>
+        <location line="+7"/>
         <source></source>
         <translation>Waiting for the port to come back… (%1)</translation>
     </message>
@@ -1575,7 +1605,7 @@
         <translation>Took address %1</translation>
     </message>
     <message id="已取用地址 %1、波特率 %2，串口已改用该波特率">
-        <location line="+10"/>
+        <location line="+11"/>
         <source></source>
         <translation>Took address %1 and baud rate %2; the port now runs at that rate</translation>
     </message>
@@ -1704,9 +1734,9 @@
     </message>
     <message id="是否覆盖文件？">
         <location line="+0"/>
-        <location filename="../ui/monitor_view.cpp" line="-25"/>
-        <location filename="../ui/motion_view.cpp" line="+374"/>
-        <location filename="../ui/profile_view.cpp" line="+338"/>
+        <location filename="../ui/monitor_view.cpp" line="-23"/>
+        <location filename="../ui/motion_view.cpp" line="+394"/>
+        <location filename="../ui/profile_view.cpp" line="+342"/>
         <source></source>
         <translation>Overwrite the file?</translation>
     </message>
@@ -1741,12 +1771,12 @@
         <translation>PLC standard format:</translation>
     </message>
     <message id="回显:发出的命令被转换器送回">
-        <location line="+20"/>
+        <location line="+21"/>
         <source></source>
         <translation>Echo: the adapter handed back the request</translation>
     </message>
     <message id="加入高级命令">
-        <location filename="../ui/frm_main_ui.cpp" line="-483"/>
+        <location filename="../ui/frm_main_ui.cpp" line="-494"/>
         <source></source>
         <translation>Add to script</translation>
     </message>
@@ -1876,8 +1906,33 @@
         <source></source>
         <translation>Turn on when the RS-485 adapter hands back what it sends: the request&apos;s own bytes coming back first after each request are skipped as its echo</translation>
     </message>
+    <message id="自动">
+        <location line="+4"/>
+        <source></source>
+        <translation>Automatic</translation>
+    </message>
+    <message id="按波特率">
+        <location line="+0"/>
+        <source></source>
+        <translation>By baud rate</translation>
+    </message>
+    <message id="不计时">
+        <location line="+0"/>
+        <source></source>
+        <translation>Not timed</translation>
+    </message>
+    <message id="线路计时：">
+        <location line="+1"/>
+        <source></source>
+        <translation>Line timing:</translation>
+    </message>
+    <message id="自动：串口(ttyS)和USB转串口(ttyUSB)按波特率计时，应答只能在命令发完之后开始；USB虚拟串口(ttyACM)、伪终端和设备服务器不计时，应答来得多快都算">
+        <location line="+2"/>
+        <source></source>
+        <translation>Automatic: a serial port (ttyS) and a USB-serial adapter (ttyUSB) are timed by the baud rate, so a reply can begin only after the request has gone out; a USB virtual serial port (ttyACM), a pseudo-terminal and a device server are not timed, so a reply counts however soon it comes</translation>
+    </message>
     <message id="基本命令">
-        <location line="+18"/>
+        <location line="+22"/>
         <source></source>
         <translation>Basic commands</translation>
     </message>
@@ -1952,7 +2007,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-584"/>
+        <location filename="../ui/motion_view.cpp" line="-606"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2260,14 +2315,14 @@
         <translation>Protocol</translation>
     </message>
     <message id="原始字节">
-        <location filename="../ui/frm_main.cpp" line="-526"/>
-        <location filename="../ui/monitor_view.cpp" line="-481"/>
-        <location line="+441"/>
+        <location filename="../link/transaction_text.cpp" line="+29"/>
+        <location filename="../ui/frm_main.cpp" line="-527"/>
+        <location filename="../ui/monitor_view.cpp" line="-40"/>
         <source></source>
         <translation>raw bytes</translation>
     </message>
     <message id="事件">
-        <location filename="../ui/monitor_view.cpp" line="-358"/>
+        <location line="+14"/>
         <source></source>
         <translation>Event</translation>
     </message>
@@ -2277,29 +2332,29 @@
         <translation>(answers #%1)</translation>
     </message>
     <message id="时间">
-        <location line="+48"/>
+        <location filename="../ui/monitor_view.cpp" line="-308"/>
         <source></source>
         <translation>Time</translation>
     </message>
     <message id="地址">
         <location line="+1"/>
-        <location line="+114"/>
-        <location line="+43"/>
-        <location filename="../ui/motion_view.cpp" line="+445"/>
-        <location filename="../ui/profile_view.cpp" line="-191"/>
+        <location line="+126"/>
+        <location line="+58"/>
+        <location filename="../ui/motion_view.cpp" line="+230"/>
+        <location filename="../ui/profile_view.cpp" line="-189"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
-        <location line="-157"/>
-        <location line="+151"/>
+        <location line="-184"/>
+        <location line="+178"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-152"/>
+        <location line="-179"/>
         <source></source>
         <translation>#</translation>
     </message>
@@ -2331,33 +2386,33 @@
         <translation>Result</translation>
     </message>
     <message id="只看错误">
-        <location line="+7"/>
+        <location line="+6"/>
         <source></source>
         <translation>Errors only</translation>
     </message>
     <message id="记录到文件">
         <location line="+2"/>
-        <location line="+331"/>
+        <location line="+356"/>
         <source></source>
         <translation>Log to file</translation>
     </message>
     <message id="导出CSV">
-        <location line="-319"/>
-        <location line="+299"/>
+        <location line="-344"/>
+        <location line="+324"/>
         <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="-363"/>
-        <location line="+110"/>
+        <location filename="../ui/motion_view.cpp" line="-148"/>
+        <location line="+111"/>
         <source></source>
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-299"/>
+        <location line="-324"/>
         <source></source>
         <translation>Reset</translation>
     </message>
     <message id="清空表格">
         <location line="+2"/>
-        <location line="+70"/>
+        <location line="+83"/>
         <source></source>
         <translation>Clear table</translation>
     </message>
@@ -2373,23 +2428,23 @@
     </message>
     <message id="全部命令">
         <location line="+2"/>
-        <location line="+133"/>
+        <location line="+148"/>
         <source></source>
         <translation>All commands</translation>
     </message>
     <message id="在命令名称、请求、应答和结果中查找（字节可不带空格）">
-        <location line="-132"/>
+        <location line="-147"/>
         <source></source>
         <translation>Search command names, requests, replies and results (bytes may be typed without spaces)</translation>
     </message>
     <message id="搜索">
         <location line="+1"/>
-        <location line="+138"/>
+        <location line="+153"/>
         <source></source>
         <translation>Search</translation>
     </message>
     <message id="按命令统计">
-        <location line="-137"/>
+        <location line="-152"/>
         <source></source>
         <translation>Statistics by command</translation>
     </message>
@@ -2417,7 +2472,7 @@
         </translation>
     </message>
     <message id="发送">
-        <location line="+54"/>
+        <location line="+69"/>
         <location filename="../ui/protocol_help.cpp" line="-13"/>
         <source></source>
         <translation>Sent</translation>
@@ -2438,12 +2493,12 @@
         <translation>99% (ms)</translation>
     </message>
     <message id="合计">
-        <location line="+127"/>
+        <location line="+123"/>
         <source></source>
         <translation>Total</translation>
     </message>
     <message id="CSV文件(*.csv);;所有文件(*.*)">
-        <location line="+41"/>
+        <location line="+42"/>
         <source></source>
         <translation>CSV files (*.csv);;All files (*.*)</translation>
     </message>
@@ -2461,7 +2516,7 @@
         <translation>Stopped logging to file</translation>
     </message>
     <message id="每条通讯结束时追加到：%1">
-        <location line="+13"/>
+        <location line="+11"/>
         <source></source>
         <translation>Appending every transaction as it ends to: %1</translation>
     </message>
@@ -2478,7 +2533,7 @@
         </translation>
     </message>
     <message id="已导出 %n 条通讯记录：%1" numerus="yes">
-        <location line="-25"/>
+        <location line="-23"/>
         <source></source>
         <translation>
             <numerusform>Exported %n transaction: %1</numerusform>
@@ -2491,7 +2546,7 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+397"/>
+        <location filename="../ui/motion_view.cpp" line="+418"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
@@ -2501,13 +2556,13 @@
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location filename="../ui/motion_view.cpp" line="-535"/>
-        <location line="+192"/>
+        <location filename="../ui/motion_view.cpp" line="-557"/>
+        <location line="+200"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-191"/>
+        <location line="-199"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
@@ -2518,12 +2573,12 @@
     </message>
     <message id="暂停">
         <location line="+2"/>
-        <location line="+119"/>
+        <location line="+120"/>
         <source></source>
         <translation>Pause</translation>
     </message>
     <message id="只导出可见范围">
-        <location line="-118"/>
+        <location line="-119"/>
         <source></source>
         <translation>Export visible range only</translation>
     </message>
@@ -2548,12 +2603,12 @@
     </message>
     <message id="导出PNG">
         <location line="+22"/>
-        <location line="+112"/>
+        <location line="+113"/>
         <source></source>
         <translation>Export PNG</translation>
     </message>
     <message id="读取参数">
-        <location line="-110"/>
+        <location line="-111"/>
         <source></source>
         <translation>Read parameters</translation>
     </message>
@@ -2569,13 +2624,13 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+214"/>
+        <location line="+223"/>
         <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
-        <location line="-214"/>
+        <location line="-223"/>
         <source></source>
         <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
     </message>
@@ -2585,7 +2640,7 @@
         <translation>Automatic sampling ends once the drive has stood still this long</translation>
     </message>
     <message id="采样率">
-        <location line="+8"/>
+        <location line="+9"/>
         <source></source>
         <translation>Rate</translation>
     </message>
@@ -2621,7 +2676,7 @@
         <translation>Sample addresses</translation>
     </message>
     <message id="等待串口…">
-        <location line="+21"/>
+        <location line="+28"/>
         <source></source>
         <translation>Waiting for the port…</translation>
     </message>
@@ -2631,7 +2686,7 @@
         <translation>The port is closed; sampling stopped</translation>
     </message>
     <message id="停止采样">
-        <location line="+36"/>
+        <location line="+37"/>
         <source></source>
         <translation>Stop sampling</translation>
     </message>
@@ -2646,12 +2701,12 @@
         <translation>Plan (%1): start %2, max %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
     </message>
     <message id="驱动器已停止 %1 s，自动采样结束">
-        <location line="+34"/>
+        <location line="+38"/>
         <source></source>
         <translation>The drive has stood still for %1 s; automatic sampling ended</translation>
     </message>
     <message id="跟随误差">
-        <location line="+40"/>
+        <location line="+43"/>
         <source></source>
         <translation>Following error</translation>
     </message>
@@ -2666,7 +2721,7 @@
         <translation>Planned speed</translation>
     </message>
     <message id="规划时长(s)">
-        <location line="+40"/>
+        <location line="-191"/>
         <source></source>
         <translation>Planned duration (s)</translation>
     </message>
@@ -2696,7 +2751,7 @@
         <translation>Samples</translation>
     </message>
     <message id="t = %1 s   位置 %2   速度 %3">
-        <location line="+61"/>
+        <location line="+300"/>
         <source></source>
         <translation>t = %1 s   position %2   speed %3</translation>
     </message>
@@ -2706,12 +2761,12 @@
         <translation>B−A: Δt %1 s  Δposition %2  Δspeed %3</translation>
     </message>
     <message id="已导出：%1">
-        <location line="+73"/>
+        <location line="+71"/>
         <source></source>
         <translation>Exported: %1</translation>
     </message>
     <message id="驱动器配置(*.json);;所有文件(*.*)">
-        <location filename="../ui/profile_view.cpp" line="-141"/>
+        <location filename="../ui/profile_view.cpp" line="-147"/>
         <source></source>
         <translation>Drive profiles (*.json);;All files (*.*)</translation>
     </message>
@@ -2722,12 +2777,12 @@
     </message>
     <message id="(无)">
         <location line="+11"/>
-        <location line="+172"/>
+        <location line="+175"/>
         <source></source>
         <translation>(none)</translation>
     </message>
     <message id="全部写入（包括相同的）">
-        <location line="-163"/>
+        <location line="-166"/>
         <source></source>
         <translation>Write all (including equal)</translation>
     </message>
@@ -2758,7 +2813,7 @@
         <translation>Addresses (hex) of the drives to write, such as 1-10 or 1,3,5</translation>
     </message>
     <message id="读取全部">
-        <location line="+28"/>
+        <location line="+29"/>
         <source></source>
         <translation>Read all</translation>
     </message>
@@ -2793,12 +2848,12 @@
         <translation>Write to several drives…</translation>
     </message>
     <message id="地址 %1  %p%">
-        <location line="+20"/>
+        <location line="+23"/>
         <source></source>
         <translation>Address %1  %p%</translation>
     </message>
     <message id="写入到多台：%n 台没有完成" numerus="yes">
-        <location line="+10"/>
+        <location line="+11"/>
         <source></source>
         <translation>
             <numerusform>Write to several drives: %n drive not completed</numerusform>
@@ -2827,13 +2882,13 @@
         </translation>
     </message>
     <message id="已写入">
-        <location line="+8"/>
+        <location line="+9"/>
         <source></source>
         <translation>Written</translation>
     </message>
     <message id="读回不符">
         <location line="+0"/>
-        <location line="+18"/>
+        <location line="+17"/>
         <source></source>
         <translation>Read-back differs</translation>
     </message>
@@ -2848,17 +2903,17 @@
         <translation>Failed</translation>
     </message>
     <message id="“%1”不是数">
-        <location line="+28"/>
+        <location line="+26"/>
         <source></source>
         <translation>&quot;%1&quot; is not a number</translation>
     </message>
     <message id="设置“%1”的值“%2”不对：%3，未改。">
-        <location line="+6"/>
+        <location line="+7"/>
         <source></source>
         <translation>The value &quot;%2&quot; of setting &quot;%1&quot; is not valid: %3. Not changed.</translation>
     </message>
     <message id="已改设置“%1”为 %2（尚未写入驱动器）">
-        <location line="+5"/>
+        <location line="+4"/>
         <source></source>
         <translation>Changed setting &quot;%1&quot; to %2 (not yet written to the drive)</translation>
     </message>
@@ -2888,13 +2943,13 @@
         <translation>Open a profile file first, then compare it with the drive.</translation>
     </message>
     <message id="双击可改这个值，写入前会检查范围">
-        <location line="+149"/>
+        <location line="+150"/>
         <source></source>
         <translation>Double-click to change this value; its range is checked before writing</translation>
     </message>
     <message id="请先打开要写入的配置文件。">
-        <location line="-248"/>
-        <location line="+111"/>
+        <location line="-247"/>
+        <location line="+109"/>
         <source></source>
         <translation>Open the profile file to write first.</translation>
     </message>
@@ -2904,7 +2959,7 @@
         <translation>The drive already has the profile&apos;s settings; nothing to write.</translation>
     </message>
     <message id="将向地址 %1 的驱动器写入 %n 项设置，是否继续？" numerus="yes">
-        <location line="+2"/>
+        <location line="+3"/>
         <source></source>
         <translation>
             <numerusform>Write %n setting to the drive at address %1?</numerusform>
@@ -2913,7 +2968,7 @@
     </message>
     <message id="已写入 %n 项设置" numerus="yes">
         <location line="+46"/>
-        <location filename="../app/cli_main.cpp" line="+266"/>
+        <location filename="../app/cli_main.cpp" line="+273"/>
         <source></source>
         <translation>
             <numerusform>Wrote %n setting</numerusform>
@@ -2943,22 +2998,22 @@
         <translation type="vanished">Write %2 settings to the drive at address %1?</translation>
     </message>
     <message id="未完成">
-        <location line="-201"/>
-        <location line="+157"/>
+        <location line="-200"/>
+        <location line="+156"/>
         <source></source>
         <translation>Not finished</translation>
     </message>
     <message id="完成">
-        <location line="-157"/>
-        <location line="+157"/>
+        <location line="-156"/>
+        <location line="+156"/>
         <source></source>
         <translation>Done</translation>
     </message>
     <message id="已取消">
         <location filename="../link/transaction.cpp" line="-21"/>
-        <location filename="../ui/profile_view.cpp" line="-116"/>
-        <location line="+127"/>
-        <location filename="../app/cli_main.cpp" line="-12"/>
+        <location filename="../ui/profile_view.cpp" line="-115"/>
+        <location line="+126"/>
+        <location filename="../app/cli_main.cpp" line="-13"/>
         <source></source>
         <translation>Cancelled</translation>
     </message>
@@ -2983,7 +3038,7 @@
     </message>
     <message id="；读回后未生效：%1">
         <location line="+8"/>
-        <location filename="../app/cli_main.cpp" line="+6"/>
+        <location filename="../app/cli_main.cpp" line="+7"/>
         <source></source>
         <translation>; read back different: %1</translation>
     </message>
@@ -3008,7 +3063,7 @@
     </message>
     <message id="读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。请重新“读取全部”。" numerus="yes">
         <location line="+5"/>
-        <location filename="../app/cli_main.cpp" line="-47"/>
+        <location filename="../app/cli_main.cpp" line="-49"/>
         <source></source>
         <translation>
             <numerusform>The read is incomplete: %n setting was not read (“%1”), so nothing was saved. Read all again.</numerusform>
@@ -3167,8 +3222,8 @@
         <translation>Devices that answered (double-click to use their address and baud rate):</translation>
     </message>
     <message id="地址(Hex)">
-        <location filename="../ui/monitor_view.cpp" line="-268"/>
-        <location filename="../ui/motion_view.cpp" line="-470"/>
+        <location filename="../ui/monitor_view.cpp" line="-280"/>
+        <location filename="../ui/motion_view.cpp" line="-491"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>
@@ -3210,7 +3265,7 @@
         <translation>Done; %1 devices found</translation>
     </message>
     <message id="虚拟设备在 %1 上运行（地址 1），点击“打开”即可连接">
-        <location filename="../app/main.cpp" line="+71"/>
+        <location filename="../app/main.cpp" line="+73"/>
         <source></source>
         <translation>The virtual device runs on %1 (address 1); press &quot;Open&quot; to connect</translation>
     </message>
@@ -3255,7 +3310,7 @@
         <translation>%1 takes no values</translation>
     </message>
     <message id="空行">
-        <location filename="../script/step.cpp" line="+147"/>
+        <location filename="../script/step.cpp" line="+153"/>
         <source></source>
         <translation>empty line</translation>
     </message>
@@ -3280,7 +3335,7 @@
         <translation>Expect: must follow a frame line (or its other Expect: lines)</translation>
     </message>
     <message id="Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值">
-        <location line="+2"/>
+        <location line="+3"/>
         <source></source>
         <translation>Expect: must be followed by the reply&apos;s bytes (such as 01 26 04 00 00 03 E8) or value=number</translation>
     </message>
@@ -3305,7 +3360,7 @@
         <translation>GoIdx: must point to a line from 0 to %1 (counted from 0)</translation>
     </message>
     <message id="串口已断开：%1">
-        <location filename="../app/cli_main.cpp" line="-231"/>
+        <location filename="../app/cli_main.cpp" line="-236"/>
         <source></source>
         <translation>The port went away: %1</translation>
     </message>
@@ -3330,18 +3385,18 @@
         <translation>%1 takes no further arguments: %2</translation>
     </message>
     <message id="请看 stepbench-cli --help">
-        <location line="+43"/>
-        <location line="+573"/>
+        <location line="+44"/>
+        <location line="+583"/>
         <source></source>
         <translation>See stepbench-cli --help</translation>
     </message>
     <message id="send --hex 不带命令键">
-        <location line="-541"/>
+        <location line="-551"/>
         <source></source>
         <translation>send --hex takes no command key</translation>
     </message>
     <message id="--hex 的值“%1”不对：应为成对的16进制数字，可用空格隔开，如“01 26 00”">
-        <location line="+3"/>
+        <location line="+4"/>
         <source></source>
         <translation>--hex “%1” is wrong: it must be pairs of hex digits, blanks optional, such as “01 26 00”</translation>
     </message>
@@ -3356,12 +3411,12 @@
         <translation>send needs a command key (see stepbench-cli commands)</translation>
     </message>
     <message id="未知的命令键 %1（见 stepbench-cli commands）">
-        <location line="+2"/>
+        <location line="+3"/>
         <source></source>
         <translation>Unknown command key %1 (see stepbench-cli commands)</translation>
     </message>
     <message id="无法读取标准输入">
-        <location line="+13"/>
+        <location line="+14"/>
         <source></source>
         <translation>Cannot read standard input</translation>
     </message>
@@ -3376,7 +3431,7 @@
         <translation>%1 has no frame line</translation>
     </message>
     <message id="地址 %1：">
-        <location line="+90"/>
+        <location line="+92"/>
         <source></source>
         <translation>Address %1: </translation>
     </message>
@@ -3386,7 +3441,7 @@
         <translation>Stopped at setting &quot;%1&quot;: %2</translation>
     </message>
     <message id="找到设备：地址 %1，波特率 %2，往返 %3 ms">
-        <location line="+68"/>
+        <location line="+69"/>
         <source></source>
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
@@ -3396,7 +3451,7 @@
         <translation>set by the device server</translation>
     </message>
     <message id="%1  迟到应答  %2%3">
-        <location line="+71"/>
+        <location line="+72"/>
         <source></source>
         <translation>%1  late reply  %2%3</translation>
     </message>
@@ -3416,7 +3471,7 @@
         <translation>Line %1: check failed: %2</translation>
     </message>
     <message id="%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6">
-        <location line="+54"/>
+        <location line="+49"/>
         <source></source>
         <translation>%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
     </message>
@@ -3461,17 +3516,17 @@
         <translation>; not completed</translation>
     </message>
     <message id="没有完成">
-        <location line="+31"/>
+        <location line="+34"/>
         <source></source>
         <translation>not completed</translation>
     </message>
     <message id="无法写入 %1：%2">
-        <location line="+12"/>
+        <location line="+14"/>
         <source></source>
         <translation>Cannot write %1: %2</translation>
     </message>
     <message id="未知的选项 %1">
-        <location filename="../app/cli_options.cpp" line="+119"/>
+        <location filename="../app/cli_options.cpp" line="+114"/>
         <location line="+8"/>
         <source></source>
         <translation>Unknown option %1</translation>
@@ -3541,19 +3596,24 @@
         <source></source>
         <translation>Acceleration or deceleration is 0; the motion cannot be planned</translation>
     </message>
+    <message id="磁盘已满">
+        <location filename="../link/traffic_log.cpp" line="+15"/>
+        <source></source>
+        <translation>the disk is full</translation>
+    </message>
     <message id="无法写入记录文件 %1：%2">
-        <location filename="../link/traffic_log.cpp" line="+29"/>
-        <location line="+7"/>
+        <location line="+23"/>
+        <location line="+6"/>
         <source></source>
         <translation>Cannot write the log file %1: %2</translation>
     </message>
     <message id="写记录文件 %1 失败：%2，已停止记录">
-        <location line="+24"/>
+        <location line="+46"/>
         <source></source>
         <translation>Writing the log file %1 failed: %2; logging stopped</translation>
     </message>
     <message id="无法轮换记录文件 %1，已停止记录">
-        <location line="+21"/>
+        <location line="+17"/>
         <source></source>
         <translation>Cannot set aside the log file %1; logging stopped</translation>
     </message>

@@ -134,6 +134,7 @@ void FrmMain::useSettings(std::unique_ptr<QSettings> settings) {
     RestoreSetUp(*settings_, *this, *ui_.SSTab1, byName_, kept_);
     applyReplyTimeout();
     applyTurnaround();
+    applyLineTiming();
     link_.setEchoSuppression(ui_.CheckEchoSuppression->isChecked());
 }
 
@@ -187,6 +188,7 @@ void FrmMain::wire() {
             kStatusTimeout);
     });
     connect(ui_.CheckEchoSuppression, &QCheckBox::toggled, &link_, &Link::setEchoSuppression);
+    connect(ui_.ComboLineTiming, &QComboBox::currentIndexChanged, this, &FrmMain::applyLineTiming);
     connect(ui_.TextTurnaround, &QLineEdit::editingFinished, this, &FrmMain::applyTurnaround);
     connect(&portWatch_, &PortWatch::reopened, this, &FrmMain::onPortBack);
     // A connection the user asked for; the port watch makes its own when it reconnects.
@@ -379,9 +381,18 @@ void FrmMain::portOpened() {
     linkStats_->clear();
     link_.pollTimer().start();
     statusBar()->showMessage(
-        link_.isNetwork()
-            ? Tr("已连接设备服务器：%1（波特率等线路参数由设备服务器设定）").arg(link_.portName())
-            : Tr("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText()));
+        (link_.isNetwork()
+             ? Tr("已连接设备服务器：%1（波特率等线路参数由设备服务器设定）").arg(link_.portName())
+             : Tr("串口已打开：%1  %2,n,8,1").arg(link_.portName(), ui_.Combo2->currentText())) +
+        "  " + link_.timingNote());
+}
+
+void FrmMain::applyLineTiming() {
+    const int i = ui_.ComboLineTiming->currentIndex();
+    link_.setLineTiming(i == 1   ? Link::LineTiming::Baud
+                        : i == 2 ? Link::LineTiming::Untimed
+                                 : Link::LineTiming::Auto);
+    if (link_.isOpen()) statusBar()->showMessage(link_.timingNote(), kStatusTimeout);
 }
 
 void FrmMain::applyPortKind() {

@@ -93,6 +93,7 @@ private:
     void closePort();
     void onLineDown(const TransactionQueue::LineDown& down);
     void applyTurnaround();
+    void applyLineTiming();
     // Switches the script runner off, its check box with it.
     void stopRunner();
     void onPortBack(const QString& device);

@@ -174,6 +174,13 @@ void FrmMainUi::setupUi(QMainWindow* window) {
     SetToolTipId(CheckEchoSuppression,
                  ZH("RS-485 转换器把发出的字节又收回来时打开：每条命令之后先收到的与它相同的字节"
                     "当作回显跳过"));
+    ComboLineTiming = Combo("ComboLineTiming", "", {}, 6);
+    ComboLineTiming->setEditable(false);
+    SetItemIds(ComboLineTiming, {ZH("自动"), ZH("按波特率"), ZH("不计时")});
+    LabelLineTiming = Label("LabelLineTiming", ZH("线路计时："));
+    SetToolTipId(ComboLineTiming,
+                 ZH("自动：串口(ttyS)和USB转串口(ttyUSB)按波特率计时，应答只能在命令发完之后开始；"
+                    "USB虚拟串口(ttyACM)、伪终端和设备服务器不计时，应答来得多快都算"));
     {
         auto* g = new QGridLayout(Frame4);
         g->addWidget(Label8, 0, 0);
@@ -185,7 +192,11 @@ void FrmMainUi::setupUi(QMainWindow* window) {
         g->addWidget(Label10, 2, 0, 1, 3);
         g->addWidget(CheckAutoReconnect, 3, 0, 1, 2);
         g->addWidget(CommandScanBus, 3, 2);
-        g->addWidget(CheckEchoSuppression, 4, 0, 1, 2);
+        g->addWidget(CheckEchoSuppression, 4, 0);
+        auto* timing = new QHBoxLayout;
+        timing->addWidget(LabelLineTiming);
+        timing->addWidget(ComboLineTiming, 1);
+        g->addLayout(timing, 4, 1, 1, 2);
         g->setColumnStretch(1, 1);
     }
 

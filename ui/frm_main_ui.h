@@ -58,6 +58,8 @@ struct FrmMainUi {
     QPushButton *Command32, *Command33;
     QCheckBox* CheckAutoReconnect;
     QCheckBox* CheckEchoSuppression;
+    QLabel* LabelLineTiming;
+    QComboBox* ComboLineTiming;
     QPushButton* CommandScanBus;
 
     // Basic commands.

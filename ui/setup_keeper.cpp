@@ -48,6 +48,7 @@ constexpr Kept kKept[] = {
     {"TextTurnaround", Check::Range, 0, 60000},
     {"CheckAutoReconnect", Check::Checked},
     {"CheckEchoSuppression", Check::Checked},
+    {"ComboLineTiming", Check::Item},
     // Motion plots.
     {"ComboSampleRate", Check::Item},
     {"ComboTimeWindow", Check::Item},
