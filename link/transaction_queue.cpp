@@ -223,6 +223,7 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
         lastLeftNs_ = through;
         // On a line without baud timing (a simulator, a device's own USB port) the reply may
         // come as soon as the system has taken the request.
+        a.throughNs = through;
         a.leftNs = link_.timed() ? through : ns;
         a.t.leftNs = a.leftNs;
         // One character of slack for an adapter's own buffering; the timeout allows for the
@@ -243,9 +244,11 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
 
 void TransactionQueue::onPiece(const Piece& piece, qint64 firstNs, qint64 lastNs) {
     const auto left = [firstNs](const Active& a) { return !a.writing && firstNs >= a.leftNs; };
-    // A request's own bytes before it has left the line are the adapter's echo.
+    // A request's own bytes before its bytes could have crossed the line are the adapter's echo,
+    // also on a line not timed by the baud rate: there only a reply that is not the request's
+    // own bytes counts however soon it comes.
     for (const Active& a : active_)
-        if (!left(a) && piece.bytes == a.t.request.frame)
+        if ((a.writing || firstNs < a.throughNs) && piece.bytes == a.t.request.frame)
             return post([this, piece] {
                 emit pieceReceived(piece, std::nullopt, PieceRole::Echo, std::nullopt);
             });

@@ -151,6 +151,7 @@ private:
         std::optional<Expectation> expected; // empty for raw bytes
         bool writing = true;                 // the system has not taken all its bytes yet
         qint64 leftNs = 0;                   // when it left the line
+        qint64 throughNs = 0; // when its bytes were through at the baud rate, timed or not
         qint64 deadlineNs = 0;
         bool mismatch = false; // a frame for another address or command came meanwhile
     };

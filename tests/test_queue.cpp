@@ -399,38 +399,45 @@ private slots:
 
     // A device behind a port without baud timing (a simulator behind a pseudo-terminal, a
     // drive's own USB port) answers before the request's bytes could have crossed a wire at
-    // the baud rate: its reply is the reply, in every framing. Timed by the baud rate on
-    // purpose, the same reply began too soon: a row of its own, and the request unanswered.
+    // the baud rate: its reply is the reply, in every framing, but for the request's own bytes,
+    // which are an echo. Timed by the baud rate on purpose, the same reply began too soon: a
+    // row of its own, and the request unanswered.
     void untimedLines_data() {
         QTest::addColumn<int>("baud");
         QTest::addColumn<Bytes>("request");
         QTest::addColumn<Bytes>("reply");
         QTest::addColumn<bool>("timedByBaud");
+        QTest::addColumn<QString>("verdict");
         for (int baud : {9600, 300}) {
             const QByteArray b = QByteArray::number(baud);
-            QTest::newRow(b + " rtu") << baud << Rtu("012600") << Rtu("01260400000064") << false;
+            QTest::newRow(b + " rtu")
+                << baud << Rtu("012600") << Rtu("01260400000064") << false << "正常";
             QTest::newRow(b + " ascii")
-                << baud << Ascii("012600") << Ascii("01260400000064") << false;
-            QTest::newRow(b + " plc")
-                << baud << Rtu("010300260002") << Rtu("01030400 0004D2") << false;
+                << baud << Ascii("012600") << Ascii("01260400000064") << false << "正常";
+            QTest::newRow(b + " plc") << baud << Rtu("010300260002") << Rtu("01030400 0004D2")
+                                      << false << "正常";
         }
+        QTest::newRow("a handshake's own bytes at once: an echo")
+            << 9600 << Rtu("012000") << Rtu("012000") << false << "无应答";
         QTest::newRow("300 rtu, timed by the baud rate")
-            << 300 << Rtu("012600") << Rtu("01260400000064") << true;
+            << 300 << Rtu("012600") << Rtu("01260400000064") << true << "无应答";
     }
     void untimedLines() {
         QFETCH(int, baud);
         QFETCH(Bytes, request);
         QFETCH(Bytes, reply);
         QFETCH(bool, timedByBaud);
+        QFETCH(QString, verdict);
         FarEnd far;
         Line line;
         QVERIFY(line.open(far.path(), baud));
         QVERIFY(!line.link.timed());
         if (timedByBaud) line.link.setLineTiming(Link::LineTiming::Baud);
+        line.queue.setReplyTimeout(100ms);
         far.onHeard = [&](const Bytes&) { far.write(reply); };
         const quint64 id = line.send(request);
         QTRY_COMPARE_WITH_TIMEOUT(line.endings(id), 1, 3000);
-        QCOMPARE(line.verdict(id), QString(timedByBaud ? "无应答" : "正常"));
+        QCOMPARE(line.verdict(id), verdict);
         QCOMPARE(line.late.size(), std::size_t(timedByBaud ? 1 : 0));
         if (timedByBaud) QVERIFY(!line.late[0].answers);
     }
