@@ -50,10 +50,11 @@ void BusScan::next() {
     if (step_ % perBaud == 0 && link_.baudRate() != baud) link_.setBaudRate(baud);
     emit progress(address, baud, step_, total);
     const Bytes request{address, kHandshake, 0x00};
-    current_ = queue_.submit({.frame = EncodeFrame(request, plan_.framing),
-                              .command = kHandshake,
-                              .origin = Origin::Scan,
-                              .timeout = plan_.timeout});
+    const Request r{.frame = EncodeFrame(request, plan_.framing),
+                    .command = kHandshake,
+                    .origin = Origin::Scan,
+                    .timeout = plan_.timeout};
+    current_ = submit_ ? submit_(r, nullptr) : queue_.submit(r);
     if (!current_) end(true);
 }
 

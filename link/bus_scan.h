@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <chrono>
+#include <functional>
 
 namespace stepbench {
 
@@ -37,6 +38,8 @@ public:
     bool start(const Plan& plan, QString* error);
     // Stops at once; the request on the line ends with its short timeout.
     void cancel();
+    // How its requests go to the queue (a job's own submit); the queue's when unset.
+    void setSubmit(std::function<quint64(Request, QString*)> submit) { submit_ = std::move(submit); }
     bool running() const { return running_; }
 
 signals:
@@ -55,6 +58,7 @@ private:
     qint32 portBaud_ = 0; // the rate to go back to
     int step_ = 0;        // the request now on the line, counted over every address and rate
     quint64 current_ = 0; // its id
+    std::function<quint64(Request, QString*)> submit_;
     bool running_ = false;
 };
 

@@ -14,9 +14,12 @@ bool ProfileSession::readAll(std::uint8_t address, LinkMode mode, QString* error
     for (const ProfileSetting& s : ProfileSettings())
         if (s.read) steps.push_back({&s, std::nullopt});
     if (!begin(address, mode, std::move(steps), error)) return false;
-    // Write-only settings are known only from what the tool itself wrote.
-    for (const auto& [name, value] : lastWritten_)
-        outcome_.drive[name] = value;
+    // Write-only settings are known only from the drive's acknowledging what was written to it.
+    if (known_)
+        for (const auto& [name, value] : known_(address)) {
+            const ProfileSetting* s = FindProfileSetting(name);
+            if (s && !s->read) outcome_.drive[name] = value;
+        }
     return true;
 }
 
@@ -73,8 +76,8 @@ void ProfileSession::next() {
                                      : ReadRequest(*step.setting, address_);
     const std::uint8_t code = step.write ? step.setting->set->code : step.setting->read->code;
     QString error;
-    current_ = queue_.submit(
-        {.frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile}, &error);
+    const Request r{.frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile};
+    current_ = submit_ ? submit_(r, &error) : queue_.submit(r, &error);
     if (!current_) {
         outcome_.stoppedAt = step.setting->name();
         outcome_.why = error;
@@ -83,7 +86,6 @@ void ProfileSession::next() {
 }
 
 void ProfileSession::onClosed(const Transaction& t) {
-    remember(t);
     if (!running() || t.id != current_) return;
     const Step step = steps_.front();
     steps_.pop_front();
@@ -111,16 +113,6 @@ void ProfileSession::onClosed(const Transaction& t) {
             outcome_.notTaken.push_back(name);
     }
     next();
-}
-
-void ProfileSession::remember(const Transaction& t) {
-    if (t.verdict != Verdict::Ok || !t.request.command) return;
-    const auto e = ExpectationOf(t.request.frame);
-    if (!e) return;
-    const Bytes request = FrameMessage({PieceKind::Frame, t.request.frame, e->framing});
-    for (const ProfileSetting& s : ProfileSettings())
-        if (!s.read && s.set->code == *t.request.command)
-            if (const auto value = ValueOfRequest(s, request)) lastWritten_[s.name()] = *value;
 }
 
 void ProfileSession::end() {

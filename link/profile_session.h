@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <deque>
+#include <functional>
 
 namespace stepbench {
 
@@ -20,8 +21,8 @@ struct ProfileOutcome {
 
 // Reads every setting of a drive, or writes a profile's values and reads each back, one request
 // after the other through the transaction queue, in the device's own protocol. A request that
-// gets no good reply stops the run there. It also remembers what the tool last wrote to each
-// write-only setting, from any sender, as the drive cannot be asked.
+// gets no good reply stops the run there. A write-only setting cannot be asked: a read takes
+// what the drive acknowledged of it, from any sender (see setKnown).
 class ProfileSession : public QObject {
     Q_OBJECT
 public:
@@ -32,8 +33,10 @@ public:
     bool readAll(std::uint8_t address, LinkMode mode, QString* error);
     bool writeAll(std::uint8_t address, LinkMode mode, const ProfileValues& values, QString* error);
     void cancel();
-    // The values the tool last wrote to write-only settings this session.
-    const ProfileValues& lastWritten() const { return lastWritten_; }
+    // What a drive has acknowledged of its settings, by address.
+    void setKnown(std::function<ProfileValues(std::uint8_t)> known) { known_ = std::move(known); }
+    // How its requests go to the queue (a job's own submit); the queue's when unset.
+    void setSubmit(std::function<quint64(Request, QString*)> submit) { submit_ = std::move(submit); }
 
 signals:
     void progress(int done, int total, const QString& setting);
@@ -47,7 +50,6 @@ private:
     bool begin(std::uint8_t address, LinkMode mode, std::deque<Step> steps, QString* error);
     void next();
     void onClosed(const Transaction& transaction);
-    void remember(const Transaction& transaction);
     void end();
 
     TransactionQueue& queue_;
@@ -58,7 +60,8 @@ private:
     int total_ = 0;
     ProfileOutcome outcome_;
     ProfileValues writing_; // the values of a write run, to check what is read back
-    ProfileValues lastWritten_;
+    std::function<quint64(Request, QString*)> submit_;
+    std::function<ProfileValues(std::uint8_t)> known_;
 };
 
 // What became of one drive of a batch.

@@ -53,6 +53,8 @@ struct Transaction {
     QString event;
     // A late reply: the request it answers, when its address and function say so.
     std::optional<quint64> answers;
+    // The time from the end of the line's frame before it to its request leaving the line.
+    std::optional<double> gapMs;
 
     // The request's device address, when its frame names one (a late reply's, from the reply).
     std::optional<std::uint8_t> address() const;
