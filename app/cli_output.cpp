@@ -156,9 +156,9 @@ void Output::transaction(const Transaction& t) {
     }
     QStringList values;
     for (const TypedValue& v : d.values)
-        values << (v.key == "value" ? Text(v)
-                                    : QString::fromUtf8(v.key.data(), qsizetype(v.key.size())) +
-                                          "=" + Text(v));
+        values << (v.key == "value"
+                       ? Text(v)
+                       : QString::fromUtf8(v.key.data(), qsizetype(v.key.size())) + "=" + Text(v));
     QString verdict = Tr(VerdictName(t.verdict));
     if (const auto code = t.exceptionCode())
         verdict += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
@@ -226,7 +226,8 @@ void Output::drive(const DriveResult& r, const QString& action) {
             drive["not_taken"] = QJsonArray::fromStringList(Names(o.notTaken));
         }
         if (action != "write") drive["settings"] = qint64(o.drive.size());
-        if (action == "compare") drive["differing"] = QJsonArray::fromStringList(Names(r.differing));
+        if (action == "compare")
+            drive["differing"] = QJsonArray::fromStringList(Names(r.differing));
         if (!o.stoppedAt.empty()) {
             drive["stopped_at"] = QString::fromStdString(o.stoppedAt);
             drive["why"] = o.why;
@@ -255,14 +256,20 @@ void Output::drive(const DriveResult& r, const QString& action) {
 void Output::summary(const Outcome& outcome, const CommandStats& s, int status) {
     const bool completed = outcome.completed();
     if (o_.json) {
-        QJsonObject summary{
-            {"transactions", qint64(s.sent)},     {"ok", qint64(s.ok)},
-            {"no_reply", qint64(s.noReply)},      {"bad_checksum", qint64(s.badChecksum)},
-            {"exception", qint64(s.exception)},   {"mismatch", qint64(s.mismatch)},
-            {"broadcast", qint64(s.broadcast)},   {"unchecked", qint64(s.unchecked)},
-            {"cancelled", qint64(s.cancelled)},   {"late", qint64(s.late)},
-            {"checks_passed", outcome.checksPassed}, {"checks_failed", outcome.checksFailed},
-            {"completed", completed},             {"exit", status}};
+        QJsonObject summary{{"transactions", qint64(s.sent)},
+                            {"ok", qint64(s.ok)},
+                            {"no_reply", qint64(s.noReply)},
+                            {"bad_checksum", qint64(s.badChecksum)},
+                            {"exception", qint64(s.exception)},
+                            {"mismatch", qint64(s.mismatch)},
+                            {"broadcast", qint64(s.broadcast)},
+                            {"unchecked", qint64(s.unchecked)},
+                            {"cancelled", qint64(s.cancelled)},
+                            {"late", qint64(s.late)},
+                            {"checks_passed", outcome.checksPassed},
+                            {"checks_failed", outcome.checksFailed},
+                            {"completed", completed},
+                            {"exit", status}};
         if (s.timed)
             summary["round_trip_ms"] = QJsonObject{
                 {"min", Tenth(s.minMs)}, {"mean", Tenth(s.meanMs())}, {"max", Tenth(s.maxMs)}};
@@ -304,10 +311,11 @@ void Output::flushCase() {
     if (!pending_) return;
     const auto& [scriptLine, t] = *pending_;
     const auto esc = [](QString s) { return s.toHtmlEscaped(); };
-    QString text = QString("    <testcase classname=\"%1\" name=\"%2\" time=\"%3\"")
-                       .arg(esc(script_),
-                            esc(QString("line %1: %2").arg(scriptLine + 1).arg(KeyOf(t.request.command))))
-                       .arg(t.roundTripMs.value_or(0) / 1000, 0, 'f', 4);
+    QString text =
+        QString("    <testcase classname=\"%1\" name=\"%2\" time=\"%3\"")
+            .arg(esc(script_),
+                 esc(QString("line %1: %2").arg(scriptLine + 1).arg(KeyOf(t.request.command))))
+            .arg(t.roundTripMs.value_or(0) / 1000, 0, 'f', 4);
     QStringList why;
     if (IsFailure(t.verdict) || t.verdict == Verdict::Cancelled) why << Tr(VerdictName(t.verdict));
     for (const QString& check : pendingChecks_)

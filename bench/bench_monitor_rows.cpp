@@ -1,6 +1,7 @@
 // The cost of one more row in the transaction monitor, shown on screen: while the table is
 // young, and at its bound of 100,000 rows where the oldest go; with "只看错误" off and on.
 #include "bench_support.h"
+#include "core/bench.h"
 #include "ui/monitor_view.h"
 #include "ui/prompter.h"
 
@@ -44,7 +45,8 @@ int main(int argc, char** argv) {
     bench::Header("Transaction monitor: time to add one row (table shown)");
     for (bool errorsOnly : {false, true}) {
         Prompter prompter;
-        MonitorView view(&prompter);
+        stepbench::Bench bench;
+        MonitorView view(bench, &prompter);
         view.resize(1200, 700);
         view.show();
         view.findChild<QAbstractButton*>("CheckErrorsOnly")->setChecked(errorsOnly);

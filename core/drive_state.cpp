@@ -76,8 +76,8 @@ const std::vector<std::string>& DriveStates::MotionSettingNames() {
     return names;
 }
 
-std::optional<MotionParameters> DriveStates::motionParameters(
-    std::uint8_t address, std::vector<std::string>* unknown) const {
+std::optional<MotionParameters>
+DriveStates::motionParameters(std::uint8_t address, std::vector<std::string>* unknown) const {
     double values[5] = {};
     std::vector<std::string> missing;
     for (std::size_t i = 0; i < MotionSettingNames().size(); ++i) {

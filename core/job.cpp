@@ -34,8 +34,10 @@ bool Job::begin() {
 quint64 Job::submit(Request request, QString* error) {
     QString why;
     const quint64 id = bench_.queue().submit(std::move(request), &why);
-    if (id) adopt(id);
-    else emit refused(why);
+    if (id)
+        adopt(id);
+    else
+        emit refused(why);
     if (error) *error = why;
     return id;
 }

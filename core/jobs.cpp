@@ -37,11 +37,10 @@ ScriptJob::ScriptJob(Bench& bench, QObject* parent)
     runner_.setGate([this] { return this->bench().queue().idle(); });
     connect(&bench.queue(), &TransactionQueue::becameIdle, &runner_, &ScriptRunner::resume);
     connect(&runner_, &ScriptRunner::stepped, this, &ScriptJob::onStepped);
-    connect(&runner_, &ScriptRunner::checkPassed, this,
-            [this](int line) {
-                ++outcome().checksPassed;
-                emit checked(line, true, {});
-            });
+    connect(&runner_, &ScriptRunner::checkPassed, this, [this](int line) {
+        ++outcome().checksPassed;
+        emit checked(line, true, {});
+    });
     connect(&runner_, &ScriptRunner::checkFailed, this, [this](int line, const QString& why) {
         ++outcome().checksFailed;
         emit checked(line, false, why);

@@ -27,8 +27,8 @@ class ScriptJob : public Job {
 public:
     struct Plan {
         ScriptRunner::Lines lines;
-        int interval = 100; // ms between steps
-        int loops = 0;      // 0: until stopped
+        int interval = 100;           // ms between steps
+        int loops = 0;                // 0: until stopped
         bool stopOnFail = false;      // at a failed transaction or check
         bool stopOnCheckFail = false; // at a failed check only
         LineFraming framing;          // the PLC wrapping of its frames
@@ -57,7 +57,7 @@ private:
     ScriptRunner runner_;
     Plan plan_;
     Send send_;
-    int line_ = -1; // of the step just run
+    int line_ = -1;                             // of the step just run
     std::deque<std::pair<quint64, int>> lines_; // of its requests still on the line
 };
 

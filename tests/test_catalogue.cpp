@@ -19,10 +19,10 @@ namespace {
 
 // The bytes the next click puts on the line, or none. The peer never answers, so a short reply
 // timeout keeps the clicks quick.
-struct Bench {
+struct Panel {
     PtyPeer peer;
     Window win;
-    Bench() {
+    Panel() {
         win.type("TextReplyTimeout", "10");
         emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
         win.open(peer.path());
@@ -41,14 +41,14 @@ struct Bench {
 class TestCatalogue : public QObject {
     Q_OBJECT
     // One window per link mode for the table of all senders, each sender clicked once.
-    std::unique_ptr<Bench> rtu_, ascii_;
+    std::unique_ptr<Panel> rtu_, ascii_;
 
 private slots:
     void initTestCase() {
-        rtu_ = std::make_unique<Bench>();
-        ascii_ = std::make_unique<Bench>();
+        rtu_ = std::make_unique<Panel>();
+        ascii_ = std::make_unique<Panel>();
         ascii_->win.type("Combo7", "Modbus ASC");
-        for (Bench* b : {rtu_.get(), ascii_.get()})
+        for (Panel* b : {rtu_.get(), ascii_.get()})
             b->win.type("Text7", "2"); // the new address has no usable start-up text
     }
     void cleanupTestCase() {
@@ -101,7 +101,7 @@ private slots:
         const QByteArray name = button.toLatin1();
         const Bytes req = B(request.toLatin1().constData());
         for (const bool rtu : {true, false}) {
-            Bench& bench = rtu ? *rtu_ : *ascii_;
+            Panel& bench = rtu ? *rtu_ : *ascii_;
             // Start from the opposite form, so a sender that leaves it alone shows.
             bench.win.w<QAbstractButton>(rtu ? "Option3" : "Option4")->setChecked(true);
             if (name == "Command3") bench.win.w<QAbstractButton>("Check2")->setChecked(true);
@@ -148,11 +148,11 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, button);
         QFETCH(QString, named);
-        Bench bench;
+        Panel bench;
         bench.win.type("Text7", "2");
         bench.win.type(field.toLatin1().constData(), text);
-        bench.win.main.armAddToScript(true);
-        bench.win.main.armIoOverride(true);
+        bench.win.main.senders().armAddToScript(true);
+        bench.win.main.senders().armIoOverride(true);
         const QString caption = bench.win.text(button.toLatin1().constData());
         QCOMPARE(bench.click(button.toLatin1().constData()), QString());
         QCOMPARE(bench.win.prompter.messages.size(), 1);
@@ -160,7 +160,8 @@ private slots:
         QVERIFY2(message.contains(named), qPrintable(message));
         QVERIFY2(!message.contains(QRegularExpression("(Text|Combo|Command)[0-9]")),
                  qPrintable(message));
-        QVERIFY(!bench.win.main.AddToScriptPending() && !bench.win.main.IoOverridePending());
+        QVERIFY(!bench.win.main.senders().addToScriptPending() &&
+                !bench.win.main.senders().ioOverridePending());
         QVERIFY(!bench.win.w<QAbstractButton>("Command45")->isChecked());
         QCOMPARE(bench.win.text(button.toLatin1().constData()), caption);
         QCOMPARE(bench.win.w<QListWidget>("List1")->count(), 0);
@@ -209,49 +210,51 @@ private slots:
     // An armed capture shows: its buttons look pressed and the status bar says what comes next;
     // a second press or Esc disarms it.
     void armedCaptureIsVisible() {
-        Bench bench;
+        Panel bench;
         auto& win = bench.win;
-        win.main.armIoOverride(true);
+        win.main.senders().armIoOverride(true);
         for (const char* b : {"Command82", "Command90", "Command98"})
             QVERIFY2(win.w<QAbstractButton>(b)->isChecked(), b);
         QVERIFY(!win.w<QAbstractButton>("Command45")->isChecked());
         QVERIFY(win.main.statusBar()->currentMessage().contains("IO"));
         win.click("Command90"); // pressed again: disarmed, nothing captured or sent
-        QVERIFY(!win.main.IoOverridePending());
+        QVERIFY(!win.main.senders().ioOverridePending());
         QVERIFY(!win.w<QAbstractButton>("Command82")->isChecked());
         QCOMPARE(win.text("Text31"), QString());
         QCOMPARE(Hex(bench.peer.take()), QString());
         QVERIFY(win.main.statusBar()->currentMessage().isEmpty());
-        win.main.armAddToScript(true);
-        win.main.armIoOverride(true);
+        win.main.senders().armAddToScript(true);
+        win.main.senders().armIoOverride(true);
         win.main.show();
         QVERIFY(QTest::qWaitForWindowActive(&win.main));
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &win.main,
                         Qt::Key_Escape);
-        QVERIFY(!win.main.AddToScriptPending() && !win.main.IoOverridePending());
+        QVERIFY(!win.main.senders().addToScriptPending() &&
+                !win.main.senders().ioOverridePending());
         QVERIFY(!win.w<QAbstractButton>("Command51")->isChecked());
     }
 
     void captureModes() {
-        Bench bench;
+        Panel bench;
         auto* list = bench.win.w<QListWidget>("List1");
         // A sender that does not honour the flag leaves it for the next one that does.
-        bench.win.main.armAddToScript(true);
+        bench.win.main.senders().armAddToScript(true);
         QCOMPARE(bench.click("Command12"), QString("01 20 00 39 C0"));
-        QVERIFY(bench.win.main.AddToScriptPending() && list->count() == 0);
+        QVERIFY(bench.win.main.senders().addToScriptPending() && list->count() == 0);
         QCOMPARE(bench.click("Command92"), Hex(EncodeRtuFrame(B("014500"))));
-        QVERIFY(bench.win.main.AddToScriptPending() && list->count() == 0);
+        QVERIFY(bench.win.main.senders().addToScriptPending() && list->count() == 0);
         QCOMPARE(bench.click("Command17"), Hex(EncodeRtuFrame(B("01250400000064"))));
         QCOMPARE(list->item(0)->text(), Hex(EncodeRtuFrame(B("01250400000064"))) + " ");
         // ">" arms and runs its sender.
         QCOMPARE(bench.click("Command51"), QString("01 36 00 37 A0"));
         QCOMPARE(list->item(1)->text(), QString("01 36 00 37 A0 "));
         // "↓" captures instead of sending; with both flags set the IO capture wins.
-        bench.win.main.armAddToScript(true);
+        bench.win.main.senders().armAddToScript(true);
         QCOMPARE(bench.click("Command82"), QString());
         QCOMPARE(bench.win.text("Text31"), QString("31 04 00 00 27 10 "));
-        QVERIFY(bench.win.main.AddToScriptPending() && !bench.win.main.IoOverridePending());
-        bench.win.main.armAddToScript(false);
+        QVERIFY(bench.win.main.senders().addToScriptPending() &&
+                !bench.win.main.senders().ioOverridePending());
+        bench.win.main.senders().armAddToScript(false);
         QCOMPARE(list->count(), 2);
         QCOMPARE(bench.click("Command89"), QString());
         QCOMPARE(bench.win.text("Text31"), QString("3D 00 "));
@@ -265,7 +268,7 @@ private slots:
     }
 
     void toggles() {
-        Bench bench;
+        Panel bench;
         // Relays: each request carries both states; the K2 button writes the short K1 caption.
         QCOMPARE(bench.click("Command109"), Hex(EncodeRtuFrame(B("0152020100"))));
         QCOMPARE(bench.win.text("Command109") + "|" + bench.win.text("Command110"),
@@ -323,7 +326,7 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QString, button);
         QFETCH(QString, wire);
-        Bench bench;
+        Panel bench;
         bench.win.click("Check2");
         bench.click(before.toLatin1().constData());
         QCOMPARE(bench.click(button.toLatin1().constData()),
@@ -367,14 +370,14 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, button);
         QFETCH(QString, request);
-        Bench bench;
+        Panel bench;
         bench.win.type(field.toLatin1().constData(), text);
         QCOMPARE(bench.click(button.toLatin1().constData()),
                  Hex(EncodeRtuFrame(B(request.toLatin1().constData()))));
     }
 
     void emptyCanDataSendsNothing() {
-        Bench bench;
+        Panel bench;
         bench.win.type("Text33", "");
         QCOMPARE(bench.click("Command106"), QString());
         QVERIFY(bench.win.prompter.messages.isEmpty());

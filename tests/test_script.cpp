@@ -178,14 +178,14 @@ private slots:
         PtyPeer peer;
         Window win;
         QVERIFY(win.open(peer.path()));
-        win.main.armAddToScript(true);
+        win.main.senders().armAddToScript(true);
         win.click("Command81"); // empty entry: nothing, and the flag waits
-        QVERIFY(win.main.AddToScriptPending());
+        QVERIFY(win.main.senders().addToScriptPending());
         win.type("Text31", "3C");
         win.type("Combo8", "10000");
         win.click("Command81");
         QCOMPARE(Items(win), QStringList{"01 40 02 10 3C A0 11 "});
-        QVERIFY(!win.main.AddToScriptPending());
+        QVERIFY(!win.main.senders().addToScriptPending());
     }
 
     void captureDownloadAndReadBack() {

@@ -39,7 +39,8 @@ private slots:
         QCOMPARE(win.w<Lamp>("Shape1")->fillColor(),
                  QApplication::palette().color(QPalette::WindowText));
         QCOMPARE(win.w<Lamp>("Shape5")->property("fillColor").value<QColor>(), QColor(Qt::black));
-        QVERIFY(!win.main.AddToScriptPending() && !win.main.IoOverridePending());
+        QVERIFY(!win.main.senders().addToScriptPending() &&
+                !win.main.senders().ioOverridePending());
         QCOMPARE(win.w<QListWidget>("List1")->count(), 0);
         // Every combo box's shown text is its current item, so the wheel steps from there.
         for (auto* combo : win.main.findChildren<QComboBox*>())
@@ -279,17 +280,17 @@ private slots:
         win.type("Text1", "01 20");
         win.click("Command80");
         win.type("Text5", "hello");
-        win.main.armAddToScript(true);
+        win.main.senders().armAddToScript(true);
         win.click("Command37");
         auto* list = win.w<QListWidget>("List1");
         QCOMPARE(list->count(), 2);
         QCOMPARE(list->item(0)->text(), QString("01 20 01 F8 "));
         QCOMPARE(list->item(1)->text(), QString("68 65 6C 6C 6F ")); // replayed byte for byte
-        QVERIFY(!win.main.AddToScriptPending());
+        QVERIFY(!win.main.senders().addToScriptPending());
         // The flag survives a click that sends nothing, and its buttons show it armed.
         win.type("Text1", "");
         win.click("Command79");
-        QVERIFY(win.main.AddToScriptPending());
+        QVERIFY(win.main.senders().addToScriptPending());
         QVERIFY(win.w<QAbstractButton>("Command51")->isChecked());
 
         win.type("Text5", "AB");

@@ -46,30 +46,35 @@
     <message id="初速度">
         <location line="+4"/>
         <location filename="../ui/frm_main_ui.cpp" line="+232"/>
+        <location filename="../ui/motion_view.cpp" line="+380"/>
         <source></source>
         <translation>Start speed</translation>
     </message>
     <message id="最大速度">
         <location line="+1"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+0"/>
         <source></source>
         <translation>Max speed</translation>
     </message>
     <message id="末速度">
         <location line="+1"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+1"/>
         <source></source>
         <translation>End speed</translation>
     </message>
     <message id="加速度">
         <location line="+1"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+0"/>
         <source></source>
         <translation>Acceleration</translation>
     </message>
     <message id="减速度">
         <location line="+1"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <location filename="../ui/motion_view.cpp" line="+1"/>
         <source></source>
         <translation>Deceleration</translation>
     </message>
@@ -102,7 +107,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+445"/>
+        <location filename="../ui/motion_view.cpp" line="+99"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -1068,7 +1073,7 @@
     </message>
     <message id="经设备服务器连接时不能换波特率，只能扫描地址">
         <location line="+4"/>
-        <location filename="../app/cli_main.cpp" line="+224"/>
+        <location filename="../app/cli_main.cpp" line="+171"/>
         <source></source>
         <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
     </message>
@@ -1113,7 +1118,7 @@
         <translation>line timed by the baud rate</translation>
     </message>
     <message id="线路按波特率计时（按设置）">
-        <location line="+0"/>
+        <location line="+1"/>
         <source></source>
         <translation>line timed by the baud rate (as set)</translation>
     </message>
@@ -1223,24 +1228,24 @@
         <translation>network error (%1)</translation>
     </message>
     <message id="驱动器配置正在读写中">
-        <location filename="../link/profile_session.cpp" line="+43"/>
-        <location line="+99"/>
+        <location filename="../link/profile_session.cpp" line="+46"/>
+        <location line="+88"/>
         <source></source>
         <translation>A profile read or write is already running</translation>
     </message>
     <message id="没有要读写的设置">
-        <location line="-95"/>
+        <location line="-84"/>
         <source></source>
         <translation>No settings to read or write</translation>
     </message>
     <message id="应答不符">
-        <location line="+59"/>
+        <location line="+58"/>
         <location filename="../link/transaction.cpp" line="+55"/>
         <source></source>
         <translation>Mismatch</translation>
     </message>
     <message id="没有要读写的驱动器">
-        <location line="+40"/>
+        <location line="+30"/>
         <source></source>
         <translation>No drives to read or write</translation>
     </message>
@@ -1267,7 +1272,7 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+337"/>
+        <location filename="../ui/monitor_view.cpp" line="+340"/>
         <location filename="../ui/profile_view.cpp" line="+196"/>
         <source></source>
         <translation>OK</translation>
@@ -1302,7 +1307,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+995"/>
+        <location filename="../ui/frm_main.cpp" line="+523"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1338,7 +1343,7 @@
     </message>
     <message id="串口未打开，没有发送">
         <location line="+64"/>
-        <location filename="../ui/frm_main.cpp" line="-42"/>
+        <location filename="../ui/frm_main.cpp" line="-41"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
     </message>
@@ -1403,27 +1408,30 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-919"/>
-        <location filename="../ui/monitor_view.cpp" line="+67"/>
-        <location line="+124"/>
-        <location filename="../ui/motion_view.cpp" line="-167"/>
+        <location filename="../ui/frm_main.cpp" line="-453"/>
+        <location filename="../ui/monitor_view.cpp" line="+176"/>
+        <location line="+11"/>
+        <location filename="../ui/motion_view.cpp" line="-191"/>
+        <location filename="../ui/panel_senders.cpp" line="+21"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
+        <location filename="../ui/script_panel.cpp" line="+15"/>
         <source></source>
         <translation>Notice</translation>
     </message>
     <message id="设备操作地址(Hex)">
-        <location line="+2"/>
+        <location line="+1"/>
+        <location filename="../ui/panel_senders.cpp" line="+2"/>
         <source></source>
         <translation>Device address (hex)</translation>
     </message>
     <message id="LastChr/通讯不返回的数值">
-        <location line="+1"/>
+        <location filename="../ui/panel_senders.cpp" line="+1"/>
         <source></source>
         <translation>value for LastChr / No replies</translation>
     </message>
     <message id="串口步进电机驱动器调试工具">
-        <location line="+15"/>
+        <location filename="../ui/frm_main.cpp" line="+12"/>
         <source></source>
         <translation>Bench tool for serial-bus stepper motor drivers</translation>
     </message>
@@ -1433,12 +1441,12 @@
         <translation>The sources are licensed under the MIT license. The program uses Qt Charts (GPL-3), so the built program is distributed under the terms of the GPL-3.</translation>
     </message>
     <message id="关于">
-        <location line="+28"/>
+        <location line="+27"/>
         <source></source>
         <translation>About</translation>
     </message>
     <message id="请先打开串口。">
-        <location line="+15"/>
+        <location line="+25"/>
         <source></source>
         <translation>Open the port first.</translation>
     </message>
@@ -1459,37 +1467,37 @@
         <translation>Monitor</translation>
     </message>
     <message id="%1   失败 %2">
-        <location line="+9"/>
+        <location line="+244"/>
         <source></source>
         <translation>%1   failed %2</translation>
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
-        <location line="+69"/>
-        <location filename="../app/cli_main.cpp" line="-54"/>
+        <location line="-214"/>
+        <location filename="../app/cli_main.cpp" line="-62"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
     </message>
     <message id="(刹车)K1开">
-        <location line="+79"/>
-        <location line="+486"/>
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
+        <location filename="../ui/panel_senders.cpp" line="+45"/>
+        <location line="+199"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
-        <location line="-485"/>
-        <location line="+488"/>
-        <location filename="../ui/frm_main_ui.cpp" line="+1"/>
+        <location line="+1"/>
+        <location filename="../ui/panel_senders.cpp" line="-198"/>
+        <location line="+201"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
     <message id="脚本第 %1 行的检查未通过，脚本已停止：%2">
-        <location line="-464"/>
+        <location filename="../ui/script_panel.cpp" line="+29"/>
         <source></source>
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
     <message id="“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）">
-        <location line="+52"/>
+        <location filename="../ui/panel_senders.cpp" line="-150"/>
         <source></source>
         <translation>&quot;↓&quot; armed: the next motion command goes into the IO command field, not to the drive (press again or Esc to cancel)</translation>
     </message>
@@ -1499,12 +1507,12 @@
         <translation>&quot;&gt;&quot; armed: the next command is added to the script and sent (press again or Esc to cancel)</translation>
     </message>
     <message id="正在连接设备服务器 %1 …">
-        <location line="+18"/>
+        <location filename="../ui/frm_main.cpp" line="+112"/>
         <source></source>
         <translation>Connecting to device server %1 …</translation>
     </message>
     <message id="已连接设备服务器：%1（波特率等线路参数由设备服务器设定）">
-        <location line="+22"/>
+        <location line="+20"/>
         <source></source>
         <translation>Connected to device server: %1 (the server sets baud rate and line settings)</translation>
     </message>
@@ -1545,12 +1553,12 @@
         <translation>Broadcast turnaround “%1” is out of range (0 to 60000 ms allowed); it stays %2 ms.</translation>
     </message>
     <message id="%1：%2">
-        <location line="+27"/>
+        <location line="+13"/>
         <source></source>
         <translation>%1: %2</translation>
     </message>
     <message id="往返 %1 ms">
-        <location line="+5"/>
+        <location line="+11"/>
         <source></source>
         <translation>Round trip %1 ms</translation>
     </message>
@@ -1560,7 +1568,7 @@
         <translation>port lost</translation>
     </message>
     <message id="串口已断开并关闭：%1">
-        <location filename="../ui/frm_main.cpp" line="+10"/>
+        <location filename="../ui/frm_main.cpp" line="+9"/>
         <source></source>
         <translation>Port lost and closed: %1</translation>
     </message>
@@ -1580,17 +1588,15 @@
         <translation>Port reopened: %1</translation>
     </message>
     <message id="驱动器读回值">
-        <location line="+40"/>
         <source></source>
-        <translation>Read back from drive</translation>
+        <translation type="vanished">Read back from drive</translation>
     </message>
     <message id="面板设置值">
-        <location line="+4"/>
         <source></source>
-        <translation>Panel value</translation>
+        <translation type="vanished">Panel value</translation>
     </message>
     <message id="脚本正在运行，扫描会打乱它的命令；请先停止“按行循环执行命令”。">
-        <location line="+5"/>
+        <location line="+31"/>
         <source></source>
         <translation>A script is running and a scan would disturb it; stop &quot;Run script&quot; first.</translation>
     </message>
@@ -1615,19 +1621,19 @@
         <translation>Took address %1 and baud rate %2 (the baud rate applies when the port is reopened)</translation>
     </message>
     <message id="偏移地址超出范围,请设置0-65500之间">
-        <location line="+85"/>
+        <location filename="../ui/panel_senders.cpp" line="+57"/>
         <source></source>
         <translation>Mapping address out of range; use 0 to 65500</translation>
     </message>
     <message id="通讯不返回">
-        <location line="+18"/>
-        <location line="+58"/>
         <location filename="../ui/frm_main_ui.cpp" line="-18"/>
+        <location filename="../ui/panel_senders.cpp" line="+18"/>
+        <location line="+58"/>
         <source></source>
         <translation>No replies</translation>
     </message>
     <message id="通讯有返回">
-        <location line="+0"/>
+        <location filename="../ui/panel_senders.cpp" line="+0"/>
         <source></source>
         <translation>Replies on</translation>
     </message>
@@ -1652,7 +1658,7 @@
         <translation>K2 off</translation>
     </message>
     <message id="空行，脚本在此等待">
-        <location line="+36"/>
+        <location filename="../ui/script_panel.cpp" line="+59"/>
         <source></source>
         <translation>empty line; the script waits here</translation>
     </message>
@@ -1682,18 +1688,18 @@
         <translation>Script line %1: %2</translation>
     </message>
     <message id="循环间隔“%1”超出范围（允许 0 到 65535 毫秒），脚本未运行。">
-        <location line="+13"/>
+        <location line="-39"/>
         <source></source>
         <translation>Loop interval &quot;%1&quot; is out of range (0 to 65535 ms); the script did not start.</translation>
     </message>
     <message id="打开文件">
-        <location line="+25"/>
         <location filename="../ui/frm_main_ui.cpp" line="-38"/>
+        <location filename="../ui/script_panel.cpp" line="+60"/>
         <source></source>
         <translation>Open file</translation>
     </message>
     <message id="txt文件(*.txt);;所有文件(*.*)">
-        <location line="+0"/>
+        <location filename="../ui/script_panel.cpp" line="+0"/>
         <source></source>
         <translation>Text files (*.txt);;All files (*.*)</translation>
     </message>
@@ -1733,15 +1739,15 @@
         <translation>Save file</translation>
     </message>
     <message id="是否覆盖文件？">
-        <location line="+0"/>
-        <location filename="../ui/monitor_view.cpp" line="-23"/>
-        <location filename="../ui/motion_view.cpp" line="+394"/>
+        <location filename="../ui/monitor_view.cpp" line="-34"/>
+        <location filename="../ui/motion_view.cpp" line="+418"/>
         <location filename="../ui/profile_view.cpp" line="+342"/>
+        <location filename="../ui/script_panel.cpp" line="+0"/>
         <source></source>
         <translation>Overwrite the file?</translation>
     </message>
     <message id="已保存：%1">
-        <location line="+10"/>
+        <location filename="../ui/script_panel.cpp" line="+10"/>
         <source></source>
         <translation>Saved: %1</translation>
     </message>
@@ -1756,12 +1762,12 @@
         <translation>The list is empty: no file saved</translation>
     </message>
     <message id="“16进制：”框中没有可计算的字节">
-        <location line="+39"/>
+        <location filename="../ui/panel_senders.cpp" line="+41"/>
         <source></source>
         <translation>No bytes in the &quot;Hex:&quot; field to compute</translation>
     </message>
     <message id="已发送停止命令，脚本已停止">
-        <location line="+35"/>
+        <location filename="../ui/frm_main.cpp" line="+63"/>
         <source></source>
         <translation>Stop sent; the script has been stopped</translation>
     </message>
@@ -2007,7 +2013,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-606"/>
+        <location filename="../ui/motion_view.cpp" line="-640"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2316,7 +2322,7 @@
     </message>
     <message id="原始字节">
         <location filename="../link/transaction_text.cpp" line="+29"/>
-        <location filename="../ui/frm_main.cpp" line="-527"/>
+        <location filename="../ui/frm_main.cpp" line="-184"/>
         <location filename="../ui/monitor_view.cpp" line="-40"/>
         <source></source>
         <translation>raw bytes</translation>
@@ -2332,29 +2338,29 @@
         <translation>(answers #%1)</translation>
     </message>
     <message id="时间">
-        <location filename="../ui/monitor_view.cpp" line="-308"/>
+        <location filename="../ui/monitor_view.cpp" line="-295"/>
         <source></source>
         <translation>Time</translation>
     </message>
     <message id="地址">
         <location line="+1"/>
-        <location line="+126"/>
+        <location line="+128"/>
         <location line="+58"/>
-        <location filename="../ui/motion_view.cpp" line="+230"/>
+        <location filename="../ui/motion_view.cpp" line="+240"/>
         <location filename="../ui/profile_view.cpp" line="-189"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
-        <location line="-184"/>
-        <location line="+178"/>
+        <location line="-186"/>
+        <location line="+180"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-179"/>
+        <location line="-181"/>
         <source></source>
         <translation>#</translation>
     </message>
@@ -2392,21 +2398,21 @@
     </message>
     <message id="记录到文件">
         <location line="+2"/>
-        <location line="+356"/>
+        <location line="+343"/>
         <source></source>
         <translation>Log to file</translation>
     </message>
     <message id="导出CSV">
-        <location line="-344"/>
-        <location line="+324"/>
+        <location line="-331"/>
+        <location line="+311"/>
         <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="-148"/>
-        <location line="+111"/>
+        <location filename="../ui/motion_view.cpp" line="-158"/>
+        <location line="+121"/>
         <source></source>
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-324"/>
+        <location line="-311"/>
         <source></source>
         <translation>Reset</translation>
     </message>
@@ -2428,23 +2434,23 @@
     </message>
     <message id="全部命令">
         <location line="+2"/>
-        <location line="+148"/>
+        <location line="+150"/>
         <source></source>
         <translation>All commands</translation>
     </message>
     <message id="在命令名称、请求、应答和结果中查找（字节可不带空格）">
-        <location line="-147"/>
+        <location line="-149"/>
         <source></source>
         <translation>Search command names, requests, replies and results (bytes may be typed without spaces)</translation>
     </message>
     <message id="搜索">
         <location line="+1"/>
-        <location line="+153"/>
+        <location line="+155"/>
         <source></source>
         <translation>Search</translation>
     </message>
     <message id="按命令统计">
-        <location line="-152"/>
+        <location line="-154"/>
         <source></source>
         <translation>Statistics by command</translation>
     </message>
@@ -2472,7 +2478,7 @@
         </translation>
     </message>
     <message id="发送">
-        <location line="+69"/>
+        <location line="+71"/>
         <location filename="../ui/protocol_help.cpp" line="-13"/>
         <source></source>
         <translation>Sent</translation>
@@ -2493,7 +2499,7 @@
         <translation>99% (ms)</translation>
     </message>
     <message id="合计">
-        <location line="+123"/>
+        <location line="+108"/>
         <source></source>
         <translation>Total</translation>
     </message>
@@ -2521,7 +2527,7 @@
         <translation>Appending every transaction as it ends to: %1</translation>
     </message>
     <message id="记录：%1  %2 KB">
-        <location line="+6"/>
+        <location line="+15"/>
         <source></source>
         <translation>Log: %1  %2 KB</translation>
     </message>
@@ -2533,7 +2539,7 @@
         </translation>
     </message>
     <message id="已导出 %n 条通讯记录：%1" numerus="yes">
-        <location line="-23"/>
+        <location line="-32"/>
         <source></source>
         <translation>
             <numerusform>Exported %n transaction: %1</numerusform>
@@ -2546,7 +2552,7 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+418"/>
+        <location filename="../ui/motion_view.cpp" line="+442"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
@@ -2556,13 +2562,13 @@
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location filename="../ui/motion_view.cpp" line="-557"/>
-        <location line="+200"/>
+        <location filename="../ui/motion_view.cpp" line="-591"/>
+        <location line="+210"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-199"/>
+        <location line="-209"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
@@ -2573,12 +2579,12 @@
     </message>
     <message id="暂停">
         <location line="+2"/>
-        <location line="+120"/>
+        <location line="+130"/>
         <source></source>
         <translation>Pause</translation>
     </message>
     <message id="只导出可见范围">
-        <location line="-119"/>
+        <location line="-129"/>
         <source></source>
         <translation>Export visible range only</translation>
     </message>
@@ -2603,12 +2609,12 @@
     </message>
     <message id="导出PNG">
         <location line="+22"/>
-        <location line="+113"/>
+        <location line="+123"/>
         <source></source>
         <translation>Export PNG</translation>
     </message>
     <message id="读取参数">
-        <location line="-111"/>
+        <location line="-121"/>
         <source></source>
         <translation>Read parameters</translation>
     </message>
@@ -2624,13 +2630,13 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+223"/>
+        <location line="+257"/>
         <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
-        <location line="-223"/>
+        <location line="-257"/>
         <source></source>
         <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
     </message>
@@ -2655,7 +2661,7 @@
         <translation>Window</translation>
     </message>
     <message id="继续">
-        <location line="+51"/>
+        <location line="+61"/>
         <source></source>
         <translation>Resume</translation>
     </message>
@@ -2691,17 +2697,16 @@
         <translation>Stop sampling</translation>
     </message>
     <message id="没有规划曲线：%1">
-        <location line="+21"/>
+        <location line="+43"/>
         <source></source>
         <translation>No planned curve: %1</translation>
     </message>
     <message id="规划（%1）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²">
-        <location line="+8"/>
         <source></source>
-        <translation>Plan (%1): start %2, max %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
+        <translation type="vanished">Plan (%1): start %2, max %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
     </message>
     <message id="驱动器已停止 %1 s，自动采样结束">
-        <location line="+38"/>
+        <location line="+48"/>
         <source></source>
         <translation>The drive has stood still for %1 s; automatic sampling ended</translation>
     </message>
@@ -2721,7 +2726,7 @@
         <translation>Planned speed</translation>
     </message>
     <message id="规划时长(s)">
-        <location line="-191"/>
+        <location line="-215"/>
         <source></source>
         <translation>Planned duration (s)</translation>
     </message>
@@ -2750,8 +2755,23 @@
         <source></source>
         <translation>Samples</translation>
     </message>
+    <message id="没有规划曲线：驱动器 %1 的%2未读取（正在读取）">
+        <location line="+79"/>
+        <source></source>
+        <translation>No plan: drive %1 has not said its %2 (asking it now)</translation>
+    </message>
+    <message id="、">
+        <location line="+1"/>
+        <source></source>
+        <translation>, </translation>
+    </message>
+    <message id="规划（驱动器 %1 确认的值）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²">
+        <location line="+16"/>
+        <source></source>
+        <translation>Plan (values drive %1 confirmed): start %2, maximum %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
+    </message>
     <message id="t = %1 s   位置 %2   速度 %3">
-        <location line="+300"/>
+        <location line="+228"/>
         <source></source>
         <translation>t = %1 s   position %2   speed %3</translation>
     </message>
@@ -2968,7 +2988,7 @@
     </message>
     <message id="已写入 %n 项设置" numerus="yes">
         <location line="+46"/>
-        <location filename="../app/cli_main.cpp" line="+273"/>
+        <location filename="../app/cli_output.cpp" line="+243"/>
         <source></source>
         <translation>
             <numerusform>Wrote %n setting</numerusform>
@@ -2977,7 +2997,7 @@
     </message>
     <message id="驱动器与配置文件有 %n 项不同" numerus="yes">
         <location line="+21"/>
-        <location filename="../app/cli_main.cpp" line="+4"/>
+        <location filename="../app/cli_output.cpp" line="+4"/>
         <source></source>
         <translation>
             <numerusform>The drive differs from the profile in %n setting</numerusform>
@@ -2986,7 +3006,7 @@
     </message>
     <message id="已读取 %n 项设置" numerus="yes">
         <location line="+3"/>
-        <location filename="../app/cli_main.cpp" line="+4"/>
+        <location filename="../app/cli_output.cpp" line="+4"/>
         <source></source>
         <translation>
             <numerusform>Read %n setting</numerusform>
@@ -3013,7 +3033,7 @@
         <location filename="../link/transaction.cpp" line="-21"/>
         <location filename="../ui/profile_view.cpp" line="-115"/>
         <location line="+126"/>
-        <location filename="../app/cli_main.cpp" line="-13"/>
+        <location filename="../app/cli_output.cpp" line="-12"/>
         <source></source>
         <translation>Cancelled</translation>
     </message>
@@ -3038,7 +3058,7 @@
     </message>
     <message id="；读回后未生效：%1">
         <location line="+8"/>
-        <location filename="../app/cli_main.cpp" line="+7"/>
+        <location filename="../app/cli_output.cpp" line="+6"/>
         <source></source>
         <translation>; read back different: %1</translation>
     </message>
@@ -3048,7 +3068,7 @@
     </message>
     <message id="驱动器与配置文件相同">
         <location line="+17"/>
-        <location filename="../app/cli_main.cpp" line="+4"/>
+        <location filename="../app/cli_output.cpp" line="+4"/>
         <source></source>
         <translation>The drive matches the profile</translation>
     </message>
@@ -3063,7 +3083,7 @@
     </message>
     <message id="读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。请重新“读取全部”。" numerus="yes">
         <location line="+5"/>
-        <location filename="../app/cli_main.cpp" line="-49"/>
+        <location filename="../app/cli_main.cpp" line="+219"/>
         <source></source>
         <translation>
             <numerusform>The read is incomplete: %n setting was not read (“%1”), so nothing was saved. Read all again.</numerusform>
@@ -3222,8 +3242,8 @@
         <translation>Devices that answered (double-click to use their address and baud rate):</translation>
     </message>
     <message id="地址(Hex)">
-        <location filename="../ui/monitor_view.cpp" line="-280"/>
-        <location filename="../ui/motion_view.cpp" line="-491"/>
+        <location filename="../ui/monitor_view.cpp" line="-267"/>
+        <location filename="../ui/motion_view.cpp" line="-525"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>
@@ -3360,17 +3380,17 @@
         <translation>GoIdx: must point to a line from 0 to %1 (counted from 0)</translation>
     </message>
     <message id="串口已断开：%1">
-        <location filename="../app/cli_main.cpp" line="-236"/>
+        <location filename="../app/cli_main.cpp" line="-223"/>
         <source></source>
         <translation>The port went away: %1</translation>
     </message>
     <message id="已中断（信号 %1），等待线上的命令结束">
-        <location line="+13"/>
+        <location line="+18"/>
         <source></source>
         <translation>Interrupted (signal %1); waiting for the request on the line to end</translation>
     </message>
     <message id="run 需要一个脚本文件，或 - 表示标准输入">
-        <location line="+33"/>
+        <location line="+34"/>
         <source></source>
         <translation>run needs one script file, or - for standard input</translation>
     </message>
@@ -3385,13 +3405,13 @@
         <translation>%1 takes no further arguments: %2</translation>
     </message>
     <message id="请看 stepbench-cli --help">
-        <location line="+44"/>
-        <location line="+583"/>
+        <location line="+30"/>
+        <location line="+207"/>
         <source></source>
         <translation>See stepbench-cli --help</translation>
     </message>
     <message id="send --hex 不带命令键">
-        <location line="-551"/>
+        <location line="-201"/>
         <source></source>
         <translation>send --hex takes no command key</translation>
     </message>
@@ -3421,17 +3441,17 @@
         <translation>Cannot read standard input</translation>
     </message>
     <message id="%1 第 %2 行“%3”：%4">
-        <location line="+13"/>
+        <location line="+14"/>
         <source></source>
         <translation>%1 line %2 “%3”: %4</translation>
     </message>
     <message id="%1 中没有命令行">
-        <location line="+8"/>
+        <location line="+9"/>
         <source></source>
         <translation>%1 has no frame line</translation>
     </message>
     <message id="地址 %1：">
-        <location line="+92"/>
+        <location filename="../app/cli_output.cpp" line="-12"/>
         <source></source>
         <translation>Address %1: </translation>
     </message>
@@ -3441,7 +3461,7 @@
         <translation>Stopped at setting &quot;%1&quot;: %2</translation>
     </message>
     <message id="找到设备：地址 %1，波特率 %2，往返 %3 ms">
-        <location line="+69"/>
+        <location line="-34"/>
         <source></source>
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
@@ -3451,7 +3471,7 @@
         <translation>set by the device server</translation>
     </message>
     <message id="%1  迟到应答  %2%3">
-        <location line="+72"/>
+        <location line="-25"/>
         <source></source>
         <translation>%1  late reply  %2%3</translation>
     </message>
@@ -3461,7 +3481,7 @@
         <translation> (answers #%1)</translation>
     </message>
     <message id="第 %1 行检查通过">
-        <location line="+65"/>
+        <location line="+10"/>
         <source></source>
         <translation>Line %1: check passed</translation>
     </message>
@@ -3471,7 +3491,7 @@
         <translation>Line %1: check failed: %2</translation>
     </message>
     <message id="%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6">
-        <location line="+49"/>
+        <location line="+79"/>
         <source></source>
         <translation>%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
     </message>
@@ -3516,12 +3536,12 @@
         <translation>; not completed</translation>
     </message>
     <message id="没有完成">
-        <location line="+34"/>
+        <location line="+44"/>
         <source></source>
         <translation>not completed</translation>
     </message>
     <message id="无法写入 %1：%2">
-        <location line="+14"/>
+        <location line="+15"/>
         <source></source>
         <translation>Cannot write %1: %2</translation>
     </message>

@@ -3,6 +3,7 @@
 #include "codec/hextext.h"
 #include "commands/protocol.h"
 #include "commands/request.h"
+#include "core/bench.h"
 #include "link/transaction_text.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
@@ -160,12 +161,13 @@ QVariant TransactionModel::headerData(int section, Qt::Orientation orientation, 
     return section >= 0 && section < Columns ? Tr(kHeaders[section]) : QVariant();
 }
 
-MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
-    : QWidget(parent), prompter_(prompter), filter_(new RowFilter(this)), table_(new QTableView),
-      statsTable_(new QTableWidget), errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))),
-      address_(new QLineEdit), command_(new QComboBox), search_(new QLineEdit),
-      statsBy_(new QComboBox), logButton_(WithCaption(new QPushButton, ZH("记录到文件"))),
-      rotate_(new QSpinBox), statsTimer_(new QTimer(this)) {
+MonitorView::MonitorView(Bench& bench, Prompter* prompter, QWidget* parent)
+    : QWidget(parent), bench_(bench), prompter_(prompter), filter_(new RowFilter(this)),
+      table_(new QTableView), statsTable_(new QTableWidget),
+      errorsOnly_(WithCaption(new QCheckBox, ZH("只看错误"))), address_(new QLineEdit),
+      command_(new QComboBox), search_(new QLineEdit), statsBy_(new QComboBox),
+      logButton_(WithCaption(new QPushButton, ZH("记录到文件"))), rotate_(new QSpinBox),
+      statsTimer_(new QTimer(this)) {
     setObjectName("TransactionMonitor");
     table_->setObjectName("TransactionTable");
     statsTable_->setObjectName("TransactionStats");
@@ -269,6 +271,8 @@ MonitorView::MonitorView(Prompter* prompter, QWidget* parent)
     });
     connect(exportButton, &QPushButton::clicked, this, &MonitorView::exportTable);
     connect(logButton_, &QPushButton::toggled, this, &MonitorView::switchLog);
+    connect(&bench_, &Bench::recorded, this, &MonitorView::add);
+    connect(&bench_, &Bench::logFailed, this, &MonitorView::logFailed);
     statsTimer_->setSingleShot(true);
     statsTimer_->setInterval(kStatsRefresh);
     connect(statsTimer_, &QTimer::timeout, this, [this] {
@@ -379,32 +383,16 @@ void MonitorView::changeEvent(QEvent* event) {
 }
 
 void MonitorView::add(const Transaction& transaction) {
-    // The time since the frame before it on the line, the sampler's included.
-    const std::optional<double> gap = gaps_.next(transaction);
     // The motion sampler's queries (and their late replies) are counted, not listed: at 80 a
     // second they would drown the user's own requests and push them out of the table.
-    if (transaction.request.origin != Origin::Sampler) append(transaction, gap);
+    if (transaction.request.origin != Origin::Sampler) append(transaction, transaction.gapMs);
     const int command = transaction.request.command ? int(*transaction.request.command)
                                                     : TransactionStats::kRawCommand;
-    const auto address = transaction.address();
-    stats_.add(command, transaction.verdict, transaction.roundTripMs,
-               address ? int(*address) : TransactionStats::kNoAddress);
     if (listedCommands_.insert(command).second)
         command_->addItem(command == TransactionStats::kRawCommand
                               ? CommandName(std::nullopt)
                               : CommandName(std::uint8_t(command)),
                           command);
-    // Every transaction on disk as it closes, the sampler's too.
-    if (log_.isOpen() && transaction.event.isEmpty()) {
-        QString error;
-        if (!log_.append(transaction, gap, &error)) {
-            const QSignalBlocker block(logButton_);
-            logButton_->setChecked(false);
-            emit message(error);
-            prompter_->inform(this, Tr("系统提示"), error);
-            showLog();
-        }
-    }
     if (!statsTimer_->isActive()) statsTimer_->start();
 }
 
@@ -417,7 +405,7 @@ void MonitorView::addEvent(const QString& text) {
 }
 
 void MonitorView::resetStats() {
-    stats_.clear();
+    bench_.resetStats();
     refreshStats();
     emit statsReset();
 }
@@ -437,7 +425,8 @@ void MonitorView::copyRows() {
 void MonitorView::refreshStats() {
     showStatsHeaders();
     const bool byAddress = statsBy_->currentIndex() == 1;
-    const auto& all = byAddress ? stats_.byAddress() : stats_.byCommand();
+    const TransactionStats& stats = bench_.stats();
+    const auto& all = byAddress ? stats.byAddress() : stats.byCommand();
     statsTable_->setRowCount(int(all.size()) + (all.empty() ? 0 : 1));
     int row = 0;
     const auto put = [this, &row](const QString& name, const CommandStats& s) {
@@ -458,7 +447,7 @@ void MonitorView::refreshStats() {
         }
         ++row;
     };
-    if (!all.empty()) put(Tr("合计"), stats_.total());
+    if (!all.empty()) put(Tr("合计"), stats.total());
     for (const auto& [key, s] : all) {
         if (byAddress)
             put(key == TransactionStats::kNoAddress
@@ -516,13 +505,13 @@ void MonitorView::exportTable() {
 
 void MonitorView::switchLog(bool on) {
     if (!on) {
-        log_.close();
+        bench_.stopLog();
         emit message(Tr("已停止记录到文件"));
         return showLog();
     }
     const QString path = prompter_->savePath(this, Tr("记录到文件"), Tr("CSV文件(*.csv)"));
     QString error;
-    if (path.isEmpty() || !log_.open(path, qint64(rotate_->value()) * 1024 * 1024, &error)) {
+    if (path.isEmpty() || !bench_.startLog(path, qint64(rotate_->value()) * 1024 * 1024, &error)) {
         const QSignalBlocker block(logButton_);
         logButton_->setChecked(false);
         if (!error.isEmpty()) prompter_->inform(this, Tr("系统提示"), error);
@@ -532,11 +521,20 @@ void MonitorView::switchLog(bool on) {
     showLog();
 }
 
+void MonitorView::logFailed(const QString& why) {
+    const QSignalBlocker block(logButton_);
+    logButton_->setChecked(false);
+    emit message(why);
+    prompter_->inform(this, Tr("系统提示"), why);
+    showLog();
+}
+
 void MonitorView::showLog() {
-    if (!log_.isOpen()) return emit logChanged({});
+    const TrafficLog& log = bench_.log();
+    if (!log.isOpen()) return emit logChanged({});
     emit logChanged(Tr("记录：%1  %2 KB")
-                        .arg(QFileInfo(log_.path()).fileName())
-                        .arg(double(log_.size()) / 1024, 0, 'f', 1));
+                        .arg(QFileInfo(log.path()).fileName())
+                        .arg(double(log.size()) / 1024, 0, 'f', 1));
 }
 
 } // namespace stepbench

@@ -24,6 +24,7 @@ class QTimer;
 
 namespace stepbench {
 
+class Bench;
 class Prompter;
 
 // The transactions of the session, oldest first, at most kMaxRows of them (the oldest go), each
@@ -72,13 +73,13 @@ private:
     std::vector<Row> pending_;
 };
 
-// The "通讯监视" tab: every transaction with its round trip and verdict, filtered by failure,
-// address, command or text; the statistics per command or per address; an export of the table,
-// and a log of every transaction kept on disk as it happens.
+// The "通讯监视" tab: every transaction the bench records, with its round trip and verdict,
+// filtered by failure, address, command or text; the bench's statistics per command or per
+// address; an export of the table, and the bench's traffic log switched on and off.
 class MonitorView : public QWidget {
     Q_OBJECT
 public:
-    explicit MonitorView(Prompter* prompter, QWidget* parent = nullptr);
+    MonitorView(Bench& bench, Prompter* prompter, QWidget* parent = nullptr);
 
     void add(const Transaction& transaction);
     // A line for an event of the port (lost, reopened) among the transactions.
@@ -89,7 +90,6 @@ public:
     // many, or -1 with the reason.
     int exportCsv(const QString& path, QString* error);
     TransactionModel& model() { return model_; }
-    const TrafficLog& log() const { return log_; }
 
 signals:
     // A line for the window's status bar.
@@ -113,12 +113,12 @@ private:
     void exportTable();
     void copyRows();
     void switchLog(bool on);
+    void logFailed(const QString& why);
     void showLog();
 
+    Bench& bench_;
     Prompter* prompter_;
     TransactionModel model_;
-    TransactionStats stats_;
-    TrafficLog log_;
     QSortFilterProxyModel* filter_;
     QTableView* table_;
     QTableWidget* statsTable_;
@@ -131,7 +131,6 @@ private:
     QPushButton* logButton_;
     QSpinBox* rotate_;
     QTimer* statsTimer_;
-    GapClock gaps_;
     bool scrollPending_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "ui/motion_view.h"
 
 #include "commands/request.h"
+#include "core/bench.h"
 #include "ui/motion_chart.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
@@ -110,15 +111,14 @@ bool IsMotionCommand(std::optional<std::uint8_t> code) {
 
 } // namespace
 
-MotionView::MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSource plan,
-                       ParameterSource parameters, Prompter* prompter, QWidget* parent)
-    : QWidget(parent), sampler_(sampler), plan_(std::move(plan)),
-      parameters_(std::move(parameters)), prompter_(prompter),
-      sampling_(WithCaption(new QPushButton, ZH("开始采样"))), rate_(new QComboBox),
-      achieved_(new QLabel), closedLoop_(WithCaption(new QCheckBox, ZH("闭环"))),
-      addresses_(new QLineEdit), autoSample_(WithCaption(new QCheckBox, ZH("运动时自动采样"))),
-      autoStop_(new QDoubleSpinBox), window_(new QComboBox),
-      pause_(WithCaption(new QPushButton, ZH("暂停"))), cursor_(new QLabel),
+MotionView::MotionView(MotionSampler& sampler, Bench& bench, PlanSource plan, Prompter* prompter,
+                       QWidget* parent)
+    : QWidget(parent), sampler_(sampler), bench_(bench), plan_(std::move(plan)),
+      prompter_(prompter), sampling_(WithCaption(new QPushButton, ZH("开始采样"))),
+      rate_(new QComboBox), achieved_(new QLabel),
+      closedLoop_(WithCaption(new QCheckBox, ZH("闭环"))), addresses_(new QLineEdit),
+      autoSample_(WithCaption(new QCheckBox, ZH("运动时自动采样"))), autoStop_(new QDoubleSpinBox),
+      window_(new QComboBox), pause_(WithCaption(new QPushButton, ZH("暂停"))), cursor_(new QLabel),
       visibleOnly_(WithCaption(new QCheckBox, ZH("只导出可见范围"))), charts_(new QWidget),
       positionChart_(new MotionChart(ZH("位置 (步)"))),
       speedChart_(new MotionChart(ZH("速度 (步/s)"))), stateChart_(new MotionChart("", true)),
@@ -217,9 +217,19 @@ MotionView::MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSour
     redrawTimer_->start();
     connect(sampling_, &QPushButton::toggled, this, &MotionView::switchSampling);
     connect(&sampler_, &MotionSampler::sampled, this, &MotionView::onSample);
-    connect(&queue, &TransactionQueue::started, this, &MotionView::onStarted);
-    connect(&queue, &TransactionQueue::closed, this, &MotionView::onClosed);
-    connect(readParameters, &QPushButton::clicked, this, &MotionView::parametersWanted);
+    connect(&bench_.queue(), &TransactionQueue::started, this, &MotionView::onStarted);
+    connect(&bench_.queue(), &TransactionQueue::closed, this, &MotionView::onClosed);
+    connect(readParameters, &QPushButton::clicked, this, [this] {
+        const auto sampled = running_ ? running_ : currentPlan();
+        if (sampled)
+            for (std::uint8_t a : sampled->addresses)
+                emit parametersWanted(a);
+    });
+    // A move waiting for its drive's settings is planned once the drive has said them.
+    connect(&bench_, &Bench::driveSaid, this, [this](std::uint8_t address) {
+        const auto waiting = unplanned_.find(address);
+        if (waiting != unplanned_.end() && planMove(waiting->second)) unplanned_.erase(waiting);
+    });
     const auto replan = [this] {
         if (!running_) return;
         if (const auto changed = currentPlan()) {
@@ -352,27 +362,52 @@ void MotionView::onClosed(const Transaction& t) {
     const auto address = t.address();
     const auto& drives = running_->addresses;
     if (!address || std::find(drives.begin(), drives.end(), *address) == drives.end()) return;
-    const auto [parameters, source] = parameters_();
+    unplanned_.erase(*address);
+    if (planMove(t)) return;
+    unplanned_[*address] = t;
+    // What the drive has not said is not guessed from a field: it is asked, once.
+    emit parametersWanted(*address);
+}
+
+bool MotionView::planMove(const Transaction& t) {
+    const std::uint8_t address = *t.address();
+    std::vector<std::string> unknown;
+    const auto parameters = bench_.drives().motionParameters(address, &unknown);
+    if (!parameters) {
+        static const std::map<std::string, const char*> kNames = {{"start-speed", ZH("初速度")},
+                                                                  {"max-speed", ZH("最大速度")},
+                                                                  {"end-speed", ZH("末速度")},
+                                                                  {"acceleration", ZH("加速度")},
+                                                                  {"deceleration", ZH("减速度")}};
+        QStringList names;
+        for (const std::string& n : unknown)
+            names << Tr(kNames.at(n));
+        planLabel_->setText(Tr("没有规划曲线：驱动器 %1 的%2未读取（正在读取）")
+                                .arg(Address(address), names.join(Tr("、"))));
+        return false;
+    }
     QString why;
     const auto move =
-        PlanOfTransaction(t, sampler_.secondsOf(t.leftNs), record_.samples(), parameters, &why);
+        PlanOfTransaction(t, sampler_.secondsOf(t.leftNs), record_.samples(), *parameters, &why);
     if (!move) {
         if (!why.isEmpty()) planLabel_->setText(Tr("没有规划曲线：%1").arg(why));
-        return;
+        return true;
     }
-    auto& moves = moves_[*address];
+    auto& moves = moves_[address];
     if (!moves.empty()) moves.back().until = move->start;
     moves.push_back(*move);
     if (moves.size() > kMaxMoves) moves.erase(moves.begin());
     stillSince_.reset();
-    planLabel_->setText(Tr("规划（%1）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²")
-                            .arg(source)
-                            .arg(parameters.startSpeed)
-                            .arg(parameters.maxSpeed)
-                            .arg(parameters.endSpeed)
-                            .arg(parameters.acceleration)
-                            .arg(parameters.deceleration));
+    planLabel_->setText(
+        Tr("规划（驱动器 %1 确认的值）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²")
+            .arg(Address(address))
+            .arg(parameters->startSpeed)
+            .arg(parameters->maxSpeed)
+            .arg(parameters->endSpeed)
+            .arg(parameters->acceleration)
+            .arg(parameters->deceleration));
     dirty_ = true;
+    return true;
 }
 
 void MotionView::showRate() {

@@ -19,6 +19,7 @@ class QTimer;
 
 namespace stepbench {
 
+class Bench;
 class MotionChart;
 class Prompter;
 
@@ -32,10 +33,9 @@ class MotionView : public QWidget {
 public:
     // plan gives what to sample from the window's settings, or nothing (it has said why).
     using PlanSource = std::function<std::optional<MotionSampler::Plan>()>;
-    // The parameters a move is planned with, and where they come from, in words.
-    using ParameterSource = std::function<std::pair<MotionParameters, QString>()>;
-    MotionView(MotionSampler& sampler, TransactionQueue& queue, PlanSource plan,
-               ParameterSource parameters, Prompter* prompter, QWidget* parent = nullptr);
+    // A move is planned with the speed settings its drive has itself said (on the bench).
+    MotionView(MotionSampler& sampler, Bench& bench, PlanSource plan, Prompter* prompter,
+               QWidget* parent = nullptr);
 
     const MotionRecord& record() const { return record_; }
     // The plan of the latest move of a drive, while one is on show.
@@ -53,8 +53,8 @@ public:
 
 signals:
     void message(const QString& text);
-    // "读取参数": the window asks the drive for its speed parameters.
-    void parametersWanted();
+    // "读取参数", or a move planned without them: a drive's speed settings are to be asked.
+    void parametersWanted(std::uint8_t address);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -64,6 +64,9 @@ private:
     void onSample(const MotionSample& sample);
     void onStarted(const Transaction& t);
     void onClosed(const Transaction& t);
+    // Plans a move from what its drive has said; false when the drive has not said all of it
+    // (the view says so and asks the drive).
+    bool planMove(const Transaction& t);
     void redraw();
     void showDeviations();
     void labelDeviations();
@@ -78,8 +81,10 @@ private:
                   const std::function<bool(const QString&, QString*)>& write);
 
     MotionSampler& sampler_;
+    Bench& bench_;
     PlanSource plan_;
-    ParameterSource parameters_;
+    // A move of each drive waiting for the drive's speed settings to be planned.
+    std::map<std::uint8_t, Transaction> unplanned_;
     Prompter* prompter_;
     MotionRecord record_;
     std::optional<MotionSampler::Plan> running_;
