@@ -9,6 +9,41 @@ bool Outcome::passed() const {
     return completed() && failed == 0 && checksFailed == 0 && drivesFailed == 0;
 }
 
+QString OutcomeText(const Outcome& o) {
+    using E = Outcome::Ending;
+    QString text;
+    switch (o.ending) {
+    case E::Finished:
+        text = Tr("已完成");
+        break;
+    case E::StoppedOnFail:
+        text = Tr("出错后停止");
+        break;
+    case E::Stopped:
+        text = Tr("已停止");
+        break;
+    case E::Interrupted:
+        text = Tr("已中断（信号 %1）").arg(o.signal);
+        break;
+    case E::PortLost:
+        text = Tr("串口断开（%1）").arg(o.why);
+        break;
+    case E::PortFailed:
+        text = Tr("串口打不开（%1）").arg(o.why);
+        break;
+    case E::LogFailed:
+        text = Tr("记录文件写不进去");
+        break;
+    case E::NotStarted:
+        text = Tr("没有发送（%1）").arg(o.why);
+        break;
+    }
+    text += Tr("：%1 条通讯，%2 条失败").arg(o.transactions).arg(o.failed);
+    if (o.checksPassed || o.checksFailed)
+        text += Tr("；检查通过 %1，未通过 %2").arg(o.checksPassed).arg(o.checksFailed);
+    return text;
+}
+
 Job::Job(Bench& bench, QObject* parent) : QObject(parent), bench_(bench) {
     connect(&bench_.queue(), &TransactionQueue::closed, this, &Job::onClosed);
     connect(&bench_.queue(), &TransactionQueue::lineDown, this,

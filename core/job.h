@@ -39,6 +39,9 @@ struct Outcome {
     bool passed() const;
 };
 
+// How it ended and what it came to, in words ("出错后停止：12 条通讯，1 条失败").
+QString OutcomeText(const Outcome& outcome);
+
 // A piece of work on the line (a send, a script run, a scan, a profile over drives): it
 // starts, sees only the transactions it submitted (by the ids the queue gives, known before any
 // of their events), and ends once with its outcome. The port going away ends it, unless it is to
@@ -78,7 +81,7 @@ protected:
     virtual bool countsFailures() const { return true; }
     // Ends now, or once its requests on the line have ended.
     void end(Outcome::Ending why);
-    Outcome& outcome() { return outcome_; }
+    Outcome& tally() { return outcome_; }
     Bench& bench() { return bench_; }
     bool stopping() const { return stopping_; }
 

@@ -11,7 +11,7 @@ bool SendJob::start(Request request) {
         end(Outcome::Ending::Finished);
         return true;
     }
-    outcome().why = why;
+    tally().why = why;
     end(Outcome::Ending::NotStarted);
     return false;
 }
@@ -38,13 +38,13 @@ ScriptJob::ScriptJob(Bench& bench, QObject* parent)
     connect(&bench.queue(), &TransactionQueue::becameIdle, &runner_, &ScriptRunner::resume);
     connect(&runner_, &ScriptRunner::stepped, this, &ScriptJob::onStepped);
     connect(&runner_, &ScriptRunner::checkPassed, this, [this](int line) {
-        ++outcome().checksPassed;
+        ++tally().checksPassed;
         emit checked(line, true, {});
     });
     connect(&runner_, &ScriptRunner::checkFailed, this, [this](int line, const QString& why) {
-        ++outcome().checksFailed;
-        emit checked(line, false, why);
+        ++tally().checksFailed;
         if (plan_.stopOnFail || plan_.stopOnCheckFail) end(Outcome::Ending::StoppedOnFail);
+        emit checked(line, false, why);
     });
 }
 
@@ -59,7 +59,7 @@ bool ScriptJob::start(Plan plan) {
 
 void ScriptJob::onStepped(int index) {
     // A loop ends where the script goes back: past its end, or by a jump.
-    if (index <= line_ && ++outcome().loops >= plan_.loops && plan_.loops > 0) {
+    if (index <= line_ && ++tally().loops >= plan_.loops && plan_.loops > 0) {
         runner_.stop();
         return end(Outcome::Ending::Finished);
     }
@@ -90,7 +90,7 @@ ScanJob::ScanJob(Bench& bench, QObject* parent)
     : Job(bench, parent), scan_(bench.link(), bench.queue(), this) {
     scan_.setSubmit([this](Request r, QString* why) { return submit(std::move(r), why); });
     connect(&scan_, &BusScan::found, this, [this](const ScanHit& hit) {
-        ++outcome().found;
+        ++tally().found;
         emit found(hit);
     });
     connect(&scan_, &BusScan::finished, this, [this](bool cancelled) {
@@ -101,7 +101,7 @@ ScanJob::ScanJob(Bench& bench, QObject* parent)
 bool ScanJob::start(const BusScan::Plan& plan, QString* error) {
     if (!begin()) return false;
     if (scan_.start(plan, error)) return true;
-    outcome().why = *error;
+    tally().why = *error;
     end(Outcome::Ending::NotStarted);
     return false;
 }
@@ -111,9 +111,9 @@ ProfileJob::ProfileJob(Bench& bench, QObject* parent)
     session_.setSubmit([this](Request r, QString* why) { return submit(std::move(r), why); });
     session_.setKnown([&bench](std::uint8_t address) { return bench.drives().values(address); });
     connect(&batch_, &ProfileBatch::driveDone, this, [this](const DriveResult& r) {
-        ++outcome().drives;
+        ++tally().drives;
         const bool differs = action_ == ProfileBatch::Action::Compare && !r.differing.empty();
-        if (!r.ok() || differs) ++outcome().drivesFailed;
+        if (!r.ok() || differs) ++tally().drivesFailed;
         emit driveDone(r);
     });
     connect(&batch_, &ProfileBatch::finished, this, [this](bool stopped) {
@@ -127,7 +127,7 @@ bool ProfileJob::start(ProfileBatch::Action action, std::vector<std::uint8_t> ad
     action_ = action;
     if (!begin()) return false;
     if (batch_.start(action, std::move(addresses), mode, profile, stopOnFail, error)) return true;
-    outcome().why = *error;
+    tally().why = *error;
     end(Outcome::Ending::NotStarted);
     return false;
 }

@@ -91,7 +91,7 @@ public:
     ProfileSession& session() { return session_; }
     ProfileBatch& batch() { return batch_; }
     // A drive's result turned into a failure after the fact (its profile could not be saved).
-    void failDrive() { ++outcome().drivesFailed; }
+    void failDrive() { ++tally().drivesFailed; }
 
 signals:
     void driveDone(const stepbench::DriveResult& result);

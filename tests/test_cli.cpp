@@ -1,3 +1,4 @@
+#include "app/cli_output.h"
 #include "ears.h"
 #include "link/transaction_text.h"
 #include "sim/virtual_device.h"
@@ -450,6 +451,83 @@ private slots:
         QCOMPARE(s["exit"].toInt(), r.status);
         QCOMPARE(r.status, failures ? 1 : 0);
         if (held) qInfo("%d late replies read after a busy moment", held);
+    }
+
+    // The exit status of each way a run ends, as --help documents it.
+    void exitStatus_data() {
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<int>("failed");
+        QTest::addColumn<int>("checksFailed");
+        QTest::addColumn<bool>("scan");
+        QTest::addColumn<int>("found");
+        QTest::addColumn<int>("status");
+        using E = Outcome::Ending;
+        QTest::newRow("complete") << int(E::Finished) << 0 << 0 << false << 0 << 0;
+        QTest::newRow("a failed transaction") << int(E::Finished) << 1 << 0 << false << 0 << 1;
+        QTest::newRow("a failed check") << int(E::Finished) << 0 << 1 << false << 0 << 1;
+        QTest::newRow("stopped early") << int(E::StoppedOnFail) << 1 << 0 << false << 0 << 1;
+        QTest::newRow("stopped by the user") << int(E::Stopped) << 0 << 0 << false << 0 << 1;
+        QTest::newRow("the log failed") << int(E::LogFailed) << 0 << 0 << false << 0 << 1;
+        QTest::newRow("nothing sent") << int(E::NotStarted) << 0 << 0 << false << 0 << 1;
+        QTest::newRow("port lost") << int(E::PortLost) << 0 << 0 << false << 0 << 3;
+        QTest::newRow("port failed") << int(E::PortFailed) << 0 << 0 << false << 0 << 3;
+        QTest::newRow("SIGINT") << int(E::Interrupted) << 0 << 0 << false << 0 << 130;
+        QTest::newRow("a scan that found one") << int(E::Finished) << 0 << 0 << true << 1 << 0;
+        QTest::newRow("a scan that found none") << int(E::Finished) << 0 << 0 << true << 0 << 1;
+    }
+    void exitStatus() {
+        QFETCH(int, ending);
+        QFETCH(int, failed);
+        QFETCH(int, checksFailed);
+        QFETCH(bool, scan);
+        QFETCH(int, found);
+        QFETCH(int, status);
+        Outcome o{.ending = Outcome::Ending(ending),
+                  .signal = SIGINT,
+                  .failed = failed,
+                  .checksFailed = checksFailed,
+                  .found = found};
+        QCOMPARE(cli::ExitStatus(o, scan), status);
+    }
+
+    // The window's log and the command line's of the same run are the same lines but for
+    // their times.
+    void logsOfBothFaces() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        const QStringList lines{"01 20 00 39 C0", "01 26 00 3A 60", "02 20 00 C9 C0"};
+        const QString cliLog = dir_.filePath("cli-log.csv");
+        const Run r =
+            Cli({"-p", Q(device.path()), "-q", "-t", "50", "--log", cliLog, "run",
+                 Script(dir_, lines.join("\r\n").toLatin1()), "--loops", "1", "--interval", "20"});
+        QCOMPARE(r.status, 1);
+        Window win;
+        win.type("TextReplyTimeout", "50");
+        emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
+        QVERIFY(win.open(device.path()));
+        win.prompter.fileName = dir_.filePath("window-log.csv");
+        win.click("CheckLogToFile");
+        for (const QString& l : lines)
+            win.w<QListWidget>("List1")->addItem(l);
+        win.type("Text22", "20");
+        win.click("Check1");
+        QTRY_VERIFY(win.main.bench().stats().total().sent >= 3);
+        win.click("Check1");
+        QTRY_VERIFY(win.main.queue().idle());
+        win.click("CheckLogToFile");
+        const auto read = [](const QString& path) {
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            QStringList rows;
+            for (const QString& line : QString::fromUtf8(f.readAll()).split("\r\n").mid(0, 4)) {
+                QStringList cells = line.split(',');
+                for (int timed : {1, 2, 7}) // time, gap, round trip
+                    if (cells.size() > timed) cells[timed].clear();
+                rows << cells.join(',');
+            }
+            return rows;
+        };
+        QCOMPARE(read(win.prompter.fileName), read(cliLog));
     }
 
     // Typed, documented fields; the value alone with --value; in English when asked.

@@ -310,6 +310,40 @@ private slots:
         QVERIFY(plannedInFirst >= 3);
     }
 
+    // A move is planned with what its own drive has said, never with a field: on a fresh start
+    // nothing, and the view says so and asks; the drive's values once it has answered; a
+    // maximum speed it acknowledged from then on.
+    void planFromWhatTheDriveSaid() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        Window win;
+        LookAtPlots(win);
+        win.type("Combo2", "115200");
+        QVERIFY(win.open(device.path()));
+        auto* view = win.main.findChild<MotionView*>("MotionView");
+        QStringList whenClosed; // the plan's line as each move's request ends
+        connect(&win.main.queue(), &TransactionQueue::closed, view, [&](const Transaction& t) {
+            if (t.request.command == 0x31) whenClosed << win.text("LabelPlan");
+        });
+        win.type("Text13", "8000"); // typed, never sent: no part of any plan
+        win.click("CheckSampling");
+        const auto move = [&](const char* steps) {
+            win.type("Text8", steps);
+            win.click("Command18");
+        };
+        move("2000");
+        QTRY_COMPARE(whenClosed.size(), 1);
+        QVERIFY2(whenClosed[0].contains("未读取"), qPrintable(whenClosed[0]));
+        QTRY_VERIFY(view->plannedMove(1));
+        QVERIFY(win.text("LabelPlan").contains("最大 10000"));
+        UntilMovedAndStopped(win);
+        win.click("Command24"); // the maximum speed set: 8000, acknowledged
+        QTRY_VERIFY(win.main.bench().drives().setting(1, "max-speed")->acknowledged);
+        move("-2000");
+        QTRY_COMPARE(whenClosed.size(), 2);
+        QVERIFY2(whenClosed[1].contains("最大 8000"), qPrintable(whenClosed[1]));
+    }
+
     void recordKeepsTheLatest() {
         MotionRecord record;
         for (std::size_t i = 0; i < MotionRecord::kMaxSamples + 3; ++i)

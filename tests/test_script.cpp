@@ -1,4 +1,5 @@
 #include "codec/frame.h"
+#include "core/job.h"
 #include "ears.h"
 #include "pty_client.h"
 #include "sim/virtual_device.h"
@@ -300,6 +301,44 @@ private slots:
             QCOMPARE(sent[i], i % 2 == 0 ? state : speed);
         QTest::qWait(300);
         QCOMPARE(snapshot().size(), sent.size()); // switched off: nothing more
+    }
+
+    // However a run ends in the window, its outcome is what the command line's would be (the
+    // same job), and the status bar says it.
+    void outcomes_data() {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("how"); // what ends it
+        QTest::addColumn<int>("ending");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("a failed check") << QStringList{"01 26 00 3A 60", "Expect:value=9"} << ""
+                                        << int(Outcome::Ending::StoppedOnFail)
+                                        << "出错后停止：1 条通讯，0 条失败；检查通过 0，未通过 1";
+        QTest::newRow("stopped by the user")
+            << QStringList{"01 20 00 39 C0"} << "off" << int(Outcome::Ending::Stopped) << "已停止";
+        QTest::newRow("the port lost") << QStringList{"01 20 00 39 C0"} << "pull"
+                                       << int(Outcome::Ending::PortLost) << "串口断开";
+    }
+    void outcomes() {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, how);
+        QFETCH(int, ending);
+        QFETCH(QString, words);
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        Window win;
+        QVERIFY(win.open(device.path()));
+        SetItems(win, lines);
+        QStringList said; // every message of the status bar
+        connect(win.main.statusBar(), &QStatusBar::messageChanged, this,
+                [&](const QString& m) { said << m; });
+        win.type("Text22", "20");
+        win.click("Check1");
+        QTRY_VERIFY(win.main.bench().stats().total().sent > 0);
+        if (how == "off") win.click("Check1");
+        if (how == "pull") device.stop();
+        QTRY_VERIFY(!win.main.script().running());
+        QCOMPARE(int(win.main.script().job().outcome().ending), ending);
+        QTRY_VERIFY2(!said.filter("脚本结束：" + words).isEmpty(), qPrintable(said.join(" | ")));
     }
 
     // The user's stop is the last word: the script's next move must not start the motor again.

@@ -46,14 +46,14 @@
     <message id="初速度">
         <location line="+4"/>
         <location filename="../ui/frm_main_ui.cpp" line="+232"/>
-        <location filename="../ui/motion_view.cpp" line="+380"/>
+        <location filename="../ui/motion_view.cpp" line="+377"/>
         <source></source>
         <translation>Start speed</translation>
     </message>
     <message id="最大速度">
         <location line="+1"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
-        <location filename="../ui/motion_view.cpp" line="+0"/>
+        <location filename="../ui/motion_view.cpp" line="+1"/>
         <source></source>
         <translation>Max speed</translation>
     </message>
@@ -67,7 +67,7 @@
     <message id="加速度">
         <location line="+1"/>
         <location filename="../ui/frm_main_ui.cpp" line="+1"/>
-        <location filename="../ui/motion_view.cpp" line="+0"/>
+        <location filename="../ui/motion_view.cpp" line="+1"/>
         <source></source>
         <translation>Acceleration</translation>
     </message>
@@ -1273,7 +1273,7 @@
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
         <location filename="../ui/monitor_view.cpp" line="+340"/>
-        <location filename="../ui/profile_view.cpp" line="+196"/>
+        <location filename="../ui/profile_view.cpp" line="+197"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1307,7 +1307,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+523"/>
+        <location filename="../ui/frm_main.cpp" line="+527"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1343,6 +1343,7 @@
     </message>
     <message id="串口未打开，没有发送">
         <location line="+64"/>
+        <location filename="../core/job.cpp" line="+64"/>
         <location filename="../ui/frm_main.cpp" line="-41"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
@@ -1408,10 +1409,10 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-453"/>
+        <location filename="../ui/frm_main.cpp" line="-457"/>
         <location filename="../ui/monitor_view.cpp" line="+176"/>
         <location line="+11"/>
-        <location filename="../ui/motion_view.cpp" line="-191"/>
+        <location filename="../ui/motion_view.cpp" line="-192"/>
         <location filename="../ui/panel_senders.cpp" line="+21"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
@@ -1446,18 +1447,18 @@
         <translation>About</translation>
     </message>
     <message id="请先打开串口。">
-        <location line="+25"/>
+        <location line="+26"/>
         <source></source>
         <translation>Open the port first.</translation>
     </message>
     <message id="运动曲线">
-        <location line="+11"/>
+        <location line="+12"/>
         <source></source>
         <translation>Motion plots</translation>
     </message>
     <message id="驱动器配置">
         <location line="+1"/>
-        <location filename="../ui/profile_view.cpp" line="-171"/>
+        <location filename="../ui/profile_view.cpp" line="-172"/>
         <source></source>
         <translation>Drive profile</translation>
     </message>
@@ -1467,12 +1468,12 @@
         <translation>Monitor</translation>
     </message>
     <message id="%1   失败 %2">
-        <location line="+244"/>
+        <location line="+245"/>
         <source></source>
         <translation>%1   failed %2</translation>
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
-        <location line="-214"/>
+        <location line="-215"/>
         <location filename="../app/cli_main.cpp" line="-62"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
@@ -1480,14 +1481,14 @@
     <message id="(刹车)K1开">
         <location filename="../ui/frm_main_ui.cpp" line="+258"/>
         <location filename="../ui/panel_senders.cpp" line="+45"/>
-        <location line="+199"/>
+        <location line="+198"/>
         <source></source>
         <translation>K1 (brake) on</translation>
     </message>
     <message id="K2开">
         <location line="+1"/>
-        <location filename="../ui/panel_senders.cpp" line="-198"/>
-        <location line="+201"/>
+        <location filename="../ui/panel_senders.cpp" line="-197"/>
+        <location line="+200"/>
         <source></source>
         <translation>K2 on</translation>
     </message>
@@ -1497,7 +1498,7 @@
         <translation>The check on script line %1 failed; the script stopped: %2</translation>
     </message>
     <message id="“↓”已按下：下一条运动命令写入IO命令框，不发送（再按一次或按 Esc 取消）">
-        <location filename="../ui/panel_senders.cpp" line="-150"/>
+        <location filename="../ui/panel_senders.cpp" line="-149"/>
         <source></source>
         <translation>&quot;↓&quot; armed: the next motion command goes into the IO command field, not to the drive (press again or Esc to cancel)</translation>
     </message>
@@ -1558,7 +1559,7 @@
         <translation>%1: %2</translation>
     </message>
     <message id="往返 %1 ms">
-        <location line="+11"/>
+        <location line="+12"/>
         <source></source>
         <translation>Round trip %1 ms</translation>
     </message>
@@ -1573,7 +1574,7 @@
         <translation>Port lost and closed: %1</translation>
     </message>
     <message id="等待串口重新出现…（%1）">
-        <location line="+7"/>
+        <location line="+8"/>
         <source></source>
         <translation>Waiting for the port to come back… (%1)</translation>
     </message>
@@ -1621,7 +1622,7 @@
         <translation>Took address %1 and baud rate %2 (the baud rate applies when the port is reopened)</translation>
     </message>
     <message id="偏移地址超出范围,请设置0-65500之间">
-        <location filename="../ui/panel_senders.cpp" line="+57"/>
+        <location filename="../ui/panel_senders.cpp" line="+56"/>
         <source></source>
         <translation>Mapping address out of range; use 0 to 65500</translation>
     </message>
@@ -1688,18 +1689,23 @@
         <translation>Script line %1: %2</translation>
     </message>
     <message id="循环间隔“%1”超出范围（允许 0 到 65535 毫秒），脚本未运行。">
-        <location line="-39"/>
+        <location line="-38"/>
         <source></source>
         <translation>Loop interval &quot;%1&quot; is out of range (0 to 65535 ms); the script did not start.</translation>
     </message>
     <message id="打开文件">
         <location filename="../ui/frm_main_ui.cpp" line="-38"/>
-        <location filename="../ui/script_panel.cpp" line="+60"/>
+        <location filename="../ui/script_panel.cpp" line="+59"/>
         <source></source>
         <translation>Open file</translation>
     </message>
+    <message id="脚本结束：%1">
+        <location filename="../ui/script_panel.cpp" line="-90"/>
+        <source></source>
+        <translation>Script ended: %1</translation>
+    </message>
     <message id="txt文件(*.txt);;所有文件(*.*)">
-        <location filename="../ui/script_panel.cpp" line="+0"/>
+        <location line="+90"/>
         <source></source>
         <translation>Text files (*.txt);;All files (*.*)</translation>
     </message>
@@ -1740,8 +1746,8 @@
     </message>
     <message id="是否覆盖文件？">
         <location filename="../ui/monitor_view.cpp" line="-34"/>
-        <location filename="../ui/motion_view.cpp" line="+418"/>
-        <location filename="../ui/profile_view.cpp" line="+342"/>
+        <location filename="../ui/motion_view.cpp" line="+419"/>
+        <location filename="../ui/profile_view.cpp" line="+344"/>
         <location filename="../ui/script_panel.cpp" line="+0"/>
         <source></source>
         <translation>Overwrite the file?</translation>
@@ -2322,7 +2328,7 @@
     </message>
     <message id="原始字节">
         <location filename="../link/transaction_text.cpp" line="+29"/>
-        <location filename="../ui/frm_main.cpp" line="-184"/>
+        <location filename="../ui/frm_main.cpp" line="-186"/>
         <location filename="../ui/monitor_view.cpp" line="-40"/>
         <source></source>
         <translation>raw bytes</translation>
@@ -2338,29 +2344,29 @@
         <translation>(answers #%1)</translation>
     </message>
     <message id="时间">
-        <location filename="../ui/monitor_view.cpp" line="-295"/>
+        <location filename="../ui/monitor_view.cpp" line="-296"/>
         <source></source>
         <translation>Time</translation>
     </message>
     <message id="地址">
         <location line="+1"/>
-        <location line="+128"/>
+        <location line="+129"/>
         <location line="+58"/>
-        <location filename="../ui/motion_view.cpp" line="+240"/>
-        <location filename="../ui/profile_view.cpp" line="-189"/>
+        <location filename="../ui/motion_view.cpp" line="+239"/>
+        <location filename="../ui/profile_view.cpp" line="-190"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
-        <location line="-186"/>
-        <location line="+180"/>
+        <location line="-187"/>
+        <location line="+181"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-181"/>
+        <location line="-182"/>
         <source></source>
         <translation>#</translation>
     </message>
@@ -2392,7 +2398,7 @@
         <translation>Result</translation>
     </message>
     <message id="只看错误">
-        <location line="+6"/>
+        <location line="+7"/>
         <source></source>
         <translation>Errors only</translation>
     </message>
@@ -2552,7 +2558,7 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+442"/>
+        <location filename="../ui/motion_view.cpp" line="+443"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
@@ -2562,13 +2568,13 @@
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location filename="../ui/motion_view.cpp" line="-591"/>
+        <location filename="../ui/motion_view.cpp" line="-592"/>
         <location line="+210"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-209"/>
+        <location line="-208"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
@@ -2578,7 +2584,7 @@
         <translation>Sample automatically while moving</translation>
     </message>
     <message id="暂停">
-        <location line="+2"/>
+        <location line="+1"/>
         <location line="+130"/>
         <source></source>
         <translation>Pause</translation>
@@ -2630,13 +2636,13 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+257"/>
+        <location line="+258"/>
         <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
-        <location line="-257"/>
+        <location line="-258"/>
         <source></source>
         <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
     </message>
@@ -2697,7 +2703,7 @@
         <translation>Stop sampling</translation>
     </message>
     <message id="没有规划曲线：%1">
-        <location line="+43"/>
+        <location line="+44"/>
         <source></source>
         <translation>No planned curve: %1</translation>
     </message>
@@ -2726,7 +2732,7 @@
         <translation>Planned speed</translation>
     </message>
     <message id="规划时长(s)">
-        <location line="-215"/>
+        <location line="-216"/>
         <source></source>
         <translation>Planned duration (s)</translation>
     </message>
@@ -2756,7 +2762,7 @@
         <translation>Samples</translation>
     </message>
     <message id="没有规划曲线：驱动器 %1 的%2未读取（正在读取）">
-        <location line="+79"/>
+        <location line="+80"/>
         <source></source>
         <translation>No plan: drive %1 has not said its %2 (asking it now)</translation>
     </message>
@@ -2786,7 +2792,7 @@
         <translation>Exported: %1</translation>
     </message>
     <message id="驱动器配置(*.json);;所有文件(*.*)">
-        <location filename="../ui/profile_view.cpp" line="-147"/>
+        <location filename="../ui/profile_view.cpp" line="-148"/>
         <source></source>
         <translation>Drive profiles (*.json);;All files (*.*)</translation>
     </message>
@@ -2797,7 +2803,7 @@
     </message>
     <message id="(无)">
         <location line="+11"/>
-        <location line="+175"/>
+        <location line="+176"/>
         <source></source>
         <translation>(none)</translation>
     </message>
@@ -2962,13 +2968,18 @@
         <source></source>
         <translation>Open a profile file first, then compare it with the drive.</translation>
     </message>
-    <message id="双击可改这个值，写入前会检查范围">
+    <message id="未读取">
         <location line="+150"/>
+        <source></source>
+        <translation>not read</translation>
+    </message>
+    <message id="双击可改这个值，写入前会检查范围">
+        <location line="+9"/>
         <source></source>
         <translation>Double-click to change this value; its range is checked before writing</translation>
     </message>
     <message id="请先打开要写入的配置文件。">
-        <location line="-247"/>
+        <location line="-256"/>
         <location line="+109"/>
         <source></source>
         <translation>Open the profile file to write first.</translation>
@@ -2987,8 +2998,8 @@
         </translation>
     </message>
     <message id="已写入 %n 项设置" numerus="yes">
-        <location line="+46"/>
-        <location filename="../app/cli_output.cpp" line="+243"/>
+        <location line="+47"/>
+        <location filename="../app/cli_output.cpp" line="+244"/>
         <source></source>
         <translation>
             <numerusform>Wrote %n setting</numerusform>
@@ -3018,7 +3029,7 @@
         <translation type="vanished">Write %2 settings to the drive at address %1?</translation>
     </message>
     <message id="未完成">
-        <location line="-200"/>
+        <location line="-201"/>
         <location line="+156"/>
         <source></source>
         <translation>Not finished</translation>
@@ -3032,7 +3043,7 @@
     <message id="已取消">
         <location filename="../link/transaction.cpp" line="-21"/>
         <location filename="../ui/profile_view.cpp" line="-115"/>
-        <location line="+126"/>
+        <location line="+127"/>
         <location filename="../app/cli_output.cpp" line="-12"/>
         <source></source>
         <translation>Cancelled</translation>
@@ -3117,7 +3128,7 @@
         <translation>Profile: %1 (address %2, read %3)</translation>
     </message>
     <message id="只能写入：所记的是本程序最后写入的值">
-        <location line="+19"/>
+        <location line="+27"/>
         <source></source>
         <translation>Write-only: the value recorded is the one this tool last wrote</translation>
     </message>
@@ -3243,7 +3254,7 @@
     </message>
     <message id="地址(Hex)">
         <location filename="../ui/monitor_view.cpp" line="-267"/>
-        <location filename="../ui/motion_view.cpp" line="-525"/>
+        <location filename="../ui/motion_view.cpp" line="-526"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>
@@ -3461,7 +3472,7 @@
         <translation>Stopped at setting &quot;%1&quot;: %2</translation>
     </message>
     <message id="找到设备：地址 %1，波特率 %2，往返 %3 ms">
-        <location line="-34"/>
+        <location line="-35"/>
         <source></source>
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
@@ -3491,7 +3502,7 @@
         <translation>Line %1: check failed: %2</translation>
     </message>
     <message id="%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6">
-        <location line="+79"/>
+        <location line="+86"/>
         <source></source>
         <translation>%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
     </message>
@@ -3536,7 +3547,7 @@
         <translation>; not completed</translation>
     </message>
     <message id="没有完成">
-        <location line="+44"/>
+        <location line="+45"/>
         <source></source>
         <translation>not completed</translation>
     </message>
@@ -3636,6 +3647,56 @@
         <location line="+17"/>
         <source></source>
         <translation>Cannot set aside the log file %1; logging stopped</translation>
+    </message>
+    <message id="已完成">
+        <location filename="../core/job.cpp" line="-47"/>
+        <source></source>
+        <translation>finished</translation>
+    </message>
+    <message id="出错后停止">
+        <location line="+3"/>
+        <source></source>
+        <translation>stopped at a failure</translation>
+    </message>
+    <message id="已停止">
+        <location line="+3"/>
+        <source></source>
+        <translation>stopped</translation>
+    </message>
+    <message id="已中断（信号 %1）">
+        <location line="+3"/>
+        <source></source>
+        <translation>interrupted (signal %1)</translation>
+    </message>
+    <message id="串口断开（%1）">
+        <location line="+3"/>
+        <source></source>
+        <translation>port lost (%1)</translation>
+    </message>
+    <message id="串口打不开（%1）">
+        <location line="+3"/>
+        <source></source>
+        <translation>port could not be opened (%1)</translation>
+    </message>
+    <message id="记录文件写不进去">
+        <location line="+3"/>
+        <source></source>
+        <translation>the traffic log could not be written</translation>
+    </message>
+    <message id="没有发送（%1）">
+        <location line="+3"/>
+        <source></source>
+        <translation>nothing sent (%1)</translation>
+    </message>
+    <message id="：%1 条通讯，%2 条失败">
+        <location line="+3"/>
+        <source></source>
+        <translation>: %1 transactions, %2 failed</translation>
+    </message>
+    <message id="；检查通过 %1，未通过 %2">
+        <location line="+2"/>
+        <source></source>
+        <translation>; checks passed %1, failed %2</translation>
     </message>
 </context>
 </TS>

@@ -100,7 +100,8 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
             if (!address) return std::nullopt;
             return ProfileView::Target{*address, linkMode(), link().baudRate()};
         },
-        prompter_);
+        [this](std::uint8_t address) { return bench_.drives().values(address); }, prompter_);
+    connect(&bench_, &Bench::driveSaid, profile, &ProfileView::driveSaid);
     ui_.SSTab1->insertTab(2, motion_, QString());
     ui_.SSTab1->insertTab(3, profile, QString());
     ui_.SSTab1->insertTab(4, monitor_, QString());

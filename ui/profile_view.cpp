@@ -50,10 +50,10 @@ QString Shown(const ProfileSetting& s, const ProfileValues& values) {
 
 } // namespace
 
-ProfileView::ProfileView(ProfileSession& session, TargetSource target, Prompter* prompter,
-                         QWidget* parent)
-    : QWidget(parent), session_(session), target_(std::move(target)), prompter_(prompter),
-      rows_(new QStandardItemModel(0, 4, this)), table_(new QTableView),
+ProfileView::ProfileView(ProfileSession& session, TargetSource target, SaidSource said,
+                         Prompter* prompter, QWidget* parent)
+    : QWidget(parent), session_(session), target_(std::move(target)), said_(std::move(said)),
+      prompter_(prompter), rows_(new QStandardItemModel(0, 4, this)), table_(new QTableView),
       everything_(WithCaption(new QCheckBox, ZH("全部写入（包括相同的）"))),
       differOnly_(WithCaption(new QCheckBox, ZH("只看不同"))), progress_(new QProgressBar),
       fileLabel_(WithCaption(new QLabel, ZH("没有打开配置文件"))),
@@ -308,8 +308,9 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
     progress_->setFormat(complete ? Tr("完成") : Tr("未完成"));
     if (complete) progress_->setValue(progress_->maximum());
     const Target target = *running_;
-    for (const auto& [name, value] : outcome.drive)
-        drive_.values[name] = value;
+    // What the drive has said, read now or acknowledged before.
+    shown_ = target.address;
+    drive_.values = said_(target.address);
     drive_.address = target.address;
     drive_.baud = target.baud;
     drive_.readAt = QDateTime::currentDateTime();
@@ -387,15 +388,23 @@ void ProfileView::open() {
     showTable();
 }
 
+void ProfileView::driveSaid(std::uint8_t address) {
+    if (address != shown_ || session_.running() || batch_.running()) return;
+    drive_.values = said_(address);
+    showTable();
+}
+
 void ProfileView::showTable() {
     showing_ = true;
     rows_->setRowCount(0);
     const ProfileValues none;
     const ProfileValues& file = file_ ? file_->values : none;
     for (const ProfileSetting& s : ProfileSettings()) {
-        const QString onDrive = Shown(s, drive_.values);
+        const QString known = Shown(s, drive_.values);
         const QString inFile = Shown(s, file);
-        const bool differ = !onDrive.isEmpty() && !inFile.isEmpty() && onDrive != inFile;
+        const bool differ = !known.isEmpty() && !inFile.isEmpty() && known != inFile;
+        // A setting the drive shown has not said is unknown, whatever a field may hold.
+        const QString onDrive = known.isEmpty() && shown_ ? Tr("未读取") : known;
         QList<QStandardItem*> row{new QStandardItem(SettingTitle(s)), new QStandardItem(onDrive),
                                   new QStandardItem(inFile),
                                   new QStandardItem(differ ? "≠" : QString())};

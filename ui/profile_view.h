@@ -35,8 +35,13 @@ public:
     };
     using TargetSource = std::function<std::optional<Target>()>;
 
-    ProfileView(ProfileSession& session, TargetSource target, Prompter* prompter,
+    // What a drive has itself said of its settings (the bench's drive state), by address.
+    using SaidSource = std::function<ProfileValues(std::uint8_t)>;
+    ProfileView(ProfileSession& session, TargetSource target, SaidSource said, Prompter* prompter,
                 QWidget* parent = nullptr);
+    // A drive has said something of its settings: the column "驱动器上" follows, for the drive
+    // shown.
+    void driveSaid(std::uint8_t address);
 
     // The drives of "写入到多台…", as the user typed them.
     ProfileBatch& batch() { return batch_; }
@@ -65,6 +70,8 @@ private:
 
     ProfileSession& session_;
     TargetSource target_;
+    SaidSource said_;
+    std::optional<std::uint8_t> shown_; // the drive whose settings the table shows
     Prompter* prompter_;
     std::optional<Target> running_;
     Then then_ = Then::Show;
@@ -72,7 +79,7 @@ private:
     struct {
         int at = 0, count = 0;
     } drives_;                        // of a batch: the one being written, of how many
-    ProfileFile drive_;               // what was last read from the drive
+    ProfileFile drive_;               // what the drive shown has said, as a profile
     std::optional<ProfileFile> file_; // the profile opened from a file
     QStandardItemModel* rows_;
     QTableView* table_;

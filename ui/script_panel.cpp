@@ -44,10 +44,11 @@ ScriptPanel::ScriptPanel(FrmMainUi& ui, Bench& bench, QMainWindow* window, Promp
         emit refused(Tr("脚本第 %1 行的检查未通过，脚本已停止：%2").arg(line + 1).arg(why));
     });
     // However the run ends (the port closed or lost), its check box says so.
-    connect(&job_, &Job::finished, this, [this] {
+    connect(&job_, &Job::finished, this, [this](const Outcome& outcome) {
         ui_.Check1->setChecked(false);
         ui_.Text22->setEnabled(true);
         highlight(-1);
+        emit status(Tr("脚本结束：%1").arg(OutcomeText(outcome)));
     });
 }
 
