@@ -348,10 +348,15 @@ private slots:
         // A longer run (bench/chaos): more loops, and the seed.
         const int more = qEnvironmentVariableIntValue("STEPBENCH_CHAOS_LOOPS");
         const int seed = qEnvironmentVariableIntValue("STEPBENCH_CHAOS_SEED");
-        QTest::newRow("9600") << 9600 << false << false << 60 << (more ? more : 60) << seed + 1;
-        QTest::newRow("9600 plc") << 9600 << false << true << 60 << (more ? more : 30) << seed + 2;
+        QTest::addColumn<bool>("ascii");
+        QTest::newRow("9600") << 9600 << false << false << 60 << (more ? more : 60) << seed + 1
+                              << false;
+        QTest::newRow("9600 plc") << 9600 << false << true << 60 << (more ? more : 30) << seed + 2
+                                  << false;
+        QTest::newRow("9600 ascii")
+            << 9600 << false << false << 60 << (more ? more : 20) << seed + 4 << true;
         QTest::newRow("1200 paced")
-            << 1200 << true << false << 150 << (more ? more / 8 : 8) << seed + 3;
+            << 1200 << true << false << 150 << (more ? more / 8 : 8) << seed + 3 << false;
     }
     void chaos() {
         QFETCH(int, baud);
@@ -360,6 +365,7 @@ private slots:
         QFETCH(int, timeout);
         QFETCH(int, loops);
         QFETCH(int, seed);
+        QFETCH(bool, ascii);
         std::mutex mutex;
         std::vector<QJsonObject> truth;
         sim::DeviceOptions options{.pace = pace,
@@ -371,9 +377,12 @@ private slots:
         };
         sim::VirtualDevice device(options);
         QVERIFY(device.start());
-        const QString script = Script(
-            dir_,
-            "01 26 00 3A 60\r\n01 37 00 36 30\r\n01 26 00 3A 60\r\n01 25 04 00 00 01 F4 FD 22\r\n");
+        QByteArray lines;
+        for (const char* request : {"012600", "013700", "012600", "012504000001F4"}) {
+            const Bytes frame = ascii ? EncodeAsciiFrame(B(request)) : EncodeRtuFrame(B(request));
+            lines += Hex(frame).toLatin1() + "\r\n";
+        }
+        const QString script = Script(dir_, lines);
         QStringList args{"--port",
                          Q(device.path()),
                          "-b",

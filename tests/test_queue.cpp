@@ -5,8 +5,10 @@
 #include "support.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -332,20 +334,26 @@ private slots:
     // reply is what begins after the request has left, even when it is the request's own bytes
     // (a handshake), and an adapter that turns out not to echo is said to once.
     void echo_data() {
+        QTest::addColumn<int>("baud");
         QTest::addColumn<Bytes>("request");
         QTest::addColumn<bool>("echo");
         QTest::addColumn<Bytes>("reply"); // empty: nobody answers
         QTest::addColumn<QString>("verdict");
         QTest::addColumn<int>("missing");
-        QTest::newRow("echo, nobody there") << Rtu("012000") << true << Bytes{} << "无应答" << 0;
+        // (At 1200 baud a request takes 42 ms to go out; its echo comes at once.)
+        QTest::newRow("echo, nobody there")
+            << 1200 << Rtu("012000") << true << Bytes{} << "无应答" << 0;
         QTest::newRow("echo, then the reply")
-            << Rtu("012600") << true << Rtu("01260400000064") << "正常" << 0;
+            << 1200 << Rtu("012600") << true << Rtu("01260400000064") << "正常" << 0;
         QTest::newRow("no echo, a query's reply")
-            << Rtu("012600") << false << Rtu("01260400000064") << "正常" << 1;
+            << 1200 << Rtu("012600") << false << Rtu("01260400000064") << "正常" << 1;
         QTest::newRow("no echo, a handshake's reply: its own bytes")
-            << Rtu("012000") << false << Rtu("012000") << "正常" << 0;
+            << 1200 << Rtu("012000") << false << Rtu("012000") << "正常" << 0;
+        QTest::newRow("no echo, a handshake's reply soon after it left")
+            << 9600 << Rtu("012000") << false << Rtu("012000") << "正常" << 0;
     }
     void echo() {
+        QFETCH(int, baud);
         QFETCH(Bytes, request);
         QFETCH(bool, echo);
         QFETCH(Bytes, reply);
@@ -353,15 +361,16 @@ private slots:
         QFETCH(int, missing);
         FarEnd far;
         Line line;
-        QVERIFY(line.open(far.path(), 1200)); // a request takes 42 ms to go out
+        QVERIFY(line.open(far.path(), baud));
         line.link.setEchoSuppression(true);
         int missed = 0;
         connect(&line.link, &Link::echoMissing, this, [&] { ++missed; });
         line.queue.setReplyTimeout(100ms);
+        const int wire = int(request.size()) * 10000 / baud;
         far.onHeard = [&](const Bytes& b) {
             if (echo) far.write(b);
             // After the request has left and the 3.5 characters a drive waits.
-            if (!reply.empty()) far.writeLater(reply, 42 + 30);
+            if (!reply.empty()) far.writeLater(reply, wire + std::max(5, 35000 / baud));
         };
         const quint64 id = line.send(request);
         QTRY_COMPARE(line.endings(id), 1);
@@ -397,6 +406,40 @@ private slots:
         QVERIFY(line.late.empty());
     }
 
+    // What carries the line, by its path (a link to a device names the device), and whether
+    // it is timed by the baud rate unless told otherwise.
+    void portKinds_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("timed");
+        QTest::newRow("a UART") << "/dev/ttyS0" << int(Link::PortKind::Uart) << true;
+        QTest::newRow("a USB-serial adapter")
+            << "/dev/ttyUSB3" << int(Link::PortKind::UsbSerial) << true;
+        QTest::newRow("a device's own USB port")
+            << "/dev/ttyACM0" << int(Link::PortKind::UsbModem) << false;
+        QTest::newRow("Bluetooth") << "/dev/rfcomm0" << int(Link::PortKind::UsbModem) << false;
+        QTest::newRow("a pseudo-terminal")
+            << "/dev/pts/7" << int(Link::PortKind::PseudoTerminal) << false;
+        QTest::newRow("a device server")
+            << "tcp://127.0.0.1:4001" << int(Link::PortKind::Network) << false;
+    }
+    void portKinds() {
+        QFETCH(QString, path);
+        QFETCH(int, kind);
+        QFETCH(bool, timed);
+        QCOMPARE(int(Link::KindOfPort(path)), kind);
+        const bool untimedKind = kind == int(Link::PortKind::UsbModem) ||
+                                 kind == int(Link::PortKind::PseudoTerminal) ||
+                                 kind == int(Link::PortKind::Network);
+        QCOMPARE(!untimedKind, timed);
+        // A link in /dev/serial/by-id to a pseudo-terminal is a pseudo-terminal.
+        FarEnd far;
+        QTemporaryDir dir;
+        const QString link = dir.filePath("usb-FTDI_by-id");
+        QVERIFY(QFile::link(Q(far.path()), link));
+        QCOMPARE(Link::KindOfPort(link), Link::PortKind::PseudoTerminal);
+    }
+
     // A device behind a port without baud timing (a simulator behind a pseudo-terminal, a
     // drive's own USB port) answers before the request's bytes could have crossed a wire at
     // the baud rate: its reply is the reply, in every framing, but for the request's own bytes,
@@ -414,8 +457,8 @@ private slots:
                 << baud << Rtu("012600") << Rtu("01260400000064") << false << "正常";
             QTest::newRow(b + " ascii")
                 << baud << Ascii("012600") << Ascii("01260400000064") << false << "正常";
-            QTest::newRow(b + " plc") << baud << Rtu("010300260002") << Rtu("01030400 0004D2")
-                                      << false << "正常";
+            QTest::newRow(b + " plc")
+                << baud << Rtu("010300260002") << Rtu("01030400 0004D2") << false << "正常";
         }
         QTest::newRow("a handshake's own bytes at once: an echo")
             << 9600 << Rtu("012000") << Rtu("012000") << false << "无应答";

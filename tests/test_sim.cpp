@@ -8,8 +8,11 @@
 #include "support.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPointF>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace stepbench;
@@ -338,6 +341,27 @@ private slots:
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.exitCode(), 0);
+
+        // With --chaos, --truth says what it did for each request: a line each, whole at once.
+        QTemporaryDir dir;
+        const QString truth = dir.filePath("truth.jsonl");
+        sim.start(STEPBENCH_SIM_PATH, {"--chaos", "5", "--timeout", "50", "--truth", truth});
+        QVERIFY(sim.waitForReadyRead(5000));
+        PtyClient chaos(QString::fromUtf8(sim.readLine()).trimmed().toStdString());
+        for (int i = 0; i < 3; ++i)
+            chaos.transact(Rtu("012600"), 120ms);
+        const auto told = [&truth] {
+            QFile file(truth);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        QTRY_COMPARE(told().count('\n'), 3);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        const QJsonObject first = QJsonDocument::fromJson(told().split('\n')[0]).object();
+        QCOMPARE(first["heard"].toString(), Hex(Rtu("012600")));
+        QCOMPARE(first["reply"].toString(), Hex(Rtu("01260400000064")));
+        QVERIFY(first.contains("did") && first["sent"].isArray());
+        QCOMPARE(QProcess::execute(STEPBENCH_SIM_PATH, {"--chaos", "5", "--truth", ""}), 2);
     }
 
     void splitRepliesComeInTwoPieces() {
