@@ -79,6 +79,18 @@ Result<MotionPlan> MotionPlan::Run(const MotionParameters& p, double speed, int 
     return plan;
 }
 
+MotionPlan MotionPlan::Stop(const MotionParameters& p, double speed, int direction,
+                            bool emergency) {
+    MotionPlan plan;
+    plan.direction_ = direction < 0 ? -1 : 1;
+    const double floor = Positive(p.startSpeed);
+    if (emergency || !(p.deceleration > 0) || speed <= floor) return plan;
+    const double d = p.deceleration;
+    plan.distance_ = plan.direction_ * (speed * speed - floor * floor) / (2 * d);
+    plan.phases_ = {{0, (speed - floor) / d, 0, speed, -d}};
+    return plan;
+}
+
 std::optional<double> MotionPlan::duration() const {
     if (run_) return std::nullopt;
     if (phases_.empty()) return 0.0;

@@ -32,6 +32,9 @@ public:
     // A run at speed in the direction (+1, -1), until something else is commanded.
     static Result<MotionPlan> Run(const MotionParameters& p, double speed, int direction,
                                   double initialSpeed = 0);
+    // A stop from running at speed in the direction: an emergency stop at once, a decelerating
+    // stop down to the start speed at the deceleration, and then at once.
+    static MotionPlan Stop(const MotionParameters& p, double speed, int direction, bool emergency);
 
     // The distance covered (signed), and the speed (never negative), at t seconds after the
     // start; after the end of a move, its distance and 0.

@@ -36,6 +36,16 @@ std::optional<std::uint8_t> DriveStates::take(const Transaction& t) {
     const auto request = DeviceRequest(t);
     const auto reply = DeviceReply(t);
     if (!address || !request || !reply) return std::nullopt;
+    // Its motion, as it reported it (every origin: the sampler's queries too).
+    const std::uint8_t code = *t.request.command;
+    if ((code == 0x36 || code == 0x37 || code == 0x3B) && reply->size() >= 7) {
+        const auto word = static_cast<std::int32_t>(
+            (std::uint32_t{(*reply)[3]} << 24) | (std::uint32_t{(*reply)[4]} << 16) |
+            (std::uint32_t{(*reply)[5]} << 8) | (*reply)[6]);
+        // The motion state's first byte is 0 when it stands still.
+        const double value = code == 0x3B ? double((*reply)[3] != 0) : double(word);
+        reported_[{*address, code}] = {value, t.heardNs};
+    }
     bool said = false;
     for (const ProfileSetting& s : ProfileSettings()) {
         std::optional<Bytes> value;
@@ -60,6 +70,12 @@ std::optional<Said> DriveStates::setting(std::uint8_t address, std::string_view 
     if (drive == drives_.end()) return std::nullopt;
     const auto it = drive->second.find(std::string(name));
     return it == drive->second.end() ? std::nullopt : std::optional(it->second);
+}
+
+std::optional<DriveStates::Reported> DriveStates::reported(std::uint8_t address,
+                                                           std::uint8_t query) const {
+    const auto it = reported_.find({address, query});
+    return it == reported_.end() ? std::nullopt : std::optional(it->second);
 }
 
 ProfileValues DriveStates::values(std::uint8_t address) const {

@@ -31,6 +31,13 @@ public:
     void clear() { drives_.clear(); }
 
     std::optional<Said> setting(std::uint8_t address, std::string_view name) const;
+    // The latest value a drive reported of its motion (position 0x37, speed 0x36, moving from
+    // 0x3B), and when it took it (Transaction::heardNs).
+    struct Reported {
+        double value = 0;
+        qint64 heardNs = 0;
+    };
+    std::optional<Reported> reported(std::uint8_t address, std::uint8_t query) const;
     // Every setting the drive has said, by name.
     ProfileValues values(std::uint8_t address) const;
 
@@ -43,6 +50,7 @@ public:
 
 private:
     std::map<std::uint8_t, std::map<std::string, Said>> drives_;
+    std::map<std::pair<std::uint8_t, std::uint8_t>, Reported> reported_; // by address, query
 };
 
 // A request's message in the device's own form ([address][code][length][data]), also when it

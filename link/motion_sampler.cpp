@@ -27,20 +27,27 @@ void MotionRecord::add(const MotionSample& sample) {
 
 QByteArray MotionRecord::csv(double from, double to, const Planned& planned) const {
     QByteArray out = "time_s,address,position,speed,closed_loop_position,moving,left_limit,home,"
-                     "right_limit,planned_position,planned_speed\r\n";
+                     "right_limit,planned_position,planned_speed,speed_time_s,state_time_s,"
+                     "closed_loop_time_s,following_error\r\n";
     const auto bit = [](const std::optional<bool>& b) {
         return b ? QByteArray(*b ? "1" : "0") : QByteArray();
     };
     for (const MotionSample& s : samples_) {
         if (s.seconds < from || s.seconds > to) continue;
         const auto plan = planned ? planned(s) : std::nullopt;
-        out += QByteArray::number(s.seconds, 'f', 3) + ',' + QByteArray::number(s.address) + ',' +
+        out += QByteArray::number(s.seconds, 'f', 4) + ',' + QByteArray::number(s.address) + ',' +
                Cell(s.position) + ',' + Cell(s.speed) + ',' + Cell(s.closedLoopPosition) + ',' +
                bit(s.moving) + ',' + bit(s.leftLimit) + ',' + bit(s.home) + ',' +
                bit(s.rightLimit) + ',' +
                (plan ? QByteArray::number(plan->first, 'f', 1) + ',' +
                            QByteArray::number(plan->second, 'f', 1)
                      : QByteArray(",")) +
+               ',' + (s.speed ? QByteArray::number(s.speedSeconds, 'f', 4) : QByteArray()) + ',' +
+               (s.moving ? QByteArray::number(s.stateSeconds, 'f', 4) : QByteArray()) + ',' +
+               (s.closedLoopPosition ? QByteArray::number(s.closedLoopSeconds, 'f', 4)
+                                     : QByteArray()) +
+               ',' +
+               (s.followingError ? QByteArray::number(*s.followingError, 'f', 1) : QByteArray()) +
                "\r\n";
     }
     return out;
@@ -72,6 +79,7 @@ void MotionSampler::resume() {
 void MotionSampler::start(const Plan& plan) {
     suspended_ = false;
     startNs_ = Link::now();
+    lastPosition_.clear();
     roundEnds_.clear();
     positions_.clear();
     round_.clear();
@@ -122,7 +130,8 @@ void MotionSampler::startRound() {
     std::vector<std::uint8_t> codes{kPosition, kSpeed, kMotionState};
     if (plan_.closedLoop) codes.push_back(kClosedLoopPosition);
     for (std::size_t drive = 0; drive < plan_.addresses.size(); ++drive) {
-        current_[drive].seconds = now;
+        current_[drive].seconds = current_[drive].speedSeconds = now;
+        current_[drive].closedLoopSeconds = current_[drive].stateSeconds = now;
         current_[drive].address = plan_.addresses[drive];
         for (std::uint8_t code : codes) {
             const auto frame =
@@ -149,18 +158,25 @@ void MotionSampler::onClosed(const Transaction& t) {
     if (t.verdict == Verdict::Ok) {
         const DecodedReply d =
             DecodePieceOf({PieceKind::Frame, t.reply, t.framing()}, t.request.command);
+        // The drive reads each value when it hears its query, not when its reply arrives.
+        const double heard = secondsOf(t.heardNs);
+        const std::uint8_t code = *t.request.command;
         for (const TypedValue& v : d.values) {
             const auto* n = std::get_if<std::int64_t>(&v.value);
             const auto* b = std::get_if<bool>(&v.value);
-            if (v.key == "value" && n && *t.request.command == kPosition) {
+            if (v.key == "value" && n && code == kPosition) {
                 sample.position = std::int32_t(*n);
-                // The drive reads its position when it hears the query.
-                if (t.leftNs) sample.seconds = secondsOf(t.leftNs);
+                sample.seconds = heard;
             }
-            if (v.key == "value" && n && *t.request.command == kSpeed)
+            if (v.key == "value" && n && code == kSpeed) {
                 sample.speed = std::int32_t(*n);
-            if (v.key == "value" && n && *t.request.command == kClosedLoopPosition)
+                sample.speedSeconds = heard;
+            }
+            if (v.key == "value" && n && code == kClosedLoopPosition) {
                 sample.closedLoopPosition = std::int32_t(*n);
+                sample.closedLoopSeconds = heard;
+            }
+            if (code == kMotionState) sample.stateSeconds = heard;
             if (b && v.key == "moving") sample.moving = *b;
             if (b && v.key == "left_limit") sample.leftLimit = *b;
             if (b && v.key == "home") sample.home = *b;
@@ -172,8 +188,21 @@ void MotionSampler::onClosed(const Transaction& t) {
     roundEnds_.push_back(now);
     while (roundEnds_.size() > 2 && now - roundEnds_.front() > kRateWindowSeconds)
         roundEnds_.pop_front();
-    for (const MotionSample& s : current_) {
-        if (s.position) positions_.push_back({s.seconds, s.address});
+    for (MotionSample& s : current_) {
+        if (!s.position) {
+            emit sampled(s);
+            continue;
+        }
+        positions_.push_back({s.seconds, s.address});
+        const auto last = lastPosition_.find(s.address);
+        if (s.closedLoopPosition) {
+            double rate = 0;
+            if (last != lastPosition_.end() && s.seconds > last->second.first)
+                rate = (*s.position - last->second.second) / (s.seconds - last->second.first);
+            s.followingError =
+                *s.closedLoopPosition - (*s.position + rate * (s.closedLoopSeconds - s.seconds));
+        }
+        lastPosition_[s.address] = {s.seconds, double(*s.position)};
         emit sampled(s);
     }
     while (!positions_.empty() && now - positions_.front().first > kRateWindowSeconds)

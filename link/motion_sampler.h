@@ -7,20 +7,29 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
 namespace stepbench {
 
-// One sample of a drive's motion; a value is missing when its query got no good reply.
+// One sample of a drive's motion; a value is missing when its query got no good reply. Each value
+// has the time the drive took it: when its own query reached the drive (a drive answers with its
+// state at the moment it hears the query), in seconds since sampling started.
 struct MotionSample {
-    double seconds = 0; // since sampling started, when the position query reached the drive
+    double seconds = 0; // of the position
     std::uint8_t address = 1;
     std::optional<std::int32_t> position;
     std::optional<std::int32_t> speed;
+    double speedSeconds = 0;
     std::optional<std::int32_t> closedLoopPosition;
+    double closedLoopSeconds = 0;
+    // The closed loop's position less the commanded one at the same moment (the position moved
+    // on to the closed loop's time at the rate between this position and the one before).
+    std::optional<double> followingError;
     // The motion state reply: moving, then left limit, home, right limit active.
     std::optional<bool> moving, leftLimit, home, rightLimit;
+    double stateSeconds = 0;
 };
 
 // The samples of a run, the latest kMaxSamples of them (the oldest go).
@@ -90,6 +99,7 @@ private:
     bool suspended_ = false;
     bool overdue_ = false;         // a tick came while the round was still on the line
     std::deque<double> roundEnds_; // when recent rounds completed, in s
+    std::map<std::uint8_t, std::pair<double, double>> lastPosition_; // of each drive: when, where
 };
 
 } // namespace stepbench

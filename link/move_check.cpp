@@ -24,27 +24,29 @@ Bytes DataOf(const Transaction& t) {
 
 } // namespace
 
-std::optional<PlannedMove> PlanOfTransaction(const Transaction& t, double start,
-                                             const std::deque<MotionSample>& samples,
+std::optional<PlannedMove> PlanOfTransaction(const Transaction& t, double start, const DriveAt& at,
                                              const MotionParameters& p, QString* why) {
     const bool reached = t.verdict == Verdict::Ok || t.verdict == Verdict::Broadcast;
     const auto address = t.address();
     if (!reached || !t.request.command || !address) return std::nullopt;
-    // Where the drive was last seen before the command, and how fast it went.
-    double position = 0, speed = 0;
-    for (auto it = samples.rbegin(); it != samples.rend(); ++it)
-        if (it->address == *address && it->position && it->seconds <= start) {
-            position = *it->position;
-            speed = it->moving.value_or(false) ? std::fabs(double(it->speed.value_or(0))) : 0;
-            break;
-        }
-    const auto motion = MotionOfCommand(*t.request.command, DataOf(t), position, p, speed);
+    const auto motion = MotionOfCommand(*t.request.command, DataOf(t), at.position, p, at.speed);
     if (!motion) return std::nullopt;
     if (!*motion) {
         if (why) *why = TrError(motion->failure());
         return std::nullopt;
     }
-    return PlannedMove{*address, start, position, **motion};
+    return PlannedMove{*address, start, at.position, **motion};
+}
+
+PlannedMove PlanOfStop(const PlannedMove& running, double start, bool emergency,
+                       const MotionParameters& p) {
+    const double speed = running.speedAt(start);
+    PlannedMove stop{running.address,
+                     start,
+                     running.positionAt(start),
+                     {MotionPlan::Stop(p, speed, running.motion.plan.direction(), emergency), {}}};
+    stop.motion.target = stop.from + stop.motion.plan.distance();
+    return stop;
 }
 
 Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample>& samples) {
@@ -58,8 +60,10 @@ Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample
         ++d.samples;
         d.maxPosition =
             std::max(d.maxPosition, std::fabs(*it->position - move.positionAt(it->seconds)));
-        if (it->speed)
-            d.maxSpeed = std::max(d.maxSpeed, std::fabs(*it->speed - move.speedAt(it->seconds)));
+        // Each value at the time the drive took it.
+        if (it->speed && it->speedSeconds < move.until)
+            d.maxSpeed =
+                std::max(d.maxSpeed, std::fabs(*it->speed - move.speedAt(it->speedSeconds)));
         const bool atTarget =
             move.motion.target && std::fabs(*it->position - *move.motion.target) <= kAtTarget;
         if (atTarget && !d.arrival) d.arrival = it->seconds - move.start;

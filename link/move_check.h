@@ -37,12 +37,22 @@ struct Deviation {
     bool done = false;                    // the drive has stood still after the move
 };
 
-// The plan of a command a transaction carried to a sampled drive, from the last sample of that
-// drive before it; empty when the transaction carries no motion command or was not answered.
-// planned says why when the plan cannot be made (an acceleration of 0).
-std::optional<PlannedMove> PlanOfTransaction(const Transaction& t, double start,
-                                             const std::deque<MotionSample>& samples,
+// Where a drive was, and how fast it went, when a command reached it.
+struct DriveAt {
+    double position = 0;
+    double speed = 0;
+};
+
+// The plan of a command a transaction carried to a sampled drive, from where the drive was;
+// empty when the transaction carries no motion command or was not answered. why says why when
+// the plan cannot be made (an acceleration of 0).
+std::optional<PlannedMove> PlanOfTransaction(const Transaction& t, double start, const DriveAt& at,
                                              const MotionParameters& p, QString* why = nullptr);
+
+// The plan after a stop reached a drive running its move: an emergency stop holds it where it
+// is, a decelerating one ramps it down from the speed of the plan at that moment.
+PlannedMove PlanOfStop(const PlannedMove& running, double start, bool emergency,
+                       const MotionParameters& p);
 
 Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample>& samples);
 

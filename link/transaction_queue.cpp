@@ -224,6 +224,7 @@ void TransactionQueue::onWriteCompleted(qint64 ns) {
         // On a line without baud timing (a simulator, a device's own USB port) the reply may
         // come as soon as the system has taken the request.
         a.throughNs = through;
+        a.t.heardNs = through;
         a.leftNs = link_.timed() ? through : ns;
         a.t.leftNs = a.leftNs;
         // One character of slack for an adapter's own buffering; the timeout allows for the

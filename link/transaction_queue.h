@@ -48,6 +48,9 @@ struct Transaction {
     Verdict verdict = Verdict::NoReply;
     std::optional<double> roundTripMs; // from the request leaving the line to the reply's end
     qint64 leftNs = 0; // when it left the line, on the link's clock; 0 when it never did
+    // When a drive heard it: its bytes through at the baud rate, also on a line not timed by it
+    // (the virtual device, a drive behind a pseudo-terminal hear it then); 0 when it never went.
+    qint64 heardNs = 0;
     Cause cause = Cause::None;
     // Not a transaction but an event of the line in its place ("串口重新打开"), when not empty.
     QString event;

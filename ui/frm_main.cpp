@@ -492,6 +492,8 @@ quint64 FrmMain::SendComm(const Bytes& frame, Origin origin, bool raw) {
         out = std::move(wrapped.value());
     }
     const auto code = CommandCodeOfFrame(frame);
+    // A move to a sampled drive starts where the drive is: asked first when that is not fresh.
+    if (!raw) motion_->askWhereBefore(frame);
     QString error;
     const quint64 id = queue().submit(
         {.frame = out, .command = raw ? std::nullopt : code, .origin = origin, .raw = raw}, &error);

@@ -38,28 +38,31 @@ constexpr int kMaxMoveRows = 100;       // of the table below the plots, the lat
 const QColor kDrive[MotionSampler::kMaxDrives] = {QColor(0, 90, 200), QColor(200, 60, 0),
                                                   QColor(0, 140, 60), QColor(150, 0, 170)};
 
-using Value = std::optional<double> (*)(const MotionSample&);
+// A value of a sample as a point: at the time the drive took it.
+using Value = std::optional<QPointF> (*)(const MotionSample&);
 
-std::optional<double> Opt(const std::optional<std::int32_t>& v) {
-    return v ? std::optional<double>(*v) : std::nullopt;
+std::optional<QPointF> At(double seconds, const std::optional<double>& v) {
+    return v ? std::optional(QPointF(seconds, *v)) : std::nullopt;
+}
+std::optional<QPointF> At(double seconds, const std::optional<std::int32_t>& v) {
+    return v ? std::optional(QPointF(seconds, *v)) : std::nullopt;
 }
 // A switch lane: its base when off, raised when on.
-std::optional<double> Lane(const std::optional<bool>& on, int lane) {
-    return on ? std::optional<double>(lane + (*on ? 0.7 : 0.0)) : std::nullopt;
+std::optional<QPointF> Lane(const MotionSample& s, const std::optional<bool>& on, int lane) {
+    return on ? std::optional(QPointF(s.stateSeconds, lane + (*on ? 0.7 : 0.0))) : std::nullopt;
 }
 
-const Value kPosition = [](const MotionSample& s) { return Opt(s.position); };
-const Value kSpeed = [](const MotionSample& s) { return Opt(s.speed); };
+const Value kPosition = [](const MotionSample& s) { return At(s.seconds, s.position); };
+const Value kSpeed = [](const MotionSample& s) { return At(s.speedSeconds, s.speed); };
 // The closed loop's position less the commanded one: how far the motor lags its steps.
-const Value kFollowingError = [](const MotionSample& s) -> std::optional<double> {
-    if (!s.closedLoopPosition || !s.position) return std::nullopt;
-    return double(*s.closedLoopPosition) - double(*s.position);
+const Value kFollowingError = [](const MotionSample& s) {
+    return At(s.closedLoopSeconds, s.followingError);
 };
 const Value kLanes[] = {
-    [](const MotionSample& s) { return Lane(s.rightLimit, 0); },
-    [](const MotionSample& s) { return Lane(s.home, 1); },
-    [](const MotionSample& s) { return Lane(s.leftLimit, 2); },
-    [](const MotionSample& s) { return Lane(s.moving, 3); },
+    [](const MotionSample& s) { return Lane(s, s.rightLimit, 0); },
+    [](const MotionSample& s) { return Lane(s, s.home, 1); },
+    [](const MotionSample& s) { return Lane(s, s.leftLimit, 2); },
+    [](const MotionSample& s) { return Lane(s, s.moving, 3); },
 };
 const char* const kLaneNames[] = {ZH("右限"), ZH("零点"), ZH("左限"), ZH("运动")};
 
@@ -92,7 +95,7 @@ QList<QPointF> Thinned(const std::deque<MotionSample>& samples, std::uint8_t add
             flush();
             bucket = b;
         }
-        const QPointF p(it->seconds, *v);
+        const QPointF p = *v;
         if (!low || p.y() < low->y()) low = p;
         if (!high || p.y() > high->y()) high = p;
     }
@@ -103,6 +106,12 @@ QList<QPointF> Thinned(const std::deque<MotionSample>& samples, std::uint8_t add
 QString Address(std::uint8_t a) {
     return QString("%1").arg(a, 2, 16, QChar('0')).toUpper();
 }
+
+constexpr std::uint8_t kSpeedQuery = 0x36;
+constexpr std::uint8_t kPositionQuery = 0x37;
+constexpr std::uint8_t kStateQuery = 0x3B;
+// A position no older than this (or two sampling periods) tells where a move starts.
+constexpr double kFreshSeconds = 0.3;
 
 bool IsMotionCommand(std::optional<std::uint8_t> code) {
     return code &&
@@ -358,15 +367,84 @@ void MotionView::onStarted(const Transaction& t) {
 }
 
 void MotionView::onClosed(const Transaction& t) {
-    if (!running_ || !IsMotionCommand(t.request.command) || !t.leftNs) return;
+    if (!running_ || !t.heardNs || !t.request.command) return;
     const auto address = t.address();
     const auto& drives = running_->addresses;
+    if (IsStopCommand(*t.request.command)) return onStop(t);
+    if (!IsMotionCommand(t.request.command)) return;
     if (!address || std::find(drives.begin(), drives.end(), *address) == drives.end()) return;
     unplanned_.erase(*address);
     if (planMove(t)) return;
     unplanned_[*address] = t;
     // What the drive has not said is not guessed from a field: it is asked, once.
     emit parametersWanted(*address);
+}
+
+// A stop cuts the plan of the move it stops there, and plans the stop by its own rule.
+void MotionView::onStop(const Transaction& t) {
+    const bool reached = t.verdict == Verdict::Ok || t.verdict == Verdict::Broadcast;
+    const auto address = t.address();
+    if (!reached || !address) return;
+    const double start = sampler_.secondsOf(t.heardNs);
+    for (auto& [a, moves] : moves_) {
+        if (moves.empty() || (*address != 0 && *address != a)) continue;
+        PlannedMove& running = moves.back();
+        if (running.until <= start || running.start > start) continue;
+        const auto end = running.motion.plan.duration();
+        if (end && running.start + *end <= start) continue; // it had ended already
+        running.until = start;
+        if (const auto parameters = bench_.drives().motionParameters(a, nullptr))
+            moves.push_back(
+                PlanOfStop(running, start, *t.request.command == kEmergencyStop, *parameters));
+        dirty_ = true;
+    }
+}
+
+std::optional<DriveAt> MotionView::whereAt(std::uint8_t address, double start) const {
+    // The latest of its samples and of what it reported otherwise, before the move reached it,
+    // if no older than a few sampling periods.
+    std::optional<std::pair<double, DriveAt>> latest;
+    const auto& samples = record_.samples();
+    for (auto it = samples.rbegin(); it != samples.rend(); ++it)
+        if (it->address == address && it->position && it->seconds <= start) {
+            const double speed =
+                it->moving.value_or(false) ? std::fabs(double(it->speed.value_or(0))) : 0;
+            latest = {it->seconds, {double(*it->position), speed}};
+            break;
+        }
+    const DriveStates& drives = bench_.drives();
+    if (const auto position = drives.reported(address, kPositionQuery)) {
+        const double when = sampler_.secondsOf(position->heardNs);
+        const auto moving = drives.reported(address, kStateQuery);
+        const auto speed = drives.reported(address, kSpeedQuery);
+        if (when <= start && (!latest || when > latest->first))
+            latest = {when,
+                      {position->value, moving && moving->value > 0 && speed ? speed->value : 0}};
+    }
+    const double fresh = std::max(kFreshSeconds, 2.0 / std::max(1, rate_->currentData().toInt()));
+    if (!latest || start - latest->first > fresh) return std::nullopt;
+    return latest->second;
+}
+
+bool MotionView::needsWhereBefore(const Bytes& frame) const {
+    const auto e = ExpectationOf(frame);
+    const auto code = CommandCodeOfFrame(frame);
+    if (!e || e->address == 0 || !IsMotionCommand(code)) return false;
+    const auto plan =
+        running_ ? running_ : (autoSample_->isChecked() ? currentPlan() : std::nullopt);
+    if (!plan) return false;
+    const auto& drives = plan->addresses;
+    if (std::find(drives.begin(), drives.end(), e->address) == drives.end()) return false;
+    return !whereAt(e->address, sampler_.secondsOf(Link::now()));
+}
+
+void MotionView::askWhereBefore(const Bytes& frame) {
+    if (!needsWhereBefore(frame)) return;
+    const auto plan = running_ ? running_ : currentPlan();
+    const std::uint8_t address = ExpectationOf(frame)->address;
+    for (std::uint8_t query : {kPositionQuery, kStateQuery, kSpeedQuery})
+        if (const auto request = FrameForLine(Bytes{address, query, 0x00}, plan->framing))
+            bench_.queue().submit({.frame = *request, .command = query, .origin = Origin::Sampler});
 }
 
 bool MotionView::planMove(const Transaction& t) {
@@ -386,9 +464,15 @@ bool MotionView::planMove(const Transaction& t) {
                                 .arg(Address(address), names.join(Tr("、"))));
         return false;
     }
+    const double start = sampler_.secondsOf(t.heardNs);
+    const auto at = whereAt(address, start);
+    if (!at) {
+        planLabel_->setText(
+            Tr("没有规划曲线：不知道驱动器 %1 开始运动时在哪里").arg(Address(address)));
+        return true;
+    }
     QString why;
-    const auto move =
-        PlanOfTransaction(t, sampler_.secondsOf(t.leftNs), record_.samples(), *parameters, &why);
+    const auto move = PlanOfTransaction(t, start, *at, *parameters, &why);
     if (!move) {
         if (!why.isEmpty()) planLabel_->setText(Tr("没有规划曲线：%1").arg(why));
         return true;
@@ -650,7 +734,7 @@ std::optional<std::pair<double, double>> MotionView::plannedAt(const MotionSampl
                                         [](double t, const PlannedMove& m) { return t < m.start; });
     if (after == it->second.begin()) return std::nullopt;
     const PlannedMove& m = *std::prev(after);
-    return std::pair{m.positionAt(s.seconds), m.speedAt(s.seconds)};
+    return std::pair{m.positionAt(s.seconds), m.speedAt(s.speedSeconds)};
 }
 
 bool MotionView::exportCsv(const QString& path, QString* error) const {

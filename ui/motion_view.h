@@ -50,6 +50,9 @@ public:
     void lineDown(bool waitingForReturn);
     // The line is back: sampling that waited carries on.
     void lineBack();
+    // A move about to be sent to a sampled drive whose whereabouts are not fresh: the drive is
+    // asked first (position, state, speed), so that the plan starts where it is.
+    void askWhereBefore(const Bytes& frame);
 
 signals:
     void message(const QString& text);
@@ -67,6 +70,11 @@ private:
     // Plans a move from what its drive has said; false when the drive has not said all of it
     // (the view says so and asks the drive).
     bool planMove(const Transaction& t);
+    void onStop(const Transaction& t);
+    // Where a drive was when a command reached it at start, from its latest sample or report;
+    // empty when nothing fresh enough is known.
+    std::optional<DriveAt> whereAt(std::uint8_t address, double start) const;
+    bool needsWhereBefore(const Bytes& frame) const;
     void redraw();
     void showDeviations();
     void labelDeviations();
