@@ -61,9 +61,11 @@ Deviation CompareWithPlan(const PlannedMove& move, const std::deque<MotionSample
         d.maxPosition =
             std::max(d.maxPosition, std::fabs(*it->position - move.positionAt(it->seconds)));
         // Each value at the time the drive took it.
-        if (it->speed && it->speedSeconds < move.until)
+        if (it->speed && it->speedSeconds < move.until) {
+            ++d.speedSamples;
             d.maxSpeed =
                 std::max(d.maxSpeed, std::fabs(*it->speed - move.speedAt(it->speedSeconds)));
+        }
         const bool atTarget =
             move.motion.target && std::fabs(*it->position - *move.motion.target) <= kAtTarget;
         if (atTarget && !d.arrival) d.arrival = it->seconds - move.start;

@@ -30,6 +30,7 @@ struct PlannedMove {
 // time it took to reach the target against the planned time.
 struct Deviation {
     int samples = 0;
+    int speedSamples = 0;
     double maxPosition = 0;
     double maxSpeed = 0;
     std::optional<double> arrival;        // s from the start to the first sample at the target

@@ -6,6 +6,7 @@
 #include "ui/motion_view.h"
 #include "window_support.h"
 
+#include <QCategoryAxis>
 #include <QChartView>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
@@ -138,20 +139,21 @@ private slots:
         QTest::qWait(400);
         auto* lanes = win.main.findChild<MotionChart*>("ChartState");
         auto* band = qobject_cast<QValueAxis*>(lanes->chart()->axes(Qt::Vertical).first());
-        const auto lane = [&](int n) { return lanes->seriesOf(QString("lane %1").arg(n)); };
+        const auto key = [](int n) { return QString("lane %1 01").arg(n); };
         for (int n = 0; n < 4; ++n) {
-            QVERIFY2(lane(n) && lane(n)->isVisible() && lane(n)->count() > 0,
+            QVERIFY2(lanes->seriesOf(key(n)) && lanes->seriesOf(key(n))->isVisible() &&
+                         !lanes->pointsOf(key(n)).isEmpty(),
                      qPrintable(QString::number(n)));
-            for (const QPointF& p : lane(n)->points())
+            for (const QPointF& p : lanes->pointsOf(key(n)))
                 QVERIFY(p.y() > band->min() && p.y() < band->max());
         }
-        const auto raised = [&](int n) { return lane(n)->points().last().y() > n + 0.5; };
+        const auto raised = [&](int n) { return lanes->pointsOf(key(n)).last().y() > n + 0.5; };
         QVERIFY(raised(0) && raised(2)); // right and left limit, forced on
         QVERIFY(!raised(3));             // stopped
         for (QChartView* view : win.main.findChildren<QChartView*>())
             for (QAbstractAxis* a : view->chart()->axes()) {
                 auto* axis = qobject_cast<QValueAxis*>(a);
-                if (!axis->labelsVisible()) continue;
+                if (!axis->labelsVisible() || qobject_cast<QCategoryAxis*>(a)) continue;
                 const QByteArray format = axis->labelFormat().toLatin1();
                 const double tick =
                     axis->tickAnchor() +
@@ -292,7 +294,8 @@ private slots:
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(0, 1)->text().toDouble(),
                  std::round(view->plannedMove(1)->start * 1000) / 1000);
-        const QList<QPointF> drawn = plan->points();
+        const QList<QPointF> drawn =
+            win.main.findChild<MotionChart*>("ChartPosition")->pointsOf("plan 01");
         QVERIFY(std::any_of(drawn.begin(), drawn.end(), [&](const QPointF& p) {
             return p.x() > firstStart && p.x() < firstStart + 0.4 && p.y() > 8100 && p.y() < 10900;
         }));
@@ -375,12 +378,12 @@ private slots:
                     .arg(d.maxPosition)
                     .arg(d.maxSpeed);
             QVERIFY2(position.size() > 3, qPrintable(what));
-            // A step of rounding, and the virtual device's own lateness in hearing a request
-            // (its thread woken by the system: a fraction of a ms, more on a busy machine):
-            // a few steps at 10,000 steps/s. (A value stamped one transaction off, 12 ms at
-            // 9600 baud, is off by a hundred steps and more.)
-            QVERIFY2(at(position, 0.5) <= 8 && at(position, 0.8) <= 15, qPrintable(what));
-            QVERIFY2(at(speed, 0.5) <= 40 && at(speed, 0.8) < 150, qPrintable(what));
+            // A step of rounding (the median of a quiet machine: under one step), and the
+            // virtual device's own lateness in hearing a request when its thread waits for a
+            // busy machine (2 ms: 20 steps at 10,000 steps/s; 20 steps/s at 10,000 steps/s²).
+            // A value stamped one transaction off (12 ms at 9600 baud) is off by a hundred.
+            QVERIFY2(at(position, 0.5) <= 25 && at(position, 0.8) <= 40, qPrintable(what));
+            QVERIFY2(at(speed, 0.5) <= 50 && at(speed, 0.8) < 150, qPrintable(what));
         }
     }
 

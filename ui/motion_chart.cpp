@@ -2,6 +2,7 @@
 
 #include "ui/translation.h"
 
+#include <QCategoryAxis>
 #include <QChart>
 #include <QGraphicsScene>
 #include <QLegendMarker>
@@ -42,7 +43,7 @@ void SetRange(QValueAxis* axis, double from, double to, int ticks, double minSte
 
 MotionChart::MotionChart(const char* unit, bool lanes)
     : QChartView(new QChart), unit_(unit), lanes_(lanes), time_(new QValueAxis),
-      values_(new QValueAxis) {
+      values_(lanes ? new QCategoryAxis : new QValueAxis) {
     // Plain, unshaded and without antialiasing: the plots are redrawn five times a second, and
     // painting is what sampling costs.
     chart()->setBackgroundVisible(false);
@@ -59,10 +60,11 @@ MotionChart::MotionChart(const char* unit, bool lanes)
     chart()->addAxis(time_, Qt::AlignBottom);
     SetRange(values_, 0, 1, 4, 1);
     if (lanes) {
-        // One band per switch, raised while it is active; the legend names them.
+        // One band per switch, raised while it is active; the axis names them.
         values_->setRange(-0.15, 4 - 0.15);
-        values_->setLabelsVisible(false);
         values_->setGridLineVisible(false);
+        static_cast<QCategoryAxis*>(values_)->setLabelsPosition(
+            QCategoryAxis::AxisLabelsPositionCenter);
     }
     chart()->addAxis(values_, Qt::AlignLeft);
     for (QLineSeries*& cursor : cursors_) {
@@ -77,38 +79,85 @@ MotionChart::MotionChart(const char* unit, bool lanes)
     retranslate();
 }
 
-void MotionChart::setPoints(const QString& key, const QList<QPointF>& points, const char* nameId,
-                            const QString& suffix, QColor colour, bool dashed) {
-    QLineSeries* s = series_.value(key);
-    if (!s) {
-        s = new QLineSeries;
+void MotionChart::setPoints(const QString& key, const QList<QList<QPointF>>& pieces,
+                            const char* nameId, const QString& suffix, QColor colour, bool dashed) {
+    QList<QLineSeries*>& series = series_[key];
+    while (series.size() < std::max<qsizetype>(1, pieces.size())) {
+        auto* s = new QLineSeries;
         // A plan is its drive's colour, lighter and dashed, so the measured line shows through.
         s->setPen(dashed ? QPen(colour.lighter(170), 2.5, Qt::DashLine) : QPen(colour, 1.5));
         chart()->addSeries(s);
         s->attachAxis(time_);
         s->attachAxis(values_);
-        series_.insert(key, s);
         names_.insert(s, {nameId, suffix});
         s->setName(Tr(nameId) + suffix);
-        // A click on its legend entry hides or shows it; the entry greys out while hidden.
-        if (auto* marker = chart()->legend()->markers(s).value(0))
-            connect(marker, &QLegendMarker::clicked, this, [this, s, marker] {
-                s->setVisible(!s->isVisible());
-                marker->setVisible(true);
-                QColor label = marker->labelBrush().color();
-                label.setAlphaF(s->isVisible() ? 1.0f : 0.4f);
-                marker->setLabelBrush(label);
-                fitValues();
-            });
+        auto* marker = chart()->legend()->markers(s).value(0);
+        series << s;
+        if (!marker) continue;
+        // One legend entry: the first piece's; a click on it hides or shows every piece.
+        if (series.size() > 1) {
+            marker->setVisible(false);
+            s->setVisible(series.front()->isVisible());
+            continue;
+        }
+        connect(marker, &QLegendMarker::clicked, this, [this, key, marker] {
+            const bool show = !series_.value(key).value(0)->isVisible();
+            for (QLineSeries* piece : series_.value(key))
+                piece->setVisible(show);
+            marker->setVisible(true);
+            QColor label = marker->labelBrush().color();
+            label.setAlphaF(show ? 1.0f : 0.4f);
+            marker->setLabelBrush(label);
+            fitValues();
+        });
     }
-    s->replace(points);
-    if (!touched_.contains(s)) touched_ << s;
+    for (qsizetype i = 0; i < series.size(); ++i) {
+        if (i < pieces.size())
+            series[i]->replace(pieces[i]);
+        else if (series[i]->count() > 0)
+            series[i]->clear();
+    }
+    if (!touched_.contains(key)) touched_ << key;
 }
 
 void MotionChart::dropUntouched() {
-    for (QLineSeries* s : std::as_const(series_))
-        if (!touched_.contains(s) && s->count() > 0) s->clear();
+    for (auto it = series_.begin(); it != series_.end();) {
+        if (touched_.contains(it.key())) {
+            ++it;
+            continue;
+        }
+        for (QLineSeries* s : std::as_const(it.value())) {
+            names_.remove(s);
+            chart()->removeSeries(s);
+            delete s;
+        }
+        it = series_.erase(it);
+    }
     touched_.clear();
+}
+
+QList<QPointF> MotionChart::pointsOf(const QString& key) const {
+    QList<QPointF> out;
+    for (const QLineSeries* s : series_.value(key))
+        out += s->points();
+    return out;
+}
+
+QStringList MotionChart::legendNames() const {
+    QStringList out;
+    for (QLegendMarker* m : chart()->legend()->markers())
+        if (m->isVisible()) out << m->label();
+    return out;
+}
+
+void MotionChart::setLaneNames(const QList<const char*>& ids) {
+    laneNames_ = ids;
+    retranslate();
+}
+
+void MotionChart::resetAlignment() {
+    left_ = right_ = 0;
+    chart()->setMargins(kMargins);
 }
 
 void MotionChart::retranslate() {
@@ -116,6 +165,13 @@ void MotionChart::retranslate() {
     values_->setTitleText(*unit_ ? Tr(unit_) : QString());
     for (auto it = names_.begin(); it != names_.end(); ++it)
         it.key()->setName(Tr(it->id) + it->suffix);
+    if (auto* bands = qobject_cast<QCategoryAxis*>(values_)) {
+        for (const QString& label : bands->categoriesLabels())
+            bands->remove(label);
+        bands->setStartValue(-0.15);
+        for (int i = 0; i < laneNames_.size(); ++i)
+            bands->append(Tr(laneNames_[i]), i + 1 - 0.15);
+    }
 }
 
 void MotionChart::setTimeRange(double from, double to) {
@@ -123,10 +179,10 @@ void MotionChart::setTimeRange(double from, double to) {
 }
 
 void MotionChart::fitValues() {
-    if (!values_->labelsVisible()) return;
+    if (lanes_) return;
     double low = 0, high = 0;
     bool any = false;
-    for (const QLineSeries* s : std::as_const(series_)) {
+    for (const QLineSeries* s : names_.keys()) {
         if (!s->isVisible()) continue;
         for (const QPointF& p : s->points()) {
             low = any ? std::min(low, p.y()) : p.y();
@@ -148,8 +204,10 @@ double MotionChart::naturalRight() const {
 }
 
 void MotionChart::alignTo(double left, double right) {
-    const int l = std::max(0, int(left - naturalLeft() + 0.5));
-    const int r = std::max(0, int(naturalRight() - right + 0.5));
+    // Never more than the plot could give up: a stale layout must not push the margins on.
+    const int most = width() / 3;
+    const int l = std::clamp(int(left - naturalLeft() + 0.5), 0, most);
+    const int r = std::clamp(int(naturalRight() - right + 0.5), 0, most);
     if (l == left_ && r == right_) return;
     left_ = l;
     right_ = r;

@@ -22,13 +22,22 @@ public:
     // switches, not numbers.
     explicit MotionChart(const char* unit, bool lanes = false);
 
-    // The points of a series; the series is made with its name (a text id, then a suffix such as
-    // an address), colour and line the first time.
-    void setPoints(const QString& key, const QList<QPointF>& points, const char* nameId,
+    // The points of a series, as pieces of line: a gap between two pieces (the line gone, a slow
+    // line) is not bridged. The series is made with its name (a text id, then a suffix such as an
+    // address), colour and line the first time; its legend entry hides or shows all its pieces.
+    void setPoints(const QString& key, const QList<QList<QPointF>>& pieces, const char* nameId,
                    const QString& suffix, QColor colour, bool dashed = false);
-    // Empties every series that was not given points since the last call (a drive no longer
-    // sampled, a plan gone).
+    void setPoints(const QString& key, const QList<QPointF>& points, const char* nameId,
+                   const QString& suffix, QColor colour, bool dashed = false) {
+        setPoints(key, QList<QList<QPointF>>{points}, nameId, suffix, colour, dashed);
+    }
+    // Removes every series that was not given points since the last call (a drive no longer
+    // sampled, a plan gone), its legend entry with it.
     void dropUntouched();
+    // The lanes' bands are named on their axis: the names to show, bottom up.
+    void setLaneNames(const QList<const char*>& ids);
+    // Forgets the alignment with the other plots (a plot shown again lays itself out afresh).
+    void resetAlignment();
     void retranslate();
     void setTimeRange(double from, double to);
     // Value axes follow the visible series, with a little room above and below.
@@ -42,8 +51,11 @@ public:
     void showCursors(bool on);
     double secondsAt(const QPoint& at) const;
     int pixelWidth() const;
-    // The series shown under the key, for tests and export.
-    QLineSeries* seriesOf(const QString& key) const { return series_.value(key); }
+    // The series shown under the key (its first piece), for tests and export; every point of it.
+    QLineSeries* seriesOf(const QString& key) const { return series_.value(key).value(0); }
+    QList<QPointF> pointsOf(const QString& key) const;
+    // The names in the legend, as shown.
+    QStringList legendNames() const;
 
 signals:
     void hovered(double seconds);
@@ -68,9 +80,10 @@ private:
     int right_ = 0;
     QValueAxis* time_;
     QValueAxis* values_;
-    QHash<QString, QLineSeries*> series_;
+    QHash<QString, QList<QLineSeries*>> series_; // by key, the pieces of each
     QHash<QLineSeries*, Named> names_;
-    QList<QLineSeries*> touched_;
+    QList<QString> touched_;
+    QList<const char*> laneNames_;
     QLineSeries* cursors_[2];
 };
 

@@ -67,22 +67,24 @@ const Value kLanes[] = {
 const char* const kLaneNames[] = {ZH("右限"), ZH("零点"), ZH("左限"), ZH("运动")};
 
 // The samples of one drive in the time range, thinned to the lowest and highest value of each
-// bucket of time, so that a long run draws as fast as a short one and keeps its peaks.
-QList<QPointF> Thinned(const std::deque<MotionSample>& samples, std::uint8_t address, double from,
-                       double to, int buckets, Value value) {
-    QList<QPointF> out;
+// bucket of time, so that a long run draws as fast as a short one and keeps its peaks; in pieces
+// wherever two samples are further apart than gap (the line gone a while, a slow line).
+QList<QList<QPointF>> Thinned(const std::deque<MotionSample>& samples, std::uint8_t address,
+                              double from, double to, int buckets, double gap, Value value) {
+    QList<QList<QPointF>> pieces{{}};
     const auto first =
         std::lower_bound(samples.begin(), samples.end(), from,
                          [](const MotionSample& s, double t) { return s.seconds < t; });
     const double width = std::max(1e-9, (to - from) / std::max(1, buckets));
     std::optional<QPointF> low, high;
+    std::optional<double> last;
     int bucket = -1;
     const auto flush = [&] {
         if (!low) return;
         if (low->x() <= high->x())
-            out << *low << *high;
+            pieces.back() << *low << *high;
         else
-            out << *high << *low;
+            pieces.back() << *high << *low;
         low.reset();
         high.reset();
     };
@@ -91,16 +93,17 @@ QList<QPointF> Thinned(const std::deque<MotionSample>& samples, std::uint8_t add
         const auto v = value(*it);
         if (!v) continue;
         const int b = int((it->seconds - from) / width);
-        if (b != bucket) {
+        if (b != bucket || (last && v->x() - *last > gap)) {
             flush();
             bucket = b;
         }
-        const QPointF p = *v;
-        if (!low || p.y() < low->y()) low = p;
-        if (!high || p.y() > high->y()) high = p;
+        if (last && v->x() - *last > gap && !pieces.back().isEmpty()) pieces << QList<QPointF>{};
+        last = v->x();
+        if (!low || v->y() < low->y()) low = *v;
+        if (!high || v->y() > high->y()) high = *v;
     }
     flush();
-    return out;
+    return pieces;
 }
 
 QString Address(std::uint8_t a) {
@@ -110,8 +113,10 @@ QString Address(std::uint8_t a) {
 constexpr std::uint8_t kSpeedQuery = 0x36;
 constexpr std::uint8_t kPositionQuery = 0x37;
 constexpr std::uint8_t kStateQuery = 0x3B;
-// A position no older than this (or two sampling periods) tells where a move starts.
+// A position no older than this (or two sampling periods, or this many characters of the line)
+// tells where a move starts.
 constexpr double kFreshSeconds = 0.3;
+constexpr double kFreshCharacters = 80;
 
 bool IsMotionCommand(std::optional<std::uint8_t> code) {
     return code &&
@@ -151,6 +156,7 @@ MotionView::MotionView(MotionSampler& sampler, Bench& bench, PlanSource plan, Pr
     stateChart_->setObjectName("ChartState");
     errorChart_->setObjectName("ChartFollowingError");
     planLabel_->setObjectName("LabelPlan");
+    stateChart_->setLaneNames({kLaneNames[0], kLaneNames[1], kLaneNames[2], kLaneNames[3]});
     auto* exportCsvButton = WithCaption(new QPushButton, ZH("导出CSV"));
     exportCsvButton->setObjectName("CommandExportMotionCsv");
     auto* exportPngButton = WithCaption(new QPushButton, ZH("导出PNG"));
@@ -248,7 +254,9 @@ MotionView::MotionView(MotionSampler& sampler, Bench& bench, PlanSource plan, Pr
     };
     connect(rate_, &QComboBox::currentIndexChanged, this, replan);
     connect(closedLoop_, &QCheckBox::toggled, this, [this, replan](bool on) {
+        errorChart_->resetAlignment();
         errorChart_->setVisible(on);
+        dirty_ = true;
         replan();
     });
     connect(window_, &QComboBox::currentIndexChanged, this, [this] {
@@ -421,7 +429,10 @@ std::optional<DriveAt> MotionView::whereAt(std::uint8_t address, double start) c
             latest = {when,
                       {position->value, moving && moving->value > 0 && speed ? speed->value : 0}};
     }
-    const double fresh = std::max(kFreshSeconds, 2.0 / std::max(1, rate_->currentData().toInt()));
+    // Fresh: of the last couple of sampling rounds, or of the last few queries on a slow line.
+    const double queries = double(bench_.link().characterNs()) * kFreshCharacters / 1e9;
+    const double fresh =
+        std::max({kFreshSeconds, 2.0 / std::max(1, rate_->currentData().toInt()), queries});
     if (!latest || start - latest->first > fresh) return std::nullopt;
     return latest->second;
 }
@@ -442,7 +453,8 @@ void MotionView::askWhereBefore(const Bytes& frame) {
     if (!needsWhereBefore(frame)) return;
     const auto plan = running_ ? running_ : currentPlan();
     const std::uint8_t address = ExpectationOf(frame)->address;
-    for (std::uint8_t query : {kPositionQuery, kStateQuery, kSpeedQuery})
+    // The position last, nearest the move.
+    for (std::uint8_t query : {kStateQuery, kSpeedQuery, kPositionQuery})
         if (const auto request = FrameForLine(Bytes{address, query, 0x00}, plan->framing))
             bench_.queue().submit({.frame = *request, .command = query, .origin = Origin::Sampler});
 }
@@ -533,6 +545,9 @@ std::pair<double, double> MotionView::timeRange() const {
     // The span of the time window: the leading number of its item ("10 s"), 0 for all.
     const double window = ItemId(window_).split(' ').first().toDouble();
     const double span = zoomSpan_.value_or(window > 0 ? window : std::max(end - first, 1.0));
+    // The run begins at 0: never a time before it.
+    if (end - span < std::min(first, 0.0))
+        return {std::min(first, 0.0), std::min(first, 0.0) + span};
     return {end - span, end};
 }
 
@@ -544,6 +559,8 @@ void MotionView::redraw() {
     const auto [from, to] = timeRange();
     const auto& samples = record_.samples();
     const int buckets = std::max(50, positionChart_->pixelWidth() / kPixelsPerBucket);
+    // A line breaks where samples are more than two sampling periods apart.
+    const double gap = 2.0 / std::max(1, rate_->currentData().toInt());
     const std::vector<std::uint8_t> drives =
         running_ ? running_->addresses : std::vector<std::uint8_t>{};
     // The drives of the samples shown, the running ones first.
@@ -558,19 +575,23 @@ void MotionView::redraw() {
         const QString suffix = shown.size() > 1 ? " " + Address(a) : QString();
         const QString key = Address(a);
         positionChart_->setPoints("position " + key,
-                                  Thinned(samples, a, from, to, buckets, kPosition), ZH("绝对位置"),
-                                  suffix, colour);
-        speedChart_->setPoints("speed " + key, Thinned(samples, a, from, to, buckets, kSpeed),
+                                  Thinned(samples, a, from, to, buckets, gap, kPosition),
+                                  ZH("绝对位置"), suffix, colour);
+        speedChart_->setPoints("speed " + key, Thinned(samples, a, from, to, buckets, gap, kSpeed),
                                ZH("速度"), suffix, colour);
         if (closedLoop_->isChecked())
             errorChart_->setPoints("error " + key,
-                                   Thinned(samples, a, from, to, buckets, kFollowingError),
+                                   Thinned(samples, a, from, to, buckets, gap, kFollowingError),
                                    ZH("跟随误差"), suffix, colour);
-        if (i == 0)
-            for (int lane = 0; lane < 4; ++lane)
-                stateChart_->setPoints(QString("lane %1").arg(lane),
-                                       Thinned(samples, a, from, to, buckets, kLanes[lane]),
-                                       kLaneNames[lane], suffix, kDrive[lane]);
+        // Every drive's switches in its own colour, a little above the one before in each band.
+        for (int lane = 0; lane < 4; ++lane) {
+            auto pieces = Thinned(samples, a, from, to, buckets, gap, kLanes[lane]);
+            for (QList<QPointF>& piece : pieces)
+                for (QPointF& p : piece)
+                    p.ry() += 0.12 * double(i);
+            stateChart_->setPoints(QString("lane %1 %2").arg(lane).arg(key), pieces, ZH("开关"),
+                                   shown.size() > 1 ? suffix : QString(), colour);
+        }
         // The plans of its moves, dashed, each from its start until it ends or the next begins;
         // the drive stands still at its target in between.
         const auto planned = moves_.find(a);
@@ -612,9 +633,10 @@ void MotionView::redraw() {
         left = std::max(left, chart->naturalLeft());
         right = std::min(right, chart->naturalRight());
     }
-    // One time axis: the plot areas line up, whatever the width of their labels.
+    // One time axis: the plot areas line up, whatever the width of their labels. A plot not
+    // shown has no layout to go by.
     for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
-        chart->alignTo(left, right);
+        if (chart->isVisible()) chart->alignTo(left, right);
     showDeviations();
 }
 
@@ -658,8 +680,8 @@ void MotionView::showDeviations() {
                                 QString::number(move.start, 'f', 3),
                                 seconds(d.plannedArrival),
                                 seconds(d.arrival),
-                                QString::number(d.maxPosition, 'f', 1),
-                                QString::number(d.maxSpeed, 'f', 1),
+                                d.samples ? QString::number(d.maxPosition, 'f', 1) : "—",
+                                d.speedSamples ? QString::number(d.maxSpeed, 'f', 1) : "—",
                                 QString::number(d.samples)};
         for (int c = 0; c < cells.size(); ++c) {
             if (QTableWidgetItem* item = deviations_->item(row, c)) {
