@@ -43,6 +43,7 @@ public:
     // The traffic log, kept until stopLog() or until the disk will not take a line.
     bool startLog(const QString& path, qint64 rotateBytes, QString* error);
     void stopLog() { log_.close(); }
+    void setLogRotate(qint64 bytes) { log_.setRotateBytes(bytes); }
     const TrafficLog& log() const { return log_; }
 
     // A request whose frame is a script line (or typed for the line): wrapped for the PLC

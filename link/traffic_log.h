@@ -32,6 +32,8 @@ public:
     // (the log is closed then, its last line whole).
     bool append(const Transaction& t, std::optional<double> gapMs, QString* error);
     QString path() const { return path_; }
+    // The size at which the file is set aside, from the next line on.
+    void setRotateBytes(qint64 bytes) { rotateBytes_ = bytes; }
     qint64 size() const { return file_.isOpen() ? file_.size() : 0; }
 
     // A field as CSV writes it: quoted when it holds a comma, a quote or a line end.

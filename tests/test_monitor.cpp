@@ -340,6 +340,16 @@ private slots:
         win.click("CheckLogToFile");
         QVERIFY(win.text("LabelLogStatus").isEmpty());
 
+        // A new size limit holds for a log being kept.
+        win.w<QSpinBox>("SpinLogRotate")->setValue(100);
+        win.click("CheckLogToFile");
+        win.w<QSpinBox>("SpinLogRotate")->setValue(1);
+        QVERIFY(win.text("LabelLogStatus").contains("traffic.csv"));
+        QFile::resize(path + ".csv", 2 * 1024 * 1024);
+        win.click("Command57");
+        QTRY_VERIFY(QFile::exists(path + "-1.csv"));
+        win.click("CheckLogToFile");
+
         // Set aside at the limit: every line once, in order, each file with its header.
         TrafficLog log;
         QString error;

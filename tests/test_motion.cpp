@@ -387,6 +387,50 @@ private slots:
         }
     }
 
+    // The plots as the user sees them: both drives in the legend and in the switch bands, each
+    // in its own colour; no time before the run; the line broken where the line was busy for
+    // long; the error plot shown with the closed loop, the window keeping its width; a drive
+    // no longer sampled gone from the legend.
+    void plotsAsTheUserSeesThem() {
+        sim::VirtualDevice device({.more = {2}});
+        QVERIFY(device.start());
+        Window win;
+        LookAtPlots(win);
+        win.type("Combo2", "115200");
+        QVERIFY(win.open(device.path()));
+        win.type("TextSampleAddresses", "1-2");
+        win.click("CheckSampling");
+        auto* position = win.main.findChild<MotionChart*>("ChartPosition");
+        auto* lanes = win.main.findChild<MotionChart*>("ChartState");
+        QTRY_VERIFY(!lanes->pointsOf("lane 3 02").isEmpty());
+        auto* time = qobject_cast<QValueAxis*>(position->chart()->axes(Qt::Horizontal).first());
+        QCOMPARE(time->min(), 0.0);
+        QCOMPARE(position->legendNames(), (QStringList{"绝对位置 01", "绝对位置 02"}));
+        QCOMPARE(lanes->seriesOf("lane 3 02")->pen().color(),
+                 position->seriesOf("position 02")->pen().color());
+        // The line held for 600 ms by a request nobody answers.
+        win.type("TextReplyTimeout", "600");
+        emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
+        win.type("Text23", "5");
+        Spin(300);
+        win.click("Command12");
+        QTRY_VERIFY_WITH_TIMEOUT(position->piecesOf("position 01") >= 2, 3000);
+        const int width = win.main.width();
+        win.click("CheckClosedLoop");
+        auto* error = win.main.findChild<MotionChart*>("ChartFollowingError");
+        QTRY_VERIFY(!error->pointsOf("error 01").isEmpty());
+        Spin(1000); // five redraws
+        QCOMPARE(win.main.width(), width);
+        QVERIFY2(error->isVisible() && error->height() > 60, qPrintable(QString::number(error->height())));
+        win.click("CheckClosedLoop");
+        Spin(400);
+        QCOMPARE(win.main.width(), width);
+        win.click("CheckSampling");
+        win.type("TextSampleAddresses", "1");
+        win.click("CheckSampling");
+        QTRY_COMPARE(position->legendNames(), QStringList{"绝对位置"});
+    }
+
     // A move starts where the drive is: sampled automatically from a drive away from 0, the
     // drive is asked first, and the plan runs from there. A stop cuts the plan of the move it
     // stops, and the stop is planned by its own rule: an emergency stop holds the drive there,

@@ -178,6 +178,41 @@ private slots:
         QCOMPARE(again.text("Combo2"), QString("9600"));
     }
 
+    // The whole window on the screen: the first one, and one whose kept size is larger than
+    // the screen (as a fault of an earlier run once made it); the counters keep their counts
+    // through a change of language.
+    void windowOnTheScreen() {
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        // (Never narrower than the window can be.)
+        const auto fits = [&](const FrmMain& w) {
+            const QRect f = w.frameGeometry();
+            return f.top() >= room.top() && f.bottom() <= room.bottom() &&
+                   f.left() >= room.left() &&
+                   w.width() <= std::max(room.width(), w.minimumSizeHint().width());
+        };
+        {
+            Window first;
+            first.main.show();
+            QVERIFY2(fits(first.main),
+                     qPrintable(QString("%1x%2").arg(first.main.width()).arg(first.main.height())));
+        }
+        QFile::remove(ConfigFile(config_));
+        {
+            QSettings s;
+            Window huge;
+            huge.main.setGeometry(0, 0, 32767, 4000);
+            s.setValue("window/geometry", huge.main.saveGeometry());
+        }
+        Window win;
+        win.main.useSettings(std::make_unique<QSettings>());
+        win.main.show();
+        QVERIFY2(fits(win.main),
+                 qPrintable(QString("%1x%2").arg(win.main.width()).arg(win.main.height())));
+        win.w<QLabel>("Label44")->setText("15");
+        SetLanguage(Language::English);
+        QCOMPARE(win.text("Label44"), QString("15"));
+    }
+
     // clang-format off
     void portLabels_data() {
         QTest::addColumn<QStringList>("info"); // name, description, maker, serial number

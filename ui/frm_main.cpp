@@ -204,6 +204,13 @@ void FrmMain::changeEvent(QEvent* event) {
     });
 }
 
+void FrmMain::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // The whole window on the screen, its status bar too.
+    FitOnScreen(*this);
+}
+
+// As large as the working tab wants, within the screen; the tab scrolls on smaller screens.
 QSize FrmMain::workingTabWants() const {
     const QSize want = ui_.workingTab->sizeHint() + QSize(24, 72);
     return want.boundedTo(screen()->availableGeometry().size());

@@ -600,11 +600,12 @@ void FrmMainUi::setupUi(QMainWindow* window) {
 
     // Logs.
     Label1 = Label("Label1", ZH("接收内容："));
-    Label45 = Label("Label45", "0");
+    // Counters, not captions: a change of language leaves them as they are.
+    Label45 = Named(new QLabel("0"), "Label45");
     Command36 = Button("Command36", ZH("清空内容"));
     RichTextBox1 = Named(new QPlainTextEdit, "RichTextBox1");
     Label2 = Label("Label2", ZH("发送内容："));
-    Label44 = Label("Label44", "0");
+    Label44 = Named(new QLabel("0"), "Label44");
     Command6 = Button("Command6", ZH("清空内容"));
     RichTextBox2 = Named(new QPlainTextEdit, "RichTextBox2");
     for (QPlainTextEdit* log : {RichTextBox1, RichTextBox2}) {

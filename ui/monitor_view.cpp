@@ -273,6 +273,9 @@ MonitorView::MonitorView(Bench& bench, Prompter* prompter, QWidget* parent)
     connect(logButton_, &QPushButton::toggled, this, &MonitorView::switchLog);
     connect(&bench_, &Bench::recorded, this, &MonitorView::add);
     connect(&bench_, &Bench::logFailed, this, &MonitorView::logFailed);
+    // A new size limit holds from the next line, for a log being kept too.
+    connect(rotate_, &QSpinBox::valueChanged, this,
+            [this](int mb) { bench_.setLogRotate(qint64(mb) * 1024 * 1024); });
     statsTimer_->setSingleShot(true);
     statsTimer_->setInterval(kStatsRefresh);
     connect(statsTimer_, &QTimer::timeout, this, [this] {

@@ -112,6 +112,11 @@ void MotionChart::setPoints(const QString& key, const QList<QList<QPointF>>& pie
         });
     }
     for (qsizetype i = 0; i < series.size(); ++i) {
+        // A drive alone on the plots is no longer named by its address.
+        if (Named& named = names_[series[i]]; named.suffix != suffix) {
+            named.suffix = suffix;
+            series[i]->setName(Tr(named.id) + suffix);
+        }
         if (i < pieces.size())
             series[i]->replace(pieces[i]);
         else if (series[i]->count() > 0)
@@ -141,6 +146,12 @@ QList<QPointF> MotionChart::pointsOf(const QString& key) const {
     for (const QLineSeries* s : series_.value(key))
         out += s->points();
     return out;
+}
+
+int MotionChart::piecesOf(const QString& key) const {
+    const auto& series = series_.value(key);
+    return int(std::count_if(series.begin(), series.end(),
+                             [](const QLineSeries* s) { return s->count() > 0; }));
 }
 
 QStringList MotionChart::legendNames() const {

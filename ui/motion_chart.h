@@ -54,6 +54,8 @@ public:
     // The series shown under the key (its first piece), for tests and export; every point of it.
     QLineSeries* seriesOf(const QString& key) const { return series_.value(key).value(0); }
     QList<QPointF> pointsOf(const QString& key) const;
+    // Its pieces of line that have points.
+    int piecesOf(const QString& key) const;
     // The names in the legend, as shown.
     QStringList legendNames() const;
 

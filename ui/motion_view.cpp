@@ -559,8 +559,12 @@ void MotionView::redraw() {
     const auto [from, to] = timeRange();
     const auto& samples = record_.samples();
     const int buckets = std::max(50, positionChart_->pixelWidth() / kPixelsPerBucket);
-    // A line breaks where samples are more than two sampling periods apart.
-    const double gap = 2.0 / std::max(1, rate_->currentData().toInt());
+    // A line breaks where samples are more than two sampling periods apart (of the rate the
+    // line achieves, when it cannot carry the one chosen).
+    const double achieved = sampler_.achievedRate();
+    const double rate = achieved > 0 ? std::min(achieved, double(rate_->currentData().toInt()))
+                                     : rate_->currentData().toDouble();
+    const double gap = 2.0 / std::max(0.5, rate);
     const std::vector<std::uint8_t> drives =
         running_ ? running_->addresses : std::vector<std::uint8_t>{};
     // The drives of the samples shown, the running ones first.

@@ -162,6 +162,22 @@ bool OnAScreen(const QRect& frame) {
 
 } // namespace
 
+void FitOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (!screen || window.isMaximized() || window.isFullScreen()) return;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QSize decoration = frame.size() - window.geometry().size();
+    const QSize fits = window.size().boundedTo(room.size() - decoration);
+    if (fits != window.size()) window.resize(fits);
+    QRect moved = window.frameGeometry();
+    moved.moveRight(std::min(moved.right(), room.right()));
+    moved.moveBottom(std::min(moved.bottom(), room.bottom()));
+    moved.moveLeft(std::max(moved.left(), room.left()));
+    moved.moveTop(std::max(moved.top(), room.top()));
+    if (moved.topLeft() != window.frameGeometry().topLeft()) window.move(moved.topLeft());
+}
+
 void KeptState::usedScript(const QString& path) {
     recentScripts.removeAll(path);
     recentScripts.prepend(path);
@@ -191,6 +207,8 @@ void RestoreSetUp(QSettings& settings, QMainWindow& window, QTabWidget& tabs,
     if (window.restoreGeometry(settings.value("window/geometry").toByteArray()) &&
         !OnAScreen(window.frameGeometry()))
         window.setGeometry(before);
+    // A size kept from a larger screen (or a fault) is not a size for this one.
+    FitOnScreen(window);
     bool ok = false;
     const int tab = settings.value("window/tab").toInt(&ok);
     if (ok && tab >= 0 && tab < tabs.count()) tabs.setCurrentIndex(tab);

@@ -29,4 +29,7 @@ void RestoreSetUp(QSettings& settings, QMainWindow& window, QTabWidget& tabs,
 void SaveSetUp(QSettings& settings, const QMainWindow& window, const QTabWidget& tabs,
                const QHash<QString, QWidget*>& controls, const KeptState& kept);
 
+// Shrinks and moves a window, its frame included, into the available area of its screen.
+void FitOnScreen(QWidget& window);
+
 } // namespace stepbench
