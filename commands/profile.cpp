@@ -1,6 +1,7 @@
 #include "commands/profile.h"
 
 #include "codec/hextext.h"
+#include "codec/texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -119,7 +120,8 @@ Result<Bytes> NumberValue(const ProfileSetting& s, double number) {
     const double low = s.isSigned() ? -2147483648.0 : 0.0;
     const double high = s.isSigned() ? 2147483647.0 : 4294967295.0;
     if (!s.isNumber() || std::floor(number) != number || number < low || number > high)
-        return Error{"值超出范围"};
+        return Error{ZH("值超出范围（允许 %1 到 %2 的整数）"),
+                     {std::to_string(std::int64_t(low)), std::to_string(std::int64_t(high))}};
     const auto v = static_cast<std::uint32_t>(static_cast<std::int64_t>(number));
     return Bytes{static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
                  static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)};

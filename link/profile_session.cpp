@@ -76,7 +76,8 @@ void ProfileSession::next() {
                                      : ReadRequest(*step.setting, address_);
     const std::uint8_t code = step.write ? step.setting->set->code : step.setting->read->code;
     QString error;
-    const Request r{.frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile};
+    const Request r{
+        .frame = EncodeFrame(request, mode_), .command = code, .origin = Origin::Profile};
     current_ = submit_ ? submit_(r, &error) : queue_.submit(r, &error);
     if (!current_) {
         outcome_.stoppedAt = step.setting->name();
@@ -93,7 +94,8 @@ void ProfileSession::onClosed(const Transaction& t) {
     if (t.verdict != Verdict::Ok) {
         outcome_.stoppedAt = name;
         outcome_.why = Tr(VerdictName(t.verdict));
-        if (t.cause != Cause::None) outcome_.why += " (" + Tr(CauseNote(t.cause)) + ")";
+        if (t.cause != Cause::None)
+            outcome_.why = Tr("%1，%2").arg(outcome_.why, Tr(CauseNote(t.cause)));
         return end();
     }
     if (step.write) {
@@ -141,6 +143,7 @@ bool ProfileBatch::start(Action action, std::vector<std::uint8_t> addresses, Lin
     action_ = action;
     addresses_ = std::move(addresses);
     at_ = 0;
+    end_ = addresses_.size();
     mode_ = mode;
     profile_ = profile;
     stopAtFailure_ = stopAtFailure;
@@ -151,14 +154,19 @@ bool ProfileBatch::start(Action action, std::vector<std::uint8_t> addresses, Lin
 
 void ProfileBatch::cancel() {
     if (!running_) return;
-    addresses_.resize(at_ + 1);
+    end_ = at_ + 1;
     session_.cancel();
 }
 
+std::vector<std::uint8_t> ProfileBatch::unreached() const {
+    return std::vector<std::uint8_t>(
+        addresses_.begin() + std::ptrdiff_t(std::min(at_, addresses_.size())), addresses_.end());
+}
+
 void ProfileBatch::next() {
-    if (at_ >= addresses_.size()) {
+    if (at_ >= end_) {
         running_ = false;
-        return emit finished(false);
+        return emit finished(end_ < addresses_.size());
     }
     const std::uint8_t address = addresses_[at_];
     emit driveStarted(address, int(at_), int(addresses_.size()));

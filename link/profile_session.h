@@ -36,7 +36,9 @@ public:
     // What a drive has acknowledged of its settings, by address.
     void setKnown(std::function<ProfileValues(std::uint8_t)> known) { known_ = std::move(known); }
     // How its requests go to the queue (a job's own submit); the queue's when unset.
-    void setSubmit(std::function<quint64(Request, QString*)> submit) { submit_ = std::move(submit); }
+    void setSubmit(std::function<quint64(Request, QString*)> submit) {
+        submit_ = std::move(submit);
+    }
 
 signals:
     void progress(int done, int total, const QString& setting);
@@ -89,6 +91,8 @@ public:
                const ProfileValues& profile, bool stopAtFailure, QString* error);
     void cancel();
     bool running() const { return running_; }
+    // The drives of the last run it never came to (after a stop).
+    std::vector<std::uint8_t> unreached() const;
 
 signals:
     void driveStarted(std::uint8_t address, int index, int total);
@@ -102,7 +106,8 @@ private:
     ProfileSession& session_;
     Action action_ = Action::Read;
     std::vector<std::uint8_t> addresses_;
-    std::size_t at_ = 0;
+    std::size_t at_ = 0;  // the drive now seen to
+    std::size_t end_ = 0; // where the run ends: every drive, or the one at a stop
     LinkMode mode_ = LinkMode::Rtu;
     ProfileValues profile_;
     bool stopAtFailure_ = false;

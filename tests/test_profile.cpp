@@ -211,6 +211,8 @@ private slots:
         };
         model->item(rowOf("max-speed"), 2)->setText("-5"); // out of its range: refused
         QVERIFY(win.prompter.messages.last().contains("max-speed"));
+        QVERIFY2(win.prompter.messages.last().contains("0 到 4294967295"),
+                 qPrintable(win.prompter.messages.last()));
         QTRY_COMPARE(Row(win, "max-speed")[1], QString("100"));
         model->item(rowOf("start-speed"), 2)->setText("3333");
         QTRY_COMPARE(Row(win, "start-speed")[1], QString("3333"));
@@ -236,8 +238,9 @@ private slots:
         const qsizetype told = win.prompter.messages.size();
         win.type("TextProfileAddresses", "3-6");
         Run(win, "CommandWriteMany");
-        QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败"}));
+        QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败", "06 未写入"}));
         QVERIFY(win.main.statusBar()->currentMessage().contains("2 台没有完成")); // 6 not tried
+        QCOMPARE(results->item(2, 4)->text(), QString("start-speed：无应答"));
         win.w<QAbstractButton>("CheckContinueOnFailure")->setChecked(true);
         Run(win, "CommandWriteMany");
         QCOMPARE(verdicts(), (QStringList{"03 正常", "04 正常", "05 失败", "06 失败"}));

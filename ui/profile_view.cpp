@@ -144,10 +144,14 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, SaidSourc
     connect(&batch_, &ProfileBatch::driveDone, this, &ProfileView::onDriveDone);
     connect(&batch_, &ProfileBatch::finished, this, [this](bool stopped) {
         setBusy(false);
-        // Drives never reached after a stop count as not done too.
+        // Drives never reached after a stop: a row each, and not done.
+        for (std::uint8_t a : batch_.unreached())
+            addResult(a, Tr("未写入"), false, {});
         int failed = drives_.count;
         for (int r = 0; r < results_->rowCount(); ++r)
             failed -= results_->item(r, 1)->data(Qt::UserRole).toBool() ? 1 : 0;
+        // The drive shown has what the drives acknowledged now.
+        if (shown_) driveSaid(*shown_);
         if (!stopped) progress_->setValue(progress_->maximum());
         progress_->setFormat(stopped || failed ? Tr("未完成") : Tr("完成"));
         emit message(failed ? TrN("写入到多台：%n 台没有完成", failed)
@@ -194,16 +198,22 @@ void ProfileView::onDriveDone(const DriveResult& result) {
                             : !o.stoppedAt.empty() ? Tr("失败")
                             : !o.notTaken.empty()  ? Tr("读回不符")
                                                    : Tr("正常");
-    const QStringList cells{
-        HexAddress(result.address), verdict, QString::number(o.written.size()), notTaken.join(", "),
-        o.stoppedAt.empty() ? QString() : QString::fromStdString(o.stoppedAt) + " (" + o.why + ")"};
+    addResult(result.address, verdict, result.ok(),
+              {QString::number(o.written.size()), notTaken.join(", "),
+               o.stoppedAt.empty() ? QString()
+                                   : Tr("%1：%2").arg(QString::fromStdString(o.stoppedAt), o.why)});
+}
+
+void ProfileView::addResult(std::uint8_t address, const QString& verdict, bool ok,
+                            const QStringList& more) {
+    const QStringList cells = QStringList{HexAddress(address), verdict} + more;
     const int row = results_->rowCount();
     results_->insertRow(row);
     for (int c = 0; c < cells.size(); ++c) {
         auto* item = new QTableWidgetItem(cells[c]);
         if (c == 1) {
-            item->setData(Qt::UserRole, result.ok());
-            if (!result.ok()) item->setForeground(QColor(190, 0, 0));
+            item->setData(Qt::UserRole, ok);
+            if (!ok) item->setForeground(QColor(190, 0, 0));
         }
         results_->setItem(row, c, item);
     }

@@ -66,6 +66,7 @@ private:
     ProfileValues toWrite() const;
     void writeMany();
     void onDriveDone(const DriveResult& result);
+    void addResult(std::uint8_t address, const QString& verdict, bool ok, const QStringList& more);
     void onEdited(QStandardItem* item);
 
     ProfileSession& session_;
