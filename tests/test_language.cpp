@@ -1,4 +1,5 @@
 #include "codec/tr.h"
+#include "commands/profile_file.h"
 #include "sim/virtual_device.h"
 #include "ui/translation.h"
 #include "window_support.h"
@@ -9,9 +10,11 @@
 #include <QGroupBox>
 #include <QLegendMarker>
 #include <QMenu>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QValueAxis>
 
 using namespace stepbench;
@@ -117,10 +120,50 @@ private slots:
                  qPrintable(win.main.statusBar()->currentMessage()));
 
         win.w<QComboBox>("Combo10")->setCurrentText("中文");
-        win.w<QPlainTextEdit>("RichTextBox1")->clear();
-        win.w<QPlainTextEdit>("RichTextBox2")->clear();
+        win.click("Command36"); // the logs emptied, their counters with them
+        win.click("Command6");
         win.main.statusBar()->clearMessage();
         QCOMPARE(VisibleTexts(&win.main), chinese);
+    }
+
+    // Texts made while working follow a change of language both ways: the motion state word,
+    // the plan's line, the profile file's line and the end of a read on the progress bar.
+    void textsMadeWhileWorking() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        Window win;
+        win.type("Combo2", "115200");
+        QVERIFY(win.open(device.path()));
+        win.click("Command29"); // the motion state: "停止"
+        QTRY_COMPARE(win.text("LabelMotionState"), QString("停止"));
+        win.click("CheckSampling");
+        win.type("Text8", "200");
+        win.click("Command18");
+        QTRY_VERIFY(win.text("LabelPlan").startsWith("规划"));
+        win.click("CheckSampling");
+        ProfileFile file;
+        for (const ProfileSetting& s : ProfileSettings())
+            if (s.read) file.values[s.name()] = s.isNumber() ? Bytes{0, 0, 1, 0} : Bytes{};
+        QTemporaryDir dir;
+        QCOMPARE(SaveProfile(dir.filePath("p.json"), file), QString());
+        win.prompter.fileName = dir.filePath("p.json");
+        win.click("CommandOpenProfile");
+        win.click("CommandReadAll");
+        QTRY_COMPARE(win.w<QProgressBar>("ProgressProfile")->format(), QString("完成"));
+        const QStringList shown = {"LabelMotionState", "LabelPlan", "LabelProfileFile"};
+        const auto texts = [&] {
+            QStringList out;
+            for (const QString& name : shown)
+                out << win.text(name.toLatin1().constData());
+            return out << win.w<QProgressBar>("ProgressProfile")->format();
+        };
+        const QStringList chinese = texts();
+        win.w<QComboBox>("Combo10")->setCurrentText("English");
+        QVERIFY2(Chinese(texts()).isEmpty(), qPrintable(texts().join(" | ")));
+        QCOMPARE(texts()[0], QString("Stopped"));
+        win.w<QComboBox>("Combo10")->setCurrentText("中文");
+        QCOMPARE(texts(), chinese);
+        QVERIFY(win.main.statusBar()->currentMessage().isEmpty());
     }
 
     // Counts take their language's plural forms; the Chinese has one form, its count filled in.

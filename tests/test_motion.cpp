@@ -405,7 +405,7 @@ private slots:
         QTRY_VERIFY(!lanes->pointsOf("lane 3 02").isEmpty());
         auto* time = qobject_cast<QValueAxis*>(position->chart()->axes(Qt::Horizontal).first());
         QCOMPARE(time->min(), 0.0);
-        QCOMPARE(position->legendNames(), (QStringList{"绝对位置 01", "绝对位置 02"}));
+        QCOMPARE(position->legendNames(), (QStringList{"位置 01", "位置 02"}));
         QCOMPARE(lanes->seriesOf("lane 3 02")->pen().color(),
                  position->seriesOf("position 02")->pen().color());
         // The line held for 600 ms by a request nobody answers.
@@ -421,14 +421,15 @@ private slots:
         QTRY_VERIFY(!error->pointsOf("error 01").isEmpty());
         Spin(1000); // five redraws
         QCOMPARE(win.main.width(), width);
-        QVERIFY2(error->isVisible() && error->height() > 60, qPrintable(QString::number(error->height())));
+        QVERIFY2(error->isVisible() && error->height() > 60,
+                 qPrintable(QString::number(error->height())));
         win.click("CheckClosedLoop");
         Spin(400);
         QCOMPARE(win.main.width(), width);
         win.click("CheckSampling");
         win.type("TextSampleAddresses", "1");
         win.click("CheckSampling");
-        QTRY_COMPARE(position->legendNames(), QStringList{"绝对位置"});
+        QTRY_COMPARE(position->legendNames(), QStringList{"位置"});
     }
 
     // A move starts where the drive is: sampled automatically from a drive away from 0, the

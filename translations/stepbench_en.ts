@@ -46,7 +46,7 @@
     <message id="初速度">
         <location line="+4"/>
         <location filename="../ui/frm_main_ui.cpp" line="+232"/>
-        <location filename="../ui/motion_view.cpp" line="+377"/>
+        <location filename="../ui/motion_view.cpp" line="+469"/>
         <source></source>
         <translation>Start speed</translation>
     </message>
@@ -107,7 +107,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+99"/>
+        <location filename="../ui/motion_view.cpp" line="+125"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -123,7 +123,6 @@
         <location filename="../ui/frm_main_ui.cpp" line="+20"/>
         <location line="+95"/>
         <location line="+119"/>
-        <location filename="../ui/motion_view.cpp" line="-3"/>
         <source></source>
         <translation>Absolute</translation>
     </message>
@@ -1229,17 +1228,22 @@
     </message>
     <message id="驱动器配置正在读写中">
         <location filename="../link/profile_session.cpp" line="+46"/>
-        <location line="+88"/>
+        <location line="+90"/>
         <source></source>
         <translation>A profile read or write is already running</translation>
     </message>
     <message id="没有要读写的设置">
-        <location line="-84"/>
+        <location line="-86"/>
         <source></source>
         <translation>No settings to read or write</translation>
     </message>
+    <message id="%1，%2">
+        <location line="+48"/>
+        <source></source>
+        <translation>%1, %2</translation>
+    </message>
     <message id="应答不符">
-        <location line="+58"/>
+        <location line="+12"/>
         <location filename="../link/transaction.cpp" line="+55"/>
         <source></source>
         <translation>Mismatch</translation>
@@ -1272,8 +1276,8 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+340"/>
-        <location filename="../ui/profile_view.cpp" line="+197"/>
+        <location filename="../ui/monitor_view.cpp" line="+344"/>
+        <location filename="../ui/profile_view.cpp" line="+199"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1307,7 +1311,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+527"/>
+        <location filename="../ui/frm_main.cpp" line="+538"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1344,7 +1348,7 @@
     <message id="串口未打开，没有发送">
         <location line="+64"/>
         <location filename="../core/job.cpp" line="+64"/>
-        <location filename="../ui/frm_main.cpp" line="-41"/>
+        <location filename="../ui/frm_main.cpp" line="-43"/>
         <source></source>
         <translation>The port is not open; nothing sent</translation>
     </message>
@@ -1409,10 +1413,10 @@
         <translation>this Expect line is invalid</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-457"/>
-        <location filename="../ui/monitor_view.cpp" line="+176"/>
+        <location filename="../ui/frm_main.cpp" line="-466"/>
+        <location filename="../ui/monitor_view.cpp" line="+177"/>
         <location line="+11"/>
-        <location filename="../ui/motion_view.cpp" line="-192"/>
+        <location filename="../ui/motion_view.cpp" line="-295"/>
         <location filename="../ui/panel_senders.cpp" line="+21"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
@@ -1458,7 +1462,7 @@
     </message>
     <message id="驱动器配置">
         <location line="+1"/>
-        <location filename="../ui/profile_view.cpp" line="-172"/>
+        <location filename="../ui/profile_view.cpp" line="-174"/>
         <source></source>
         <translation>Drive profile</translation>
     </message>
@@ -1468,12 +1472,12 @@
         <translation>Monitor</translation>
     </message>
     <message id="%1   失败 %2">
-        <location line="+245"/>
+        <location line="+254"/>
         <source></source>
         <translation>%1   failed %2</translation>
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
-        <location line="-215"/>
+        <location line="-224"/>
         <location filename="../app/cli_main.cpp" line="-62"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
@@ -1508,7 +1512,7 @@
         <translation>&quot;&gt;&quot; armed: the next command is added to the script and sent (press again or Esc to cancel)</translation>
     </message>
     <message id="正在连接设备服务器 %1 …">
-        <location filename="../ui/frm_main.cpp" line="+112"/>
+        <location filename="../ui/frm_main.cpp" line="+121"/>
         <source></source>
         <translation>Connecting to device server %1 …</translation>
     </message>
@@ -1555,6 +1559,7 @@
     </message>
     <message id="%1：%2">
         <location line="+13"/>
+        <location filename="../ui/profile_view.cpp" line="+178"/>
         <source></source>
         <translation>%1: %2</translation>
     </message>
@@ -1746,8 +1751,8 @@
     </message>
     <message id="是否覆盖文件？">
         <location filename="../ui/monitor_view.cpp" line="-34"/>
-        <location filename="../ui/motion_view.cpp" line="+419"/>
-        <location filename="../ui/profile_view.cpp" line="+344"/>
+        <location filename="../ui/motion_view.cpp" line="+526"/>
+        <location filename="../ui/profile_view.cpp" line="+183"/>
         <location filename="../ui/script_panel.cpp" line="+0"/>
         <source></source>
         <translation>Overwrite the file?</translation>
@@ -1773,7 +1778,7 @@
         <translation>No bytes in the &quot;Hex:&quot; field to compute</translation>
     </message>
     <message id="已发送停止命令，脚本已停止">
-        <location filename="../ui/frm_main.cpp" line="+63"/>
+        <location filename="../ui/frm_main.cpp" line="+65"/>
         <source></source>
         <translation>Stop sent; the script has been stopped</translation>
     </message>
@@ -2019,7 +2024,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-640"/>
+        <location filename="../ui/motion_view.cpp" line="-762"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2271,7 +2276,7 @@
         <translation>Received:</translation>
     </message>
     <message id="清空内容">
-        <location line="+2"/>
+        <location line="+3"/>
         <location line="+4"/>
         <source></source>
         <translation>Clear</translation>
@@ -2328,7 +2333,7 @@
     </message>
     <message id="原始字节">
         <location filename="../link/transaction_text.cpp" line="+29"/>
-        <location filename="../ui/frm_main.cpp" line="-186"/>
+        <location filename="../ui/frm_main.cpp" line="-188"/>
         <location filename="../ui/monitor_view.cpp" line="-40"/>
         <source></source>
         <translation>raw bytes</translation>
@@ -2344,29 +2349,29 @@
         <translation>(answers #%1)</translation>
     </message>
     <message id="时间">
-        <location filename="../ui/monitor_view.cpp" line="-296"/>
+        <location filename="../ui/monitor_view.cpp" line="-301"/>
         <source></source>
         <translation>Time</translation>
     </message>
     <message id="地址">
         <location line="+1"/>
-        <location line="+129"/>
+        <location line="+133"/>
         <location line="+58"/>
-        <location filename="../ui/motion_view.cpp" line="+239"/>
-        <location filename="../ui/profile_view.cpp" line="-190"/>
+        <location filename="../ui/motion_view.cpp" line="+255"/>
+        <location filename="../ui/profile_view.cpp" line="-123"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
-        <location line="-187"/>
-        <location line="+181"/>
+        <location line="-191"/>
+        <location line="+185"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-182"/>
+        <location line="-186"/>
         <source></source>
         <translation>#</translation>
     </message>
@@ -2404,32 +2409,32 @@
     </message>
     <message id="记录到文件">
         <location line="+2"/>
-        <location line="+343"/>
+        <location line="+348"/>
         <source></source>
         <translation>Log to file</translation>
     </message>
     <message id="导出CSV">
-        <location line="-331"/>
-        <location line="+311"/>
+        <location line="-336"/>
+        <location line="+316"/>
         <location line="+2"/>
-        <location filename="../ui/motion_view.cpp" line="-158"/>
-        <location line="+121"/>
+        <location filename="../ui/motion_view.cpp" line="-162"/>
+        <location line="+124"/>
         <source></source>
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-311"/>
+        <location line="-316"/>
         <source></source>
         <translation>Reset</translation>
     </message>
     <message id="清空表格">
         <location line="+2"/>
-        <location line="+83"/>
+        <location line="+84"/>
         <source></source>
         <translation>Clear table</translation>
     </message>
     <message id="复制">
-        <location line="-57"/>
+        <location line="-58"/>
         <source></source>
         <translation>Copy</translation>
     </message>
@@ -2440,23 +2445,23 @@
     </message>
     <message id="全部命令">
         <location line="+2"/>
-        <location line="+150"/>
+        <location line="+154"/>
         <source></source>
         <translation>All commands</translation>
     </message>
     <message id="在命令名称、请求、应答和结果中查找（字节可不带空格）">
-        <location line="-149"/>
+        <location line="-153"/>
         <source></source>
         <translation>Search command names, requests, replies and results (bytes may be typed without spaces)</translation>
     </message>
     <message id="搜索">
         <location line="+1"/>
-        <location line="+155"/>
+        <location line="+159"/>
         <source></source>
         <translation>Search</translation>
     </message>
     <message id="按命令统计">
-        <location line="-154"/>
+        <location line="-158"/>
         <source></source>
         <translation>Statistics by command</translation>
     </message>
@@ -2466,7 +2471,7 @@
         <translation>Statistics by address</translation>
     </message>
     <message id="把每条通讯在结束时追加到一个CSV文件，逐行写入，程序崩溃也不丢">
-        <location line="+3"/>
+        <location line="+4"/>
         <source></source>
         <translation>Append every transaction to a CSV file as it ends, line by line, so nothing is lost if the program crashes</translation>
     </message>
@@ -2484,7 +2489,7 @@
         </translation>
     </message>
     <message id="发送">
-        <location line="+71"/>
+        <location line="+74"/>
         <location filename="../ui/protocol_help.cpp" line="-13"/>
         <source></source>
         <translation>Sent</translation>
@@ -2505,7 +2510,7 @@
         <translation>99% (ms)</translation>
     </message>
     <message id="合计">
-        <location line="+108"/>
+        <location line="+109"/>
         <source></source>
         <translation>Total</translation>
     </message>
@@ -2558,23 +2563,23 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+443"/>
+        <location filename="../ui/motion_view.cpp" line="+550"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
     <message id="时间 (s)">
-        <location filename="../ui/motion_chart.cpp" line="+115"/>
+        <location filename="../ui/motion_chart.cpp" line="+179"/>
         <source></source>
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location filename="../ui/motion_view.cpp" line="-592"/>
-        <location line="+210"/>
+        <location filename="../ui/motion_view.cpp" line="-703"/>
+        <location line="+215"/>
         <source></source>
         <translation>Start sampling</translation>
     </message>
     <message id="闭环">
-        <location line="-208"/>
+        <location line="-213"/>
         <source></source>
         <translation>Closed loop</translation>
     </message>
@@ -2585,19 +2590,19 @@
     </message>
     <message id="暂停">
         <location line="+1"/>
-        <location line="+130"/>
+        <location line="+134"/>
         <source></source>
         <translation>Pause</translation>
     </message>
     <message id="只导出可见范围">
-        <location line="-129"/>
+        <location line="-133"/>
         <source></source>
         <translation>Export visible range only</translation>
     </message>
     <message id="位置 (步)">
         <location line="+1"/>
         <source></source>
-        <translation>Position (steps)</translation>
+        <translation>Steps</translation>
     </message>
     <message id="闭环绝对位置">
         <source></source>
@@ -2606,21 +2611,21 @@
     <message id="速度 (步/s)">
         <location line="+1"/>
         <source></source>
-        <translation>Speed (steps/s)</translation>
+        <translation>Steps/s</translation>
     </message>
     <message id="跟随误差 (步)">
         <location line="+1"/>
         <source></source>
-        <translation>Following error (steps)</translation>
+        <translation>Steps</translation>
     </message>
     <message id="导出PNG">
-        <location line="+22"/>
-        <location line="+123"/>
+        <location line="+23"/>
+        <location line="+126"/>
         <source></source>
         <translation>Export PNG</translation>
     </message>
     <message id="读取参数">
-        <location line="-121"/>
+        <location line="-124"/>
         <source></source>
         <translation>Read parameters</translation>
     </message>
@@ -2636,13 +2641,13 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+258"/>
+        <location line="+352"/>
         <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
-        <location line="-258"/>
+        <location line="-352"/>
         <source></source>
         <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
     </message>
@@ -2652,7 +2657,7 @@
         <translation>Automatic sampling ends once the drive has stood still this long</translation>
     </message>
     <message id="采样率">
-        <location line="+9"/>
+        <location line="+10"/>
         <source></source>
         <translation>Rate</translation>
     </message>
@@ -2667,7 +2672,7 @@
         <translation>Window</translation>
     </message>
     <message id="继续">
-        <location line="+61"/>
+        <location line="+63"/>
         <source></source>
         <translation>Resume</translation>
     </message>
@@ -2688,7 +2693,7 @@
         <translation>Sample addresses</translation>
     </message>
     <message id="等待串口…">
-        <location line="+28"/>
+        <location line="+29"/>
         <source></source>
         <translation>Waiting for the port…</translation>
     </message>
@@ -2703,7 +2708,7 @@
         <translation>Stop sampling</translation>
     </message>
     <message id="没有规划曲线：%1">
-        <location line="+44"/>
+        <location line="+127"/>
         <source></source>
         <translation>No planned curve: %1</translation>
     </message>
@@ -2712,17 +2717,17 @@
         <translation type="vanished">Plan (%1): start %2, max %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
     </message>
     <message id="驱动器已停止 %1 s，自动采样结束">
-        <location line="+48"/>
+        <location line="+55"/>
         <source></source>
         <translation>The drive has stood still for %1 s; automatic sampling ended</translation>
     </message>
     <message id="跟随误差">
-        <location line="+43"/>
+        <location line="+52"/>
         <source></source>
         <translation>Following error</translation>
     </message>
     <message id="规划位置">
-        <location line="+34"/>
+        <location line="+40"/>
         <source></source>
         <translation>Planned position</translation>
     </message>
@@ -2732,7 +2737,7 @@
         <translation>Planned speed</translation>
     </message>
     <message id="规划时长(s)">
-        <location line="-216"/>
+        <location line="-321"/>
         <source></source>
         <translation>Planned duration (s)</translation>
     </message>
@@ -2762,7 +2767,7 @@
         <translation>Samples</translation>
     </message>
     <message id="没有规划曲线：驱动器 %1 的%2未读取（正在读取）">
-        <location line="+80"/>
+        <location line="+154"/>
         <source></source>
         <translation>No plan: drive %1 has not said its %2 (asking it now)</translation>
     </message>
@@ -2771,13 +2776,28 @@
         <source></source>
         <translation>, </translation>
     </message>
+    <message id="没有规划曲线：不知道驱动器 %1 开始运动时在哪里">
+        <location line="+8"/>
+        <source></source>
+        <translation>No plan: where drive %1 was when the move began is not known</translation>
+    </message>
     <message id="规划（驱动器 %1 确认的值）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²">
-        <location line="+16"/>
+        <location line="+17"/>
         <source></source>
         <translation>Plan (values drive %1 confirmed): start %2, maximum %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
     </message>
+    <message id="位置">
+        <location line="+92"/>
+        <source></source>
+        <translation>Position</translation>
+    </message>
+    <message id="开关">
+        <location line="+15"/>
+        <source></source>
+        <translation>Switches</translation>
+    </message>
     <message id="t = %1 s   位置 %2   速度 %3">
-        <location line="+228"/>
+        <location line="+144"/>
         <source></source>
         <translation>t = %1 s   position %2   speed %3</translation>
     </message>
@@ -2792,7 +2812,7 @@
         <translation>Exported: %1</translation>
     </message>
     <message id="驱动器配置(*.json);;所有文件(*.*)">
-        <location filename="../ui/profile_view.cpp" line="-148"/>
+        <location filename="../ui/profile_view.cpp" line="-232"/>
         <source></source>
         <translation>Drive profiles (*.json);;All files (*.*)</translation>
     </message>
@@ -2803,12 +2823,12 @@
     </message>
     <message id="(无)">
         <location line="+11"/>
-        <location line="+176"/>
+        <location line="+184"/>
         <source></source>
         <translation>(none)</translation>
     </message>
     <message id="全部写入（包括相同的）">
-        <location line="-166"/>
+        <location line="-175"/>
         <source></source>
         <translation>Write all (including equal)</translation>
     </message>
@@ -2834,7 +2854,7 @@
         <translation>Continue after a failure</translation>
     </message>
     <message id="要写入的驱动器地址(Hex)，如 1-10 或 1,3,5">
-        <location line="+14"/>
+        <location line="+15"/>
         <source></source>
         <translation>Addresses (hex) of the drives to write, such as 1-10 or 1,3,5</translation>
     </message>
@@ -2878,8 +2898,13 @@
         <source></source>
         <translation>Address %1  %p%</translation>
     </message>
+    <message id="未写入">
+        <location line="+7"/>
+        <source></source>
+        <translation>not written</translation>
+    </message>
     <message id="写入到多台：%n 台没有完成" numerus="yes">
-        <location line="+11"/>
+        <location line="+8"/>
         <source></source>
         <translation>
             <numerusform>Write to several drives: %n drive not completed</numerusform>
@@ -2908,28 +2933,28 @@
         </translation>
     </message>
     <message id="已写入">
-        <location line="+9"/>
+        <location line="+89"/>
         <source></source>
         <translation>Written</translation>
     </message>
     <message id="读回不符">
-        <location line="+0"/>
-        <location line="+17"/>
+        <location line="-65"/>
+        <location line="+65"/>
         <source></source>
         <translation>Read-back differs</translation>
     </message>
     <message id="停在">
-        <location line="-17"/>
+        <location line="+0"/>
         <source></source>
         <translation>Stopped at</translation>
     </message>
     <message id="失败">
-        <location line="+16"/>
+        <location line="-66"/>
         <source></source>
         <translation>Failed</translation>
     </message>
     <message id="“%1”不是数">
-        <location line="+26"/>
+        <location line="+32"/>
         <source></source>
         <translation>&quot;%1&quot; is not a number</translation>
     </message>
@@ -2964,12 +2989,12 @@
         <translation>Setting</translation>
     </message>
     <message id="请先打开一个配置文件，再与驱动器比较。">
-        <location line="+18"/>
+        <location line="+27"/>
         <source></source>
         <translation>Open a profile file first, then compare it with the drive.</translation>
     </message>
     <message id="未读取">
-        <location line="+150"/>
+        <location line="+161"/>
         <source></source>
         <translation>not read</translation>
     </message>
@@ -2979,8 +3004,8 @@
         <translation>Double-click to change this value; its range is checked before writing</translation>
     </message>
     <message id="请先打开要写入的配置文件。">
-        <location line="-256"/>
-        <location line="+109"/>
+        <location line="-280"/>
+        <location line="+122"/>
         <source></source>
         <translation>Open the profile file to write first.</translation>
     </message>
@@ -3029,21 +3054,19 @@
         <translation type="vanished">Write %2 settings to the drive at address %1?</translation>
     </message>
     <message id="未完成">
-        <location line="-201"/>
-        <location line="+156"/>
+        <location line="+46"/>
         <source></source>
         <translation>Not finished</translation>
     </message>
     <message id="完成">
-        <location line="-156"/>
-        <location line="+156"/>
+        <location line="+0"/>
         <source></source>
         <translation>Done</translation>
     </message>
     <message id="已取消">
         <location filename="../link/transaction.cpp" line="-21"/>
-        <location filename="../ui/profile_view.cpp" line="-115"/>
-        <location line="+127"/>
+        <location filename="../ui/profile_view.cpp" line="-221"/>
+        <location line="+142"/>
         <location filename="../app/cli_output.cpp" line="-12"/>
         <source></source>
         <translation>Cancelled</translation>
@@ -3123,12 +3146,12 @@
         <translation>The profile was not opened: %1</translation>
     </message>
     <message id="配置文件：%1（地址 %2，%3 读取）">
-        <location line="+3"/>
+        <location line="+10"/>
         <source></source>
         <translation>Profile: %1 (address %2, read %3)</translation>
     </message>
     <message id="只能写入：所记的是本程序最后写入的值">
-        <location line="+27"/>
+        <location line="+31"/>
         <source></source>
         <translation>Write-only: the value recorded is the one this tool last wrote</translation>
     </message>
@@ -3253,8 +3276,8 @@
         <translation>Devices that answered (double-click to use their address and baud rate):</translation>
     </message>
     <message id="地址(Hex)">
-        <location filename="../ui/monitor_view.cpp" line="-267"/>
-        <location filename="../ui/motion_view.cpp" line="-526"/>
+        <location filename="../ui/monitor_view.cpp" line="-271"/>
+        <location filename="../ui/motion_view.cpp" line="-635"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>
@@ -3697,6 +3720,11 @@
         <location line="+2"/>
         <source></source>
         <translation>; checks passed %1, failed %2</translation>
+    </message>
+    <message id="值超出范围（允许 %1 到 %2 的整数）">
+        <location filename="../commands/profile.cpp" line="+123"/>
+        <source></source>
+        <translation>value out of range (whole numbers %1 to %2 allowed)</translation>
     </message>
 </context>
 </TS>

@@ -194,6 +194,8 @@ void FrmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::LanguageChange) return;
     Retranslate(this);
+    // A message of the other language would stay until the next one.
+    statusBar()->clearMessage();
     ui_.RichTextBox3->setHtml(ProtocolHelpHtml());
     findChild<QLabel*>("AboutText")->setText(AboutHtml());
     senders_->showCaptureState();
@@ -547,9 +549,9 @@ void FrmMain::CommRec(const Piece& piece, bool toLog, PieceRole role,
         const QString text = FromStd(f.text);
         if (auto* edit = qobject_cast<QLineEdit*>(w); edit && edit->text() != text)
             edit->setText(text);
-        // A label shows a word ("停止"), in the language chosen.
+        // A label shows a word ("停止"), in the language chosen, then and after a change.
         if (auto* label = qobject_cast<QLabel*>(w); label && label->text() != Tr(f.text))
-            label->setText(Tr(f.text));
+            SetCaption(label, std::string(f.text).c_str());
     }
     for (const LampUpdate& l : reply.lamps) {
         QWidget* w = byName_.value(QString::fromLatin1(l.lamp.data(), qsizetype(l.lamp.size())));

@@ -223,6 +223,7 @@ MonitorView::MonitorView(Bench& bench, Prompter* prompter, QWidget* parent)
     search_->setPlaceholderText(Tr("搜索"));
     SetItemIds(statsBy_, {ZH("按命令统计"), ZH("按地址统计")});
     statsBy_->setEditable(false);
+    statsBy_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     logButton_->setCheckable(true);
     SetToolTipId(logButton_, ZH("把每条通讯在结束时追加到一个CSV文件，逐行写入，程序崩溃也不丢"));
     rotate_->setRange(1, 10000);
@@ -379,6 +380,7 @@ void MonitorView::changeEvent(QEvent* event) {
                                      : CommandName(std::uint8_t(code)));
     }
     search_->setPlaceholderText(Tr("搜索"));
+    showLog();
     emit model_.headerDataChanged(Qt::Horizontal, 0, TransactionModel::Columns - 1);
     if (model_.rowCount() > 0)
         emit model_.dataChanged(model_.index(0, 0),

@@ -80,7 +80,8 @@ MotionChart::MotionChart(const char* unit, bool lanes)
 }
 
 void MotionChart::setPoints(const QString& key, const QList<QList<QPointF>>& pieces,
-                            const char* nameId, const QString& suffix, QColor colour, bool dashed) {
+                            const char* nameId, const QString& suffix, QColor colour, bool dashed,
+                            bool inLegend) {
     QList<QLineSeries*>& series = series_[key];
     while (series.size() < std::max<qsizetype>(1, pieces.size())) {
         auto* s = new QLineSeries;
@@ -111,6 +112,9 @@ void MotionChart::setPoints(const QString& key, const QList<QList<QPointF>>& pie
             fitValues();
         });
     }
+    if (auto* marker = chart()->legend()->markers(series.front()).value(0);
+        marker && marker->isVisible() != inLegend)
+        marker->setVisible(inLegend);
     for (qsizetype i = 0; i < series.size(); ++i) {
         // A drive alone on the plots is no longer named by its address.
         if (Named& named = names_[series[i]]; named.suffix != suffix) {

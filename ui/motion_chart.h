@@ -25,8 +25,9 @@ public:
     // The points of a series, as pieces of line: a gap between two pieces (the line gone, a slow
     // line) is not bridged. The series is made with its name (a text id, then a suffix such as an
     // address), colour and line the first time; its legend entry hides or shows all its pieces.
+    // inLegend: whether the legend names it (the bands of switches are named on their axis).
     void setPoints(const QString& key, const QList<QList<QPointF>>& pieces, const char* nameId,
-                   const QString& suffix, QColor colour, bool dashed = false);
+                   const QString& suffix, QColor colour, bool dashed = false, bool inLegend = true);
     void setPoints(const QString& key, const QList<QPointF>& points, const char* nameId,
                    const QString& suffix, QColor colour, bool dashed = false) {
         setPoints(key, QList<QList<QPointF>>{points}, nameId, suffix, colour, dashed);

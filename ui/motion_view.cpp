@@ -185,7 +185,8 @@ MotionView::MotionView(MotionSampler& sampler, Bench& bench, PlanSource plan, Pr
     deviations_->verticalHeader()->hide();
     deviations_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     deviations_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    deviations_->horizontalHeader()->setStretchLastSection(true);
+    // Each column as wide as its header or its figures, whichever is wider.
+    deviations_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(sampling_);
@@ -314,6 +315,7 @@ void MotionView::changeEvent(QEvent* event) {
     for (MotionChart* chart : {positionChart_, speedChart_, errorChart_, stateChart_})
         chart->retranslate();
     labelDeviations();
+    if (planText_) planLabel_->setText(planText_());
 }
 
 void MotionView::labelDeviations() {
@@ -469,24 +471,27 @@ bool MotionView::planMove(const Transaction& t) {
                                                                   {"end-speed", ZH("末速度")},
                                                                   {"acceleration", ZH("加速度")},
                                                                   {"deceleration", ZH("减速度")}};
-        QStringList names;
-        for (const std::string& n : unknown)
-            names << Tr(kNames.at(n));
-        planLabel_->setText(Tr("没有规划曲线：驱动器 %1 的%2未读取（正在读取）")
-                                .arg(Address(address), names.join(Tr("、"))));
+        showPlan([address, unknown] {
+            QStringList names;
+            for (const std::string& n : unknown)
+                names << Tr(kNames.at(n));
+            return Tr("没有规划曲线：驱动器 %1 的%2未读取（正在读取）")
+                .arg(Address(address), names.join(Tr("、")));
+        });
         return false;
     }
     const double start = sampler_.secondsOf(t.heardNs);
     const auto at = whereAt(address, start);
     if (!at) {
-        planLabel_->setText(
-            Tr("没有规划曲线：不知道驱动器 %1 开始运动时在哪里").arg(Address(address)));
+        showPlan([address] {
+            return Tr("没有规划曲线：不知道驱动器 %1 开始运动时在哪里").arg(Address(address));
+        });
         return true;
     }
     QString why;
     const auto move = PlanOfTransaction(t, start, *at, *parameters, &why);
     if (!move) {
-        if (!why.isEmpty()) planLabel_->setText(Tr("没有规划曲线：%1").arg(why));
+        if (!why.isEmpty()) showPlan([why] { return Tr("没有规划曲线：%1").arg(why); });
         return true;
     }
     auto& moves = moves_[address];
@@ -494,16 +499,23 @@ bool MotionView::planMove(const Transaction& t) {
     moves.push_back(*move);
     if (moves.size() > kMaxMoves) moves.erase(moves.begin());
     stillSince_.reset();
-    planLabel_->setText(
-        Tr("规划（驱动器 %1 确认的值）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²")
+    showPlan([address, p = *parameters] {
+        return Tr("规划（驱动器 %1 确认的值）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 "
+                  "步/s²")
             .arg(Address(address))
-            .arg(parameters->startSpeed)
-            .arg(parameters->maxSpeed)
-            .arg(parameters->endSpeed)
-            .arg(parameters->acceleration)
-            .arg(parameters->deceleration));
+            .arg(p.startSpeed)
+            .arg(p.maxSpeed)
+            .arg(p.endSpeed)
+            .arg(p.acceleration)
+            .arg(p.deceleration);
+    });
     dirty_ = true;
     return true;
+}
+
+void MotionView::showPlan(std::function<QString()> text) {
+    planText_ = std::move(text);
+    planLabel_->setText(planText_());
 }
 
 void MotionView::showRate() {
@@ -580,7 +592,7 @@ void MotionView::redraw() {
         const QString key = Address(a);
         positionChart_->setPoints("position " + key,
                                   Thinned(samples, a, from, to, buckets, gap, kPosition),
-                                  ZH("绝对位置"), suffix, colour);
+                                  ZH("位置"), suffix, colour);
         speedChart_->setPoints("speed " + key, Thinned(samples, a, from, to, buckets, gap, kSpeed),
                                ZH("速度"), suffix, colour);
         if (closedLoop_->isChecked())
@@ -593,8 +605,10 @@ void MotionView::redraw() {
             for (QList<QPointF>& piece : pieces)
                 for (QPointF& p : piece)
                     p.ry() += 0.12 * double(i);
+            // The bands are named on their axis; the legend names the drives, when there are
+            // several.
             stateChart_->setPoints(QString("lane %1 %2").arg(lane).arg(key), pieces, ZH("开关"),
-                                   shown.size() > 1 ? suffix : QString(), colour);
+                                   suffix, colour, false, lane == 0 && shown.size() > 1);
         }
         // The plans of its moves, dashed, each from its start until it ends or the next begins;
         // the drive stands still at its target in between.

@@ -70,6 +70,8 @@ private:
     // Plans a move from what its drive has said; false when the drive has not said all of it
     // (the view says so and asks the drive).
     bool planMove(const Transaction& t);
+    // The line under the plots, shown again in the language chosen.
+    void showPlan(std::function<QString()> text);
     void onStop(const Transaction& t);
     // Where a drive was when a command reached it at start, from its latest sample or report;
     // empty when nothing fresh enough is known.
@@ -116,6 +118,7 @@ private:
     MotionChart* errorChart_;
     QTableWidget* deviations_;
     QLabel* planLabel_;
+    std::function<QString()> planText_;
     QTimer* redrawTimer_;
     std::optional<double> zoomSpan_;  // seconds shown when zoomed with the wheel
     std::optional<double> pausedEnd_; // the right edge of the plots while paused

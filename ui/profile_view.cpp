@@ -61,6 +61,7 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, SaidSourc
       manyAddresses_(new QLineEdit), goOn_(WithCaption(new QCheckBox, ZH("出错后继续"))),
       results_(new QTableWidget(0, 5)) {
     setObjectName("ProfileView");
+    showResultHeaders();
     table_->setObjectName("ProfileTable");
     everything_->setObjectName("CheckWriteEverything");
     differOnly_->setObjectName("CheckDifferOnly");
@@ -153,7 +154,7 @@ ProfileView::ProfileView(ProfileSession& session, TargetSource target, SaidSourc
         // The drive shown has what the drives acknowledged now.
         if (shown_) driveSaid(*shown_);
         if (!stopped) progress_->setValue(progress_->maximum());
-        progress_->setFormat(stopped || failed ? Tr("未完成") : Tr("完成"));
+        showEnd(!stopped && !failed);
         emit message(failed ? TrN("写入到多台：%n 台没有完成", failed)
                             : TrN("写入到多台：%n 台全部写入并读回", results_->rowCount()));
     });
@@ -178,8 +179,6 @@ void ProfileView::writeMany() {
         return;
     QString error;
     results_->setRowCount(0);
-    results_->setHorizontalHeaderLabels(
-        {Tr("地址"), Tr("结果"), Tr("已写入"), Tr("读回不符"), Tr("停在")});
     results_->show();
     running_ = target;
     writing_ = true;
@@ -254,12 +253,21 @@ void ProfileView::changeEvent(QEvent* event) {
     if (event->type() != QEvent::LanguageChange) return;
     showHeaders();
     showTable();
+    showFileLine();
+    if (ended_ && !session_.running() && !batch_.running()) showEnd(*ended_);
+    showResultHeaders();
+}
+
+void ProfileView::showResultHeaders() {
+    results_->setHorizontalHeaderLabels(
+        {Tr("地址"), Tr("结果"), Tr("已写入"), Tr("读回不符"), Tr("停在")});
 }
 
 void ProfileView::setBusy(bool busy) {
     for (QPushButton* b : actions_)
         b->setEnabled(!busy);
     cancel_->setEnabled(busy);
+    if (busy) ended_.reset();
 }
 
 void ProfileView::read(Then then) {
@@ -315,7 +323,7 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
     if (batch_.running()) return;
     setBusy(false);
     const bool complete = !outcome.cancelled && outcome.stoppedAt.empty();
-    progress_->setFormat(complete ? Tr("完成") : Tr("未完成"));
+    showEnd(complete);
     if (complete) progress_->setValue(progress_->maximum());
     const Target target = *running_;
     // What the drive has said, read now or acknowledged before.
@@ -390,12 +398,23 @@ void ProfileView::open() {
         return prompter_->inform(this, Tr(kTitle),
                                  Tr("没有打开配置文件：%1").arg(TrError(loaded.failure())));
     file_ = *loaded;
+    filePath_ = path;
+    showFileLine();
+    showTable();
+}
+
+void ProfileView::showFileLine() {
+    if (!file_) return;
     fileLabel_->setProperty("stepbenchCaption", QVariant());
     fileLabel_->setText(Tr("配置文件：%1（地址 %2，%3 读取）")
-                            .arg(path)
+                            .arg(filePath_)
                             .arg(HexAddress(file_->address))
                             .arg(file_->readAt.toString("yyyy-MM-dd hh:mm")));
-    showTable();
+}
+
+void ProfileView::showEnd(bool complete) {
+    ended_ = complete;
+    progress_->setFormat(complete ? Tr("完成") : Tr("未完成"));
 }
 
 void ProfileView::driveSaid(std::uint8_t address) {

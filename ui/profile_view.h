@@ -67,6 +67,10 @@ private:
     void writeMany();
     void onDriveDone(const DriveResult& result);
     void addResult(std::uint8_t address, const QString& verdict, bool ok, const QStringList& more);
+    // The opened file's line, and the end of a run on the progress bar, in the language chosen.
+    void showFileLine();
+    void showEnd(bool complete);
+    void showResultHeaders();
     void onEdited(QStandardItem* item);
 
     ProfileSession& session_;
@@ -82,6 +86,8 @@ private:
     } drives_;                        // of a batch: the one being written, of how many
     ProfileFile drive_;               // what the drive shown has said, as a profile
     std::optional<ProfileFile> file_; // the profile opened from a file
+    QString filePath_;
+    std::optional<bool> ended_; // how the last run ended: complete or not
     QStandardItemModel* rows_;
     QTableView* table_;
     QCheckBox* everything_;
