@@ -46,7 +46,12 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
     const std::map<QString, Setter> valued = {
         {"port", nonEmpty(o.port)},
         {"baud", number(o.baud, 1, 4000000)},
-        {"address", nonEmpty(o.address)},
+        {"address",
+         [&](const QString& v) {
+             o.address = v;
+             o.addressSet = true;
+             return !v.isEmpty();
+         }},
         {"mapping", number(o.mapping, 0, 65503)},
         {"timeout", number(o.timeout, 10, 60000)},
         {"turnaround",
@@ -138,6 +143,11 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
     if (o.hexSet && o.command != "send") return fail(Tr("--hex 只用于 send"));
     if (o.valueOnly && o.command != "send") return fail(Tr("--value 只用于 send"));
     if (!o.junit.isEmpty() && o.command != "run") return fail(Tr("--junit 只用于 run"));
+    // A script's lines are whole frames: their address and framing are their own.
+    if (o.command == "run" && o.addressSet)
+        return fail(Tr("run 不用 -a：脚本每一行的地址写在那一行里"));
+    if (o.command == "run" && o.ascii)
+        return fail(Tr("run 不用 --ascii：脚本每一行的帧写的是什么就发什么"));
     if (o.port.isEmpty() && o.command != "commands") return fail(Tr("需要 --port"));
     return o;
 }

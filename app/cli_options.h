@@ -19,6 +19,7 @@ struct Options {
     QString port;
     int baud = 9600;
     QString address = "1";
+    bool addressSet = false;
     bool ascii = false;
     bool plc = false;
     int mapping = 0;

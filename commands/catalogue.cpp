@@ -2,6 +2,7 @@
 
 #include "codec/codepage.h"
 #include "codec/texts.h"
+#include "commands/protocol.h"
 
 #include <algorithm>
 #include <array>
@@ -198,8 +199,12 @@ std::vector<DataPart> DataPartsOf(const SenderRow& row, std::string_view fieldTe
         return {DataPart::Byte(field)};
     case HexByte:
         return {DataPart::HexByte(field)};
-    case Int32:
-        return {DataPart::Int32(field)};
+    case Int32: {
+        // Signed or not as the protocol table says the command's value is.
+        const CommandInfo* info = FindCommand(row.code);
+        const bool unsigned32 = info && info->request.form == ValueForm::Uint32;
+        return {unsigned32 ? DataPart::Uint32(field) : DataPart::Int32(field)};
+    }
     case Int24:
         return {DataPart::Byte(field), DataPart::Int24({row.countLabel, countText})};
     case FromList:

@@ -21,7 +21,7 @@ constexpr DataLayout Within(DataLayout d, std::int64_t low, std::int64_t high) {
     d.high = high;
     return d;
 }
-constexpr DataLayout kValue = Exactly(4, ZH("32位数值，高字节在前"));
+constexpr DataLayout kValue = Exactly(4, ZH("32位数值，高字节在前"), ValueForm::Uint32);
 constexpr DataLayout kSignedValue = Exactly(4, ZH("32位有符号数值(补码)，高字节在前"));
 constexpr DataLayout kDirectionCount =
     Exactly(4, ZH("方向(0正/1负) + 24位数值，高字节在前"), ValueForm::DirectionCount);
@@ -122,7 +122,8 @@ constexpr std::array kCommands = {
     CommandInfo{0x34, "run-speed-24", ZH("24位恒速运动"), kDirectionCount, kNone,
                 ZH("设置24位运动速度，并恒速运动:"), ZH("设置24位运动速度，并恒速运动:")},
     CommandInfo{0x35, "change-speed", ZH("恒速运动中改变速度"),
-                Exactly(4, ZH("新速度，高字节在前")), kNone, ZH("恒速运动过程中改变速度:"),
+                Exactly(4, ZH("新速度，高字节在前"), ValueForm::Uint32), kNone,
+                ZH("恒速运动过程中改变速度:"),
                 ZH("恒速运动过程中改变速度:")},
     CommandInfo{0x36, "query-speed", ZH("查询运动速度"), kNone, kValue, ZH("查询运动速度:"),
                 ZH("查询运动速度:"), Unsigned32, "Text17"},

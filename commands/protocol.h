@@ -34,6 +34,7 @@ enum class Setting : std::uint8_t {
 enum class ValueForm : std::uint8_t {
     Numbers,        // each byte a number 0..255
     Int32,          // one signed 32-bit number, most significant byte first
+    Uint32,         // one 32-bit number that is never negative (a speed, a ramp)
     DirectionCount, // a direction byte, then a 24-bit count
     Repeated,       // one byte number, repeated to the length
     Pattern,        // an input pattern, five digits IN5..IN1 ("00101")

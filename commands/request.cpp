@@ -109,11 +109,20 @@ Result<Bytes> EncodeData(std::span<const DataPart> parts) {
             data.push_back(*b);
             break;
         }
-        case DataPart::Kind::Int32:
-        case DataPart::Kind::Int24: {
+        case DataPart::Kind::Int32: {
             const auto v = ReadInt32(p.field);
             if (!v) return v.failure();
-            PutBigEndian(data, *v, p.kind == DataPart::Kind::Int32 ? 4 : 3);
+            PutBigEndian(data, *v, 4);
+            break;
+        }
+        case DataPart::Kind::Uint32:
+        case DataPart::Kind::Int24: {
+            // Nothing below 0: a negative speed, ramp or count would go out as a huge one.
+            const bool count = p.kind == DataPart::Kind::Int24;
+            const double v = ReadInteger(p.field.text);
+            if (!(v >= 0 && v <= (count ? 16777215.0 : 4294967295.0)))
+                return OutOfRange(p.field, count ? ZH("0 到 16777215") : ZH("0 到 4294967295"));
+            PutBigEndian(data, std::int32_t(static_cast<std::uint32_t>(v)), count ? 3 : 4);
             break;
         }
         case DataPart::Kind::HexBytes: {

@@ -19,7 +19,8 @@ struct DataPart {
         Byte,     // a decimal value 0..255
         HexByte,  // plain hex digits 00..FF, nothing else (an address)
         Int32,    // a signed 32-bit value, most significant byte first
-        Int24,    // the low 24 bits of a signed 32-bit value; higher bits are dropped
+        Uint32,   // a 32-bit value that is never negative (a speed, a ramp)
+        Int24,    // a count of 24 bits, 0 to 16,777,215
         HexBytes, // typed hex text, at most maxBytes of it
     };
     Kind kind;
@@ -31,6 +32,7 @@ struct DataPart {
     static DataPart Byte(Field f) { return {Kind::Byte, {}, f}; }
     static DataPart HexByte(Field f) { return {Kind::HexByte, {}, f}; }
     static DataPart Int32(Field f) { return {Kind::Int32, {}, f}; }
+    static DataPart Uint32(Field f) { return {Kind::Uint32, {}, f}; }
     static DataPart Int24(Field f) { return {Kind::Int24, {}, f}; }
     static DataPart HexBytes(Field f, std::size_t max) { return {Kind::HexBytes, {}, f, max}; }
 };

@@ -74,9 +74,13 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
     };
     Bytes data;
     switch (d.form) {
-    case ValueForm::Int32: {
+    case ValueForm::Int32:
+    case ValueForm::Uint32: {
         if (auto e = count(1)) return *e;
-        const auto n = Number(values[0], d, -2147483648LL, 2147483647LL);
+        // A speed or a ramp is never negative; a position is signed.
+        const auto n = d.form == ValueForm::Uint32 ? Number(values[0], d, 0, 4294967295LL)
+                                                   : Number(values[0], d, -2147483648LL,
+                                                            2147483647LL);
         if (!n) return n.failure();
         PutBigEndian(data, *n, 4);
         return data;
@@ -157,7 +161,9 @@ std::string ValuesUsage(const CommandInfo& c) {
         if (c.request.high >= c.request.low)
             return "VALUE (" + std::to_string(c.request.low) + "-" +
                    std::to_string(c.request.high) + ")";
-        return "VALUE (32-bit signed)";
+        return "VALUE (-2147483648-2147483647)";
+    case ValueForm::Uint32:
+        return "VALUE (0-4294967295)";
     case ValueForm::DirectionCount:
         return "DIRECTION (0/1) COUNT (0-16777215)";
     case ValueForm::Repeated:

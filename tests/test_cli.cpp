@@ -87,6 +87,9 @@ private slots:
         QTest::newRow("hex with 0x") << QStringList{"send", "--hex", "0x01 0x20 0x00"} << QByteArray() << "0x01";
         QTest::newRow("hex of words") << QStringList{"send", "--hex", "hello world"} << QByteArray() << "hello";
         QTest::newRow("hex digit without its pair") << QStringList{"send", "--hex", "01 2"} << QByteArray() << "01 2";
+        QTest::newRow("a negative speed") << QStringList{"send", "set-max-speed", "-1"} << QByteArray() << "0 到 4294967295";
+        QTest::newRow("run with an address") << QStringList{"-a", "5", "run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\n") << "-a";
+        QTest::newRow("run in ascii") << QStringList{"--ascii", "run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\n") << "--ascii";
         QTest::newRow("24-bit count below 0") << QStringList{"send", "move-relative-24", "0", "-1"} << QByteArray() << "-1";
         QTest::newRow("direction 7") << QStringList{"send", "move-relative-24", "7", "10"} << QByteArray() << "7";
         QTest::newRow("mapping 1.5") << QStringList{"--plc", "--mapping", "1.5", "send", "handshake"} << QByteArray() << "1.5";
@@ -136,6 +139,7 @@ private slots:
         QTest::newRow("byte-order mark") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("\xEF\xBB\xBF" "01 20 00 39 C0\r\n") << 0 << 1 << true;
         QTest::newRow("plc: the value of a register read") << QStringList{"--plc", "run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("01 26 00 3A 60\r\nExpect:value=100\r\n") << 0 << 1 << true;
         QTest::newRow("a broadcast") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("00 25 04 00 00 00 64 EC 1E\r\n") << 0 << 1 << true;
+        QTest::newRow("a speed past the signed range") << QStringList{"send", "set-max-speed", "3000000000"} << QByteArray() << 0 << 1 << true;
         QTest::newRow("send to every drive") << QStringList{"-a", "0", "send", "estop"} << QByteArray() << 0 << 1 << true;
         QTest::newRow("send bytes to every drive") << QStringList{"send", "--hex", "00 20 00"} << QByteArray() << 0 << 1 << true;
     }

@@ -31,9 +31,14 @@ private slots:
         QTest::newRow("int32 huge") << K::Int32 << "1e999" << QByteArray();
         QTest::newRow("int32 not a number") << K::Int32 << "abc" << QByteArray::fromHex("00000000");
         QTest::newRow("int24 70000") << K::Int24 << "70000" << QByteArray::fromHex("011170");
-        QTest::newRow("int24 drops bit 24") << K::Int24 << "16777217" << QByteArray::fromHex("000001");
-        QTest::newRow("int24 -1") << K::Int24 << "-1" << QByteArray::fromHex("FFFFFF");
-        QTest::newRow("int24 range is int32") << K::Int24 << "2147483648" << QByteArray();
+        QTest::newRow("int24 max") << K::Int24 << "16777215" << QByteArray::fromHex("FFFFFF");
+        QTest::newRow("int24 above its 24 bits") << K::Int24 << "16777216" << QByteArray();
+        QTest::newRow("int24 -1") << K::Int24 << "-1" << QByteArray();
+        QTest::newRow("uint32 3000000000") << K::Uint32 << "3000000000" << QByteArray::fromHex("B2D05E00");
+        QTest::newRow("uint32 max") << K::Uint32 << "4294967295" << QByteArray::fromHex("FFFFFFFF");
+        QTest::newRow("uint32 above max") << K::Uint32 << "4294967296" << QByteArray();
+        QTest::newRow("uint32 -1") << K::Uint32 << "-1" << QByteArray();
+        QTest::newRow("uint32 -0.4 rounds to 0") << K::Uint32 << "-0.4" << QByteArray::fromHex("00000000");
         QTest::newRow("byte 2") << K::Byte << "2" << QByteArray::fromHex("02");
         QTest::newRow("byte 1.5 rounds to 2") << K::Byte << "1.5" << QByteArray::fromHex("02");
         QTest::newRow("byte 255") << K::Byte << "255" << QByteArray::fromHex("FF");
