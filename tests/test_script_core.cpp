@@ -121,6 +121,9 @@ private slots:
         QTest::newRow("gbk") << QByteArray::fromHex("D6D0CEC40D0A") << QStringList{"中文"};
         QTest::newRow("no line end") << QByteArray("x") << QStringList{"x"};
         QTest::newRow("utf-8 byte-order mark") << QByteArray("\xEF\xBB\xBF" "01 20 00 39 C0\r\n") << QStringList{"01 20 00 39 C0"};
+        QTest::newRow("utf-8 with its mark") << QByteArray("\xEF\xBB\xBF" "Expect:value=停止\r\n") << QStringList{"Expect:value=停止"};
+        QTest::newRow("utf-8 without a mark") << QByteArray("# 中文\r\n") << QStringList{"# 中文"};
+        QTest::newRow("gbk that is no utf-8") << QByteArray::fromHex("CDA3D6B90D0A") << QStringList{"停止"};
     }
     // clang-format on
     void parseFile() {
@@ -137,6 +140,11 @@ private slots:
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(file.data()), qsizetype(file.size())),
                  QByteArray("01 20 00 39 C0 \r\nDelay:250\r\n\xD6\xD0\xCE\xC4\r\n"));
         QVERIFY(SerializeScript({"", ""}).empty());
+        // Text whose code-page bytes would read back as UTF-8 goes as UTF-8, and reads back.
+        for (const std::string text : {"涓", "锘縜"}) {
+            const std::vector<std::string> lines{text};
+            QCOMPARE(ParseScript(SerializeScript(lines)), lines);
+        }
     }
 };
 
