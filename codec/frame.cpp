@@ -113,6 +113,16 @@ std::optional<AsciiLine> ReadAsciiLine(ByteView bytes) {
     return line;
 }
 
+bool ChecksumHolds(ByteView frame) {
+    if (auto line = ReadAsciiLine(frame); line && line->complete && line->bytes.size() >= 2) {
+        const ByteView m(line->bytes);
+        if (Lrc(m.first(m.size() - 1)) == m.back()) return true;
+    }
+    if (frame.size() < 3) return false;
+    const Crc16Value crc = Crc16(frame.first(frame.size() - 2));
+    return crc.lo == frame[frame.size() - 2] && crc.hi == frame[frame.size() - 1];
+}
+
 std::optional<std::uint8_t> CommandCodeOfFrame(ByteView frame) {
     // A frame counts as an ASCII line only when it is a complete one: an RTU frame to device
     // 0x3A also starts with ":".

@@ -32,6 +32,10 @@ struct AsciiLine {
 };
 std::optional<AsciiLine> ReadAsciiLine(ByteView bytes);
 
+// Whether a frame's checksum is right: an RTU frame whose last two bytes are the CRC of the
+// rest, or a complete ASCII line whose LRC holds.
+bool ChecksumHolds(ByteView frame);
+
 // The command code a frame carries: byte 1 of an RTU frame, or of the request a complete ASCII
 // line spells. Empty when the frame is too short to hold one.
 std::optional<std::uint8_t> CommandCodeOfFrame(ByteView frame);

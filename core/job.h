@@ -82,6 +82,8 @@ protected:
     // Ends now, or once its requests on the line have ended.
     void end(Outcome::Ending why);
     Outcome& tally() { return outcome_; }
+    // Requests of its own are on the line.
+    bool busy() const { return !pending_.empty(); }
     Bench& bench() { return bench_; }
     bool stopping() const { return stopping_; }
 

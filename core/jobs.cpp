@@ -1,6 +1,8 @@
 #include "core/jobs.h"
 
+#include "codec/tr.h"
 #include "core/bench.h"
+#include "script/expect.h"
 
 namespace stepbench {
 
@@ -14,6 +16,15 @@ bool SendJob::start(Request request) {
     tally().why = why;
     end(Outcome::Ending::NotStarted);
     return false;
+}
+
+std::optional<QString> SessionJob::check(const ReplyCheck& check) {
+    const auto why = last_ ? CheckReply(check, last_->verdict == Verdict::Ok, last_->reply,
+                                        last_->framing(), last_->request.command)
+                           : std::optional<Error>(Error{ZH("前面还没有发过命令")});
+    ++(why ? tally().checksFailed : tally().checksPassed);
+    if (!why) return std::nullopt;
+    return TrError(*why);
 }
 
 ScriptJob::ScriptJob(Bench& bench, QObject* parent)

@@ -20,6 +20,29 @@ public:
     bool start(Request request);
 };
 
+// A session: requests one at a time as they are asked for, until it is closed (its input has
+// ended) or stopped; a check of the last reply counts as a script's check does.
+class SessionJob : public Job {
+    Q_OBJECT
+public:
+    using Job::Job;
+    bool start() { return begin(); }
+    // Its id, or 0 with the reason.
+    quint64 send(Request request, QString* error) { return submit(std::move(request), error); }
+    // Why the reply to the last request fails the check (there was none), or empty; counted.
+    std::optional<QString> check(const ReplyCheck& check);
+    // The last request has ended.
+    bool idle() const { return !busy(); }
+    // Nothing more will come: ends once the last request has.
+    void close() { end(Outcome::Ending::Finished); }
+
+protected:
+    void onOwn(const Transaction& t) override { last_ = t; }
+
+private:
+    std::optional<Transaction> last_;
+};
+
 // A script run: its lines one per step of the runner, each frame through the queue, the Expect
 // lines of a step checked against its reply; a number of loops, or until stopped.
 class ScriptJob : public Job {

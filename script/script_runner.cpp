@@ -1,5 +1,6 @@
 #include "script/script_runner.h"
 
+#include "codec/frame.h"
 #include "codec/hextext.h"
 #include "codec/tr.h"
 #include "script/step.h"
@@ -53,8 +54,11 @@ void ScriptRunner::checkReply(bool answered, ByteView reply, LinkMode framing,
     const auto checks = std::move(checks_);
     checks_.clear();
     for (const auto& [line, check] : checks) {
-        const auto why = check ? CheckReply(*check, answered, reply, framing, command)
-                               : std::optional<Error>(Error{ZH("这一行的 Expect 无效")});
+        auto why = check ? CheckReply(*check, answered, reply, framing, command)
+                         : std::optional<Error>(Error{ZH("这一行的 Expect 无效")});
+        if (why && !answered && !sentIntact_)
+            why = Error{ZH("没有正常的应答：第 %1 行的校验码不对，驱动器不会应答它"),
+                        {std::to_string(lastIndex_ + 1)}};
         if (why)
             emit checkFailed(line, TrError(*why));
         else
@@ -107,6 +111,7 @@ void ScriptRunner::tick() {
         // Hex text, read as the user typed it (blanks anywhere, an odd digit made whole).
         const Bytes bytes = ParseHexText(*step.send);
         checks_ = bytes.empty() ? decltype(checks_){} : step.checks;
+        sentIntact_ = ChecksumHolds(bytes);
         if (!bytes.empty()) send_(bytes);
     }
 }

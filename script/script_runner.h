@@ -67,6 +67,7 @@ private:
     int waits_ = 0;
     int lastIndex_ = 0;                                             // the line of the last step
     std::vector<std::pair<int, std::optional<ReplyCheck>>> checks_; // of the step just sent
+    bool sentIntact_ = true; // whether that step's checksum was right
     QTimer timer_;
     QElapsedTimer clock_;
     qint64 due_ = 0; // when the tick now running was due, in ns on clock_

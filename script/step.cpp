@@ -1,6 +1,7 @@
 #include "script/step.h"
 
 #include "codec/codepage.h"
+#include "codec/frame.h"
 #include "codec/hextext.h"
 #include "codec/number.h"
 #include "codec/texts.h"
@@ -144,6 +145,7 @@ std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines) {
     };
     // What the line before (comments passed over) allows after it.
     enum class After { Nothing, Frame, Pause } after = After::Nothing;
+    std::optional<std::uint8_t> command; // of the last frame line
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string& line = lines[i];
         switch (KindOfLine(line)) {
@@ -163,15 +165,20 @@ std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines) {
                 add(i, Error{ZH("16进制命令行应为成对的16进制数字（每字节两位）")});
             else if (bytes->size() < 2)
                 add(i, Error{ZH("命令行太短：至少要有地址和命令码")});
+            command = bytes ? CommandCodeOfFrame(*bytes) : std::nullopt;
             after = After::Frame;
             break;
         }
         case LineKind::Expect:
             if (after != After::Frame)
                 add(i, Error{ZH("Expect: 应紧跟在命令行（或它的其他 Expect: 行）之后")});
-            else if (!ParseExpectLine(line))
+            else if (const auto check = ParseExpectLine(line); !check)
                 add(i,
                     Error{ZH("Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值")});
+            else if (const auto why = check->value && command
+                                          ? ValueCheckProblem(*check->value, *command)
+                                          : std::nullopt)
+                add(i, *why);
             break;
         case LineKind::Delay:
         case LineKind::Jump: {
@@ -192,6 +199,30 @@ std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines) {
         }
     }
     return problems;
+}
+
+std::vector<LineProblem> ScriptWarnings(const std::vector<std::string>& lines) {
+    std::vector<LineProblem> warnings;
+    std::optional<std::size_t> badFrame; // the frame line the following Expect lines check
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const LineKind kind = KindOfLine(lines[i]);
+        if (kind == LineKind::Frame) {
+            const auto bytes = ReadHexBytes(lines[i]);
+            badFrame.reset();
+            if (bytes && bytes->size() >= 2 && !ChecksumHolds(*bytes)) {
+                badFrame = i;
+                warnings.push_back(
+                    {int(i), Error{ZH("第 %1 行的校验码不对"), {std::to_string(i + 1)}}});
+            }
+        } else if (kind == LineKind::Expect && badFrame) {
+            warnings.push_back(
+                {int(i), Error{ZH("这个检查不会通过：第 %1 行的校验码不对，驱动器不会应答它"),
+                               {std::to_string(*badFrame + 1)}}});
+        } else if (kind != LineKind::Comment) {
+            badFrame.reset();
+        }
+    }
+    return warnings;
 }
 
 } // namespace stepbench

@@ -57,6 +57,13 @@ struct LineProblem {
 // line of text, hex that is not whole bytes, a delay that is no number of 1 to 65535 ms, a jump
 // past the script, an Expect line with nothing valid in it, and a delay, jump or Expect line that
 // follows no frame line (Expect lines after its frame, then one delay or jump, in that order).
+// A value check is refused too when the reply to its frame's command has no value or one of
+// another form.
 std::vector<LineProblem> CheckScript(const std::vector<std::string>& lines);
+
+// Lines that run, but not as they may be meant: a frame whose last bytes are not its checksum
+// (sent as written, as a test of a drive's handling of bad frames; a drive does not answer it),
+// and each Expect line after such a frame, which therefore cannot pass.
+std::vector<LineProblem> ScriptWarnings(const std::vector<std::string>& lines);
 
 } // namespace stepbench

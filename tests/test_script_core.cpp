@@ -1,3 +1,6 @@
+#include "codec/frame.h"
+#include "codec/hextext.h"
+#include "script/expect.h"
 #include "script/script_text.h"
 #include "script/step.h"
 #include "support.h"
@@ -67,35 +70,79 @@ private slots:
         QCOMPARE(Run(script, loop, int(run.count(' ')) + 1), run);
     }
 
-    // The lines a run refuses before it starts, by 1-based number.
+    // The lines a run refuses before it starts, and those it warns of, by 1-based number.
     // clang-format off
     void checkScript_data() {
         QTest::addColumn<QStringList>("script");
         QTest::addColumn<QString>("refused");
-        QTest::newRow("all can run") << QStringList{"01 20 00 39 C0", "Expect:01 20 00", "Delay:100", "# note", "012600 3A60", "Expect:value=100", "GoIdx:0"} << "";
-        QTest::newRow("an empty line") << QStringList{"01 20 00 39 C0", "", "01 26 00 3A 60"} << "2";
-        QTest::newRow("delay 0") << QStringList{"01 20 00 39 C0", "Delay:0"} << "2";
-        QTest::newRow("delay of no number") << QStringList{"01 20 00 39 C0", "Delay:soon"} << "2";
-        QTest::newRow("expect after a delay") << QStringList{"01 20 00 39 C0", "Delay:100", "Expect:01 20 00"} << "3";
-        QTest::newRow("keyword in lower case") << QStringList{"01 20 00 39 C0", "expect:01 20 00"} << "2";
-        QTest::newRow("a line of text") << QStringList{"电机启动", "01 20 00 39 C0"} << "1";
-        QTest::newRow("a digit without its pair") << QStringList{"01 2"} << "1";
-        QTest::newRow("expect with a digit without its pair") << QStringList{"01 20 00 39 C0", "Expect:01 2"} << "2";
-        QTest::newRow("jump past the end") << QStringList{"01 20 00 39 C0", "GoIdx:2"} << "2";
-        QTest::newRow("delay first") << QStringList{"Delay:100", "01 20 00 39 C0"} << "1";
-        QTest::newRow("one byte is no request") << QStringList{"01"} << "1";
+        QTest::addColumn<QString>("warned");
+        QTest::newRow("all can run") << QStringList{"01 20 00 39 C0", "Expect:01 20 00", "Delay:100", "# note", "012600 3A60", "Expect:value=100", "GoIdx:0"} << "" << "";
+        QTest::newRow("an empty line") << QStringList{"01 20 00 39 C0", "", "01 26 00 3A 60"} << "2" << "";
+        QTest::newRow("delay 0") << QStringList{"01 20 00 39 C0", "Delay:0"} << "2" << "";
+        QTest::newRow("delay of no number") << QStringList{"01 20 00 39 C0", "Delay:soon"} << "2" << "";
+        QTest::newRow("expect after a delay") << QStringList{"01 20 00 39 C0", "Delay:100", "Expect:01 20 00"} << "3" << "";
+        QTest::newRow("keyword in lower case") << QStringList{"01 20 00 39 C0", "expect:01 20 00"} << "2" << "";
+        QTest::newRow("a line of text") << QStringList{"电机启动", "01 20 00 39 C0"} << "1" << "";
+        QTest::newRow("a digit without its pair") << QStringList{"01 2"} << "1" << "";
+        QTest::newRow("expect with a digit without its pair") << QStringList{"01 20 00 39 C0", "Expect:01 2"} << "2" << "";
+        QTest::newRow("jump past the end") << QStringList{"01 20 00 39 C0", "GoIdx:2"} << "2" << "";
+        QTest::newRow("delay first") << QStringList{"Delay:100", "01 20 00 39 C0"} << "1" << "";
+        QTest::newRow("one byte is no request") << QStringList{"01"} << "1" << "";
+        QTest::newRow("values in their commands' forms") << QStringList{"01 37 00 36 30", "Expect:value=-5", "01 3B 00 33 30", "Expect:value=Moving", "Expect:value=停止", "01 41 01 05 90 5F", "Expect:value=05 01 20 00"} << "" << "";
+        QTest::newRow("a frame of another protocol takes any form") << QStringList{"01 99 00 4A 50", "Expect:value=ab", "Expect:value=Stopped", "Expect:value=-1"} << "" << "";
+        QTest::newRow("values that cannot be") << QStringList{"01 26 00 3A 60", "Expect:value=0x64", "Expect:value=&H64", "Expect:value=100.0", "Expect:value=+100", "Expect:value=-100", "Expect:value=Stopped", "Expect:value="} << "2,3,4,5,6,7,8" << "";
+        QTest::newRow("a word for a position") << QStringList{"01 37 00 36 30", "Expect:value=Moving"} << "2" << "";
+        QTest::newRow("a number for a state") << QStringList{"01 3B 00 33 30", "Expect:value=0"} << "2" << "";
+        QTest::newRow("a value of a reply without one") << QStringList{"01 20 00 39 C0", "Expect:value=0"} << "2" << "";
+        QTest::newRow("wrong checksums and the checks after them") << QStringList{"01 20 00 39 C1", "# a comment", "Expect:01 20 00", "Delay:10", "01 26 00", "01 26 00 3A 60", "Expect:value=100"} << "" << "1,3,5";
+        QTest::newRow("an ASCII frame in hex") << QStringList{"3A 30 31 32 30 30 30 44 46 0D 0A", "3A 30 31 32 30 30 30 44 45 0D 0A"} << "" << "2";
     }
     // clang-format on
     void checkScript() {
         QFETCH(QStringList, script);
         QFETCH(QString, refused);
+        QFETCH(QString, warned);
         std::vector<std::string> lines;
         for (const QString& l : script)
             lines.push_back(l.toStdString());
-        QStringList got;
-        for (const LineProblem& p : CheckScript(lines))
-            got << QString::number(p.line + 1);
-        QCOMPARE(got.join(','), refused);
+        const auto numbers = [](const std::vector<LineProblem>& problems) {
+            QStringList got;
+            for (const LineProblem& p : problems)
+                got << QString::number(p.line + 1);
+            return got.join(',');
+        };
+        QCOMPARE(numbers(CheckScript(lines)), refused);
+        QCOMPARE(numbers(ScriptWarnings(lines)), warned);
+    }
+
+    // A value check passes on the value, whatever way the reply and the check write it.
+    // clang-format off
+    void valueChecks_data() {
+        QTest::addColumn<QString>("reply"); // RTU, checksum added
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("passes");
+        QTest::newRow("the number") << "01 26 04 00 00 00 64" << "100" << true;
+        QTest::newRow("another number") << "01 26 04 00 00 00 64" << "101" << false;
+        QTest::newRow("leading zeros") << "01 26 04 00 00 00 64" << "0100" << true;
+        QTest::newRow("a negative position") << "01 37 04 FF FF FF FB" << "-5" << true;
+        QTest::newRow("stopped in Chinese") << "01 3B 04 00 01 01 01" << "停止" << true;
+        QTest::newRow("stopped in English") << "01 3B 04 00 01 01 01" << "Stopped" << true;
+        QTest::newRow("moving is not stopped") << "01 3B 04 00 01 01 01" << "Moving" << false;
+        QTest::newRow("moving") << "01 3B 04 01 01 01 01" << "Moving" << true;
+        QTest::newRow("a stored command, as typed") << "01 41 05 05 01 20 00 AA" << "01 20 00 aa" << true;
+        QTest::newRow("a stored command, unspaced") << "01 41 05 05 01 20 00 AA" << "0120 00AA" << true;
+        QTest::newRow("another stored command") << "01 41 05 05 01 20 00 AA" << "01 20 00" << false;
+    }
+    // clang-format on
+    void valueChecks() {
+        QFETCH(QString, reply);
+        QFETCH(QString, expected);
+        QFETCH(bool, passes);
+        const auto check = ParseExpectLine("Expect:value=" + expected.toStdString());
+        QVERIFY(check);
+        const Bytes frame = EncodeRtuFrame(*ReadHexBytes(reply.toStdString()));
+        const auto why = CheckReply(*check, true, frame, LinkMode::Rtu, frame[1]);
+        QVERIFY2(why.has_value() != passes, why ? why->text().c_str() : "passed");
     }
 
     void shrinkingListAndFarIndex() {

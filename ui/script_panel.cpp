@@ -3,6 +3,7 @@
 #include "codec/number.h"
 #include "core/bench.h"
 #include "script/script_file.h"
+#include "script/step.h"
 #include "ui/prompter.h"
 #include "ui/translation.h"
 
@@ -153,7 +154,14 @@ void ScriptPanel::load(const QString& path) {
         ui_.List1->addItem(QString::fromStdString(line));
     kept_.scriptFolder = QFileInfo(path).absolutePath();
     kept_.usedScript(QFileInfo(path).absoluteFilePath());
-    emit status(Tr("已载入 %1 行：%2").arg(lines->size()).arg(path));
+    QStringList warnings;
+    for (const LineProblem& w : ScriptWarnings(*lines))
+        if (KindOfLine((*lines)[std::size_t(w.line)]) == LineKind::Frame)
+            warnings << TrError(w.why);
+    if (warnings.isEmpty()) return emit status(Tr("已载入 %1 行：%2").arg(lines->size()).arg(path));
+    emit status(Tr("已载入 %1 行：%2。注意：%3，这样的帧照原样发出，驱动器不会应答")
+                    .arg(lines->size())
+                    .arg(path, warnings.join(Tr("，"))));
 }
 
 void ScriptPanel::showRecent() {
