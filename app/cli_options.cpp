@@ -1,6 +1,8 @@
 #include "app/cli_options.h"
 
+#include "codec/hextext.h"
 #include "codec/tr.h"
+#include "commands/request.h"
 
 #include <QRegularExpression>
 #include <functional>
@@ -18,6 +20,18 @@ std::optional<long long> Whole(const QString& text) {
 
 } // namespace
 
+bool AsksForJson(const QStringList& args) {
+    for (const QString& a : args) {
+        if (a == "--") return false;
+        if (a == "--json") return true;
+        // A cluster of short flags ("-jq"), not a short option's attached value ("-p/dev/j").
+        if (a.startsWith('-') && !a.startsWith("--"))
+            for (int c = 1; c < a.size() && QString("jqh").contains(a[c]); ++c)
+                if (a[c] == 'j') return true;
+    }
+    return false;
+}
+
 bool EnvironmentIsEnglish() {
     for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const QString value = qEnvironmentVariable(name);
@@ -33,6 +47,15 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
             const auto n = Whole(v);
             if (!n || *n < low || *n > high) return false;
             into = int(*n);
+            return true;
+        };
+    };
+    // A bus address in hex, 1 to F7, as everywhere else.
+    const auto address = [](int& into) {
+        return [&into](const QString& v) {
+            const auto a = ReadAddress({"", v.toStdString()});
+            if (!a || *a < 1 || *a > 0xF7) return false;
+            into = *a;
             return true;
         };
     };
@@ -69,8 +92,8 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
          }},
         {"loops", number(o.loops, 0, 1000000000)},
         {"interval", number(o.interval, 1, 65535)},
-        {"from", number(o.from, 1, 247)},
-        {"to", number(o.to, 1, 247)},
+        {"from", address(o.from)},
+        {"to", address(o.to)},
         {"junit", nonEmpty(o.junit)},
         {"log", nonEmpty(o.log)},
         {"log-rotate", number(o.logRotate, 1, 100000)},
@@ -98,50 +121,83 @@ std::optional<Options> ParseOptions(const QStringList& args, QString* why) {
         *why = text;
         return std::nullopt;
     };
+    // The value of an option by its long name; why not, when it will not take it.
+    const auto take = [&](const QString& name, const QString& value) -> std::optional<QString> {
+        const auto v = valued.find(name);
+        if (v == valued.end()) return Tr("未知的选项 --%1").arg(name);
+        if (!v->second(value)) return Tr("选项 --%1 的值“%2”不对").arg(name, value);
+        return std::nullopt;
+    };
     static const QRegularExpression kNegative("^-[0-9]");
+    bool optionsEnd = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (!a.startsWith('-') || a == "-" || kNegative.match(a).hasMatch()) {
+        if (optionsEnd || !a.startsWith('-') || a == "-" || kNegative.match(a).hasMatch()) {
             if (o.command.isEmpty())
                 o.command = a;
             else
                 o.values << a;
             continue;
         }
-        QString name;
-        std::optional<QString> inlineValue;
-        if (a.startsWith("--")) {
-            name = a.mid(2).section('=', 0, 0);
-            if (a.contains('=')) inlineValue = a.section('=', 1);
-        } else if (a.size() == 2 && shorts.count(a[1])) {
-            name = shorts.at(a[1]);
-        } else {
-            return fail(Tr("未知的选项 %1").arg(a));
+        if (a == "--") {
+            optionsEnd = true;
+            continue;
         }
+        if (!a.startsWith("--")) {
+            // Short options: flags together ("-jq"), the last may take a value, attached
+            // ("-t500") or as the next word.
+            for (int c = 1; c < a.size(); ++c) {
+                const auto s = shorts.find(a[c]);
+                if (s == shorts.end())
+                    return fail(Tr("未知的选项 -%1（在 %2 中）").arg(a[c]).arg(a));
+                if (const auto f = flags.find(s->second); f != flags.end()) {
+                    *f->second = true;
+                    continue;
+                }
+                QString value = a.mid(c + 1);
+                if (value.isEmpty()) {
+                    if (i + 1 >= args.size())
+                        return fail(Tr("选项 --%1 需要一个值").arg(s->second));
+                    value = args[++i];
+                }
+                if (const auto bad = take(s->second, value)) return fail(*bad);
+                break;
+            }
+            continue;
+        }
+        const QString name = a.mid(2).section('=', 0, 0);
+        std::optional<QString> inlineValue;
+        if (a.contains('=')) inlineValue = a.section('=', 1);
         if (const auto f = flags.find(name); f != flags.end()) {
             if (inlineValue) return fail(Tr("选项 --%1 不带值").arg(name));
             *f->second = true;
             continue;
         }
-        const auto v = valued.find(name);
-        if (v == valued.end()) return fail(Tr("未知的选项 %1").arg(a));
+        if (!valued.count(name)) return fail(Tr("未知的选项 %1").arg(a));
         if (!inlineValue) {
             if (i + 1 >= args.size()) return fail(Tr("选项 --%1 需要一个值").arg(name));
             inlineValue = args[++i];
         }
-        if (!v->second(*inlineValue))
-            return fail(Tr("选项 --%1 的值“%2”不对").arg(name, *inlineValue));
+        if (const auto bad = take(name, *inlineValue)) return fail(*bad);
     }
     if (o.help || o.version) return o;
-    if (o.command.isEmpty()) return fail(Tr("没有给出命令（commands、send、run 或 scan）"));
-    if (!QStringList{"commands", "send", "run", "scan", "profile"}.contains(o.command))
-        return fail(Tr("未知的命令 %1（可用：commands、send、run、scan、profile）").arg(o.command));
+    if (o.command.isEmpty())
+        return fail(Tr("没有给出命令（commands、send、run、scan、profile 或 session）"));
+    if (!QStringList{"commands", "send", "run", "scan", "profile", "session"}.contains(o.command))
+        return fail(Tr("未知的命令 %1（可用：commands、send、run、scan、profile、session）")
+                        .arg(o.command));
     if (o.command == "profile" &&
         (o.values.size() != 2 || !QStringList{"read", "compare", "write"}.contains(o.values[0])))
         return fail(Tr("profile 的用法：profile read|compare|write FILE"));
-    if (o.from > o.to) return fail(Tr("--from %1 大于 --to %2").arg(o.from).arg(o.to));
+    if (o.from > o.to)
+        return fail(Tr("--from %1 大于 --to %2")
+                        .arg(QString::fromStdString(HexByte(std::uint8_t(o.from))),
+                             QString::fromStdString(HexByte(std::uint8_t(o.to)))));
     if (o.hexSet && o.command != "send") return fail(Tr("--hex 只用于 send"));
-    if (o.valueOnly && o.command != "send") return fail(Tr("--value 只用于 send"));
+    if (o.valueOnly && o.command != "send" && o.command != "session")
+        return fail(Tr("--value 只用于 send 和 session"));
+    if (o.valueOnly && o.json)
+        return fail(Tr("--value 和 --json 不能同时用：JSON 的每一行已带着值"));
     if (!o.junit.isEmpty() && o.command != "run") return fail(Tr("--junit 只用于 run"));
     // A script's lines are whole frames: their address and framing are their own.
     if (o.command == "run" && o.addressSet)

@@ -14,7 +14,7 @@ inline constexpr int kPortFailed = 3;
 
 // What the command line asks for, every value checked before the port is opened.
 struct Options {
-    QString command; // commands, send, run, scan
+    QString command; // commands, send, run, scan, profile, session
     QStringList values;
     QString port;
     int baud = 9600;
@@ -39,17 +39,21 @@ struct Options {
     int loops = 0;
     int interval = 100;
     bool stopOnFail = false;
-    int from = 1;
-    int to = 32;
+    int from = 0x01;
+    int to = 0x20;
     bool allBauds = false;
     bool help = false;
     bool version = false;
 };
 
 // Reads the arguments (without the program's name): the options, or why they make no sense.
-// Options are "--name VALUE", "--name=VALUE" or a short "-p VALUE"; a word that starts with "-"
-// and a digit is a value (a negative number), not an option.
+// Options are "--name VALUE", "--name=VALUE", a short "-p VALUE" or "-pVALUE", and short flags
+// together ("-jq"); a word that starts with "-" and a digit is a value (a negative number), not an
+// option, and every word after "--" is a value.
 std::optional<Options> ParseOptions(const QStringList& args, QString* why);
+
+// Whether the arguments ask for JSON output, read as far as they can be (for an option error).
+bool AsksForJson(const QStringList& args);
 
 // Whether the user's environment asks for English (LC_ALL, LC_MESSAGES or LANG starting with
 // "en").

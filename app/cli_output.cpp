@@ -10,6 +10,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QSysInfo>
 #include <cmath>
 
 namespace stepbench::cli {
@@ -101,8 +102,28 @@ Output::Output(const Options& options) : o_(options) {
 }
 
 void Output::event(const char* kind, const QString& message, QJsonObject more) {
+    if (done_) return;
     err_ << "stepbench-cli: " << message << Qt::endl;
     if (!o_.json) return;
+    more["kind"] = kind;
+    more["message"] = message;
+    more["time"] = IsoTime(QDateTime::currentDateTime());
+    line(QJsonObject{{"event", more}});
+}
+
+void Output::refusal(const char* kind, const QString& message, int status) {
+    event(kind, message);
+    if (o_.json) summary({.ending = Outcome::Ending::NotStarted, .why = message}, {}, status);
+    done_ = true;
+}
+
+void Output::sessionNote(const char* kind, const QString& message, QJsonObject more) {
+    if (done_) return;
+    if (!o_.json) {
+        // On standard output, where a program driving the session waits for the line's answer.
+        out_ << message << Qt::endl;
+        return;
+    }
     more["kind"] = kind;
     more["message"] = message;
     more["time"] = IsoTime(QDateTime::currentDateTime());
@@ -115,20 +136,45 @@ void Output::line(const QJsonObject& object) {
 }
 
 void Output::commands() {
-    for (const CommandInfo& c : CommandTable())
-        out_ << QString("0x%1  %2  %3  %4\n")
+    for (const CommandInfo& c : CommandTable()) {
+        const QString key = QString::fromUtf8(c.key.data(), qsizetype(c.key.size()));
+        const QString values = QString::fromStdString(ValuesUsage(c));
+        if (o_.json) {
+            line(QJsonObject{{"code", "0x" + QString::fromStdString(HexByte(c.code))},
+                             {"key", key},
+                             {"name", Tr(c.name)},
+                             {"values", values}});
+            continue;
+        }
+        out_ << QString("0x%1  %2  %3  %4")
                     .arg(QString::fromStdString(HexByte(c.code)))
-                    .arg(QString::fromUtf8(c.key.data(), qsizetype(c.key.size())), -28)
-                    .arg(Tr(c.name))
-                    .arg(QString::fromStdString(ValuesUsage(c)));
+                    .arg(key, -28)
+                    .arg(Tr(c.name), values)
+                    .trimmed()
+             << '\n';
+    }
     out_.flush();
 }
 
 void Output::transaction(const Transaction& t) {
+    if (done_) return;
     const DecodedReply d = Decoded(t);
+    QStringList values;
+    for (const TypedValue& v : d.values)
+        values << (v.key == "value"
+                       ? Text(v)
+                       : QString::fromUtf8(v.key.data(), qsizetype(v.key.size())) + "=" + Text(v));
+    QString verdict = Tr(VerdictName(t.verdict));
+    if (const auto code = t.exceptionCode())
+        verdict += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
+                                         Tr(ExceptionMeaning(*code)));
+    if (t.cause != Cause::None) verdict += " (" + Tr(CauseNote(t.cause)) + ")";
     if (o_.valueOnly) {
-        for (const TypedValue& v : d.values)
-            if (v.key == "value") out_ << Text(v) << Qt::endl;
+        // The value alone on standard output; why there is none on standard error.
+        if (t.verdict == Verdict::Ok || t.verdict == Verdict::Broadcast)
+            out_ << values.join(' ') << Qt::endl;
+        else
+            err_ << "stepbench-cli: " << verdict << Qt::endl;
         return;
     }
     if (o_.quiet) return;
@@ -141,7 +187,10 @@ void Output::transaction(const Transaction& t) {
                            {"request", Hex(t.request.frame)},
                            {"reply", Hex(t.reply)},
                            {"verdict", VerdictKey(t.verdict)}};
-        if (const auto a = t.address()) object["address"] = *a;
+        if (const auto a = t.address()) {
+            object["address"] = *a;
+            object["address_hex"] = QString::fromStdString(HexByte(*a));
+        }
         if (t.request.command)
             object["code"] = "0x" + QString::fromStdString(HexByte(*t.request.command));
         if (t.roundTripMs) object["round_trip_ms"] = Tenth(*t.roundTripMs);
@@ -154,16 +203,6 @@ void Output::transaction(const Transaction& t) {
                 QJsonObject{{"code", *code}, {"meaning", Tr(ExceptionMeaning(*code))}};
         return line(object);
     }
-    QStringList values;
-    for (const TypedValue& v : d.values)
-        values << (v.key == "value"
-                       ? Text(v)
-                       : QString::fromUtf8(v.key.data(), qsizetype(v.key.size())) + "=" + Text(v));
-    QString verdict = Tr(VerdictName(t.verdict));
-    if (const auto code = t.exceptionCode())
-        verdict += QString(" %1 %2").arg(QString::fromStdString(HexByte(*code)),
-                                         Tr(ExceptionMeaning(*code)));
-    if (t.cause != Cause::None) verdict += " (" + Tr(CauseNote(t.cause)) + ")";
     out_ << QString("%1  %2  %3  %4 ms  %5 -> %6  %7 %8")
                 .arg(t.written.toString("hh:mm:ss.zzz"), KeyOf(t.request.command), verdict,
                      t.roundTripMs ? QString::number(*t.roundTripMs, 'f', 1) : QString("-"),
@@ -173,7 +212,7 @@ void Output::transaction(const Transaction& t) {
 }
 
 void Output::late(const Transaction& t) {
-    if (o_.quiet || o_.valueOnly) return;
+    if (done_ || o_.quiet || o_.valueOnly) return;
     if (o_.json) {
         QJsonObject late{{"time", IsoTime(t.written)},
                          {"command", KeyOf(t.request.command)},
@@ -189,7 +228,9 @@ void Output::late(const Transaction& t) {
 
 void Output::check(int scriptLine, bool passed, const QString& why) {
     if (pending_) pendingChecks_ << (passed ? QString() : why);
-    if ((o_.quiet && passed) || o_.valueOnly) return;
+    if (done_ || (o_.quiet && passed)) return;
+    if (o_.valueOnly && !passed) err_ << "stepbench-cli: " << why << Qt::endl;
+    if (o_.valueOnly) return;
     if (o_.json)
         return line(QJsonObject{
             {"check", QJsonObject{{"line", scriptLine + 1}, {"passed", passed}, {"reason", why}}}});
@@ -199,10 +240,13 @@ void Output::check(int scriptLine, bool passed, const QString& why) {
 }
 
 void Output::found(const ScanHit& hit) {
+    if (done_) return;
     if (o_.json)
-        return line(QJsonObject{{"found", QJsonObject{{"address", hit.address},
-                                                      {"baud", hit.baud},
-                                                      {"round_trip_ms", Tenth(hit.roundTripMs)}}}});
+        return line(QJsonObject{
+            {"found", QJsonObject{{"address", hit.address},
+                                  {"address_hex", QString::fromStdString(HexByte(hit.address))},
+                                  {"baud", hit.baud},
+                                  {"round_trip_ms", Tenth(hit.roundTripMs)}}}});
     if (o_.quiet) return;
     out_ << Tr("找到设备：地址 %1，波特率 %2，往返 %3 ms")
                 .arg(QString::fromStdString(HexByte(hit.address)))
@@ -211,16 +255,20 @@ void Output::found(const ScanHit& hit) {
          << Qt::endl;
 }
 
-void Output::drive(const DriveResult& r, const QString& action) {
+void Output::drive(const DriveResult& r, const QString& action, const QString& saveError) {
+    if (done_) return;
     const ProfileOutcome& o = r.outcome;
     const bool differs = action == "compare" && !r.differing.empty();
-    const bool failed = !r.ok();
+    const bool failed = !r.ok() || !saveError.isEmpty();
     const QString verdict = o.cancelled ? "cancelled"
                             : failed    ? "failed"
                             : differs   ? "different"
                                         : "ok";
     if (o_.json) {
-        QJsonObject drive{{"address", r.address}, {"action", action}, {"verdict", verdict}};
+        QJsonObject drive{{"address", r.address},
+                          {"address_hex", QString::fromStdString(HexByte(r.address))},
+                          {"action", action},
+                          {"verdict", verdict}};
         if (action == "write") {
             drive["written"] = qint64(o.written.size());
             drive["not_taken"] = QJsonArray::fromStringList(Names(o.notTaken));
@@ -232,6 +280,7 @@ void Output::drive(const DriveResult& r, const QString& action) {
             drive["stopped_at"] = QString::fromStdString(o.stoppedAt);
             drive["why"] = o.why;
         }
+        if (!saveError.isEmpty()) drive["why"] = saveError;
         return line(QJsonObject{{"drive", drive}});
     }
     if (o_.quiet && !failed && !differs) return;
@@ -240,13 +289,17 @@ void Output::drive(const DriveResult& r, const QString& action) {
         text += Tr("已取消");
     else if (!o.stoppedAt.empty())
         text += Tr("在设置“%1”处停止：%2").arg(QString::fromStdString(o.stoppedAt), o.why);
+    else if (!saveError.isEmpty())
+        text += TrN("已读取 %n 项设置", qsizetype(o.drive.size())) +
+                Tr("，但没有保存：%1").arg(saveError);
     else if (action == "write")
         text += TrN("已写入 %n 项设置", qsizetype(o.written.size())) +
                 (o.notTaken.empty() ? QString()
                                     : Tr("；读回后未生效：%1").arg(Names(o.notTaken).join(", ")));
     else if (action == "compare")
-        text += differs ? TrN("驱动器与配置文件有 %n 项不同", qsizetype(r.differing.size())) +
-                              "：" + Names(r.differing).join(", ")
+        text += differs ? Tr("%1：%2").arg(
+                              TrN("驱动器与配置文件有 %n 项不同", qsizetype(r.differing.size())),
+                              Names(r.differing).join(", "))
                         : Tr("驱动器与配置文件相同");
     else
         text += TrN("已读取 %n 项设置", qsizetype(o.drive.size()));
@@ -254,6 +307,7 @@ void Output::drive(const DriveResult& r, const QString& action) {
 }
 
 void Output::summary(const Outcome& outcome, const CommandStats& s, int status) {
+    if (std::exchange(done_, true)) return;
     const bool completed = outcome.completed();
     if (o_.json) {
         QJsonObject summary{{"transactions", qint64(s.sent)},
@@ -280,8 +334,8 @@ void Output::summary(const Outcome& outcome, const CommandStats& s, int status) 
         return;
     }
     if (o_.valueOnly) return;
-    QString text = Tr("%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6")
-                       .arg(s.sent)
+    QString text = TrN("%n 次通讯：正常 %1，无应答 %2，校验错误 %3，异常应答 %4，应答不符 %5",
+                       qsizetype(s.sent))
                        .arg(s.ok)
                        .arg(s.noReply)
                        .arg(s.badChecksum)
@@ -303,6 +357,7 @@ void Output::summary(const Outcome& outcome, const CommandStats& s, int status) 
 }
 
 void Output::junitCase(int scriptLine, const Transaction& t) {
+    if (done_) return;
     flushCase();
     pending_ = {scriptLine, t};
 }
@@ -311,11 +366,17 @@ void Output::flushCase() {
     if (!pending_) return;
     const auto& [scriptLine, t] = *pending_;
     const auto esc = [](QString s) { return s.toHtmlEscaped(); };
-    QString text =
-        QString("    <testcase classname=\"%1\" name=\"%2\" time=\"%3\"")
-            .arg(esc(script_),
-                 esc(QString("line %1: %2").arg(scriptLine + 1).arg(KeyOf(t.request.command))))
-            .arg(t.roundTripMs.value_or(0) / 1000, 0, 'f', 4);
+    // A line run again (the next loop, a jump back) is a case of its own name.
+    const int run = ++runsOfLine_[scriptLine];
+    QString name = QString("line %1: %2").arg(scriptLine + 1).arg(KeyOf(t.request.command));
+    if (run > 1) name += QString(" (%1)").arg(run);
+    // A request without a reply took its whole timeout.
+    const double ms = t.roundTripMs                               ? *t.roundTripMs
+                      : t.verdict == Verdict::NoReply && t.leftNs ? double(o_.timeout)
+                                                                  : 0.0;
+    QString text = QString("    <testcase classname=\"%1\" name=\"%2\" time=\"%3\"")
+                       .arg(esc(script_), esc(name))
+                       .arg(ms / 1000, 0, 'f', 4);
     QStringList why;
     if (IsFailure(t.verdict) || t.verdict == Verdict::Cancelled) why << Tr(VerdictName(t.verdict));
     for (const QString& check : pendingChecks_)
@@ -347,12 +408,15 @@ bool Output::writeJunit(const QString& path, bool completed) {
                      .toUtf8();
     const QByteArray xml =
         QString("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites>\n  <testsuite "
-                "name=\"%1\" tests=\"%2\" failures=\"%3\" errors=\"%4\" timestamp=\"%5\">\n")
+                "name=\"%1\" tests=\"%2\" failures=\"%3\" errors=\"%4\" timestamp=\"%5\" "
+                "time=\"%6\" hostname=\"%7\">\n")
             .arg(esc("stepbench-cli run " + script_))
             .arg(caseCount_ + errors)
             .arg(failures_)
             .arg(errors)
             .arg(started_.toString(Qt::ISODate))
+            .arg(double(started_.msecsTo(QDateTime::currentDateTime())) / 1000, 0, 'f', 3)
+            .arg(esc(QSysInfo::machineHostName()))
             .toUtf8() +
         cases + "  </testsuite>\n</testsuites>\n";
     QSaveFile file(path);

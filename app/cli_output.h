@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QTemporaryFile>
 #include <QTextStream>
+#include <map>
 
 namespace stepbench::cli {
 
@@ -25,14 +26,20 @@ public:
 
     // A line for what happened to the run: on standard error, and with --json as a JSON line.
     void event(const char* kind, const QString& message, QJsonObject more = {});
+    // A run that ends before anything was sent: its event, and with --json a summary.
+    void refusal(const char* kind, const QString& message, int status);
     void transaction(const Transaction& t);
     void late(const Transaction& t);
     void check(int scriptLine, bool passed, const QString& why);
     void found(const ScanHit& hit);
-    void drive(const DriveResult& r, const QString& action);
+    // A drive's result; saveError, when its profile could not be saved, makes it a failure.
+    void drive(const DriveResult& r, const QString& action, const QString& saveError = {});
+    // The last line of the run: nothing is printed after it.
     void summary(const Outcome& outcome, const CommandStats& total, int status);
     // The command table ("commands").
     void commands();
+    // A line of a session that does nothing on the line: a pause, a problem with the line.
+    void sessionNote(const char* kind, const QString& message, QJsonObject more = {});
 
     // The report's cases: a script line's transaction, then its failed checks; the script's
     // name ("stdin" for standard input) names their class.
@@ -56,6 +63,8 @@ private:
     int failures_ = 0;
     std::optional<std::pair<int, Transaction>> pending_;
     QStringList pendingChecks_;
+    std::map<int, int> runsOfLine_; // how often each script line has had a case
+    bool done_ = false;             // the summary is out
 };
 
 } // namespace stepbench::cli

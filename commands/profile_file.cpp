@@ -51,12 +51,14 @@ QByteArray ProfileToJson(const ProfileFile& p) {
         if (!s.read) entry["write_only"] = true;
         settings[QString::fromStdString(s.name())] = entry;
     }
-    const QJsonObject root{{"format", kFormat},
-                           {"version", ProfileFile::kVersion},
-                           {"program", p.program},
-                           {"device", QJsonObject{{"address", p.address}, {"baud", p.baud}}},
-                           {"read_at", p.readAt.toString(Qt::ISODate)},
-                           {"settings", settings}};
+    const QJsonObject root{
+        {"format", kFormat},
+        {"version", ProfileFile::kVersion},
+        {"program", p.program},
+        {"device", QJsonObject{{"address", p.address}, {"baud", p.baud}}},
+        // With its offset from UTC: the moment it names holds wherever the file is read.
+        {"read_at", p.readAt.toOffsetFromUtc(p.readAt.offsetFromUtc()).toString(Qt::ISODate)},
+        {"settings", settings}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
 

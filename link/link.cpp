@@ -7,10 +7,21 @@
 #include <QFileInfo>
 #include <QSerialPortInfo>
 #include <QUrl>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace stepbench {
 namespace {
+
+// Whether a device is a terminal; true when it cannot be told (the port's own error stands).
+bool IsTerminal(const QString& device) {
+    const int fd =
+        ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return true;
+    const bool terminal = isatty(fd);
+    ::close(fd);
+    return terminal;
+}
 
 const QString kLabelSeparator = " — ";
 const QString kNetworkScheme = "tcp://";
@@ -153,7 +164,10 @@ bool Link::open(const QString& portText, const QString& baudText, QString* error
     port_.setReadBufferSize(0);
     if (!port_.open(QIODevice::ReadWrite) || !port_.setBaudRate(baud)) {
         QString reason = DescribePortError(port_.error());
-        if (port_.error() == QSerialPort::PermissionError)
+        // A device that is no terminal at all (/dev/null, a disk) has no baud rate to set.
+        if (port_.error() == QSerialPort::UnsupportedOperationError && !IsTerminal(device))
+            reason = Tr("它不是串口（不是终端设备）");
+        else if (port_.error() == QSerialPort::PermissionError)
             reason = access(QFile::encodeName(device).constData(), R_OK | W_OK) == 0
                          ? Tr("串口已被其他程序占用")
                          : Tr("没有访问权限：请把当前用户加入 dialout 组（sudo usermod -aG dialout "

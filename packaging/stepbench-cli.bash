@@ -1,8 +1,9 @@
 # bash completion for stepbench-cli: its commands, the command keys after "send" (asked of the
 # program itself, so they are the table's), and its options.
 _stepbench_cli() {
-    local cur prev words cword
-    _init_completion || return
+    local cur prev words cword split
+    # -s: "--lang=<TAB>" completes the value after "=", as "--lang <TAB>" does.
+    _init_completion -s || return
     case $prev in
         -p|--port)
             COMPREPLY=($(compgen -f -- "$cur") $(compgen -W "$(ls /dev/ttyUSB* /dev/ttyACM* /dev/ttyS* 2>/dev/null)" -- "$cur"))
@@ -24,14 +25,15 @@ _stepbench_cli() {
     esac
     local word command=
     for word in "${words[@]:1:cword-1}"; do
-        case $word in commands|send|run|scan|profile) command=$word; break ;; esac
+        case $word in commands|send|run|scan|profile|session) command=$word; break ;; esac
     done
+    $split && return
     if [[ $cur == -* ]]; then
-        COMPREPLY=($(compgen -W "--port --baud --address --ascii --plc --mapping --timeout
+        COMPREPLY=($(compgen -W "-p -b -a -t -j -q -h --port --baud --address --ascii --plc --mapping --timeout
             --turnaround --echo --line-timing --json --quiet --value --junit --lang --hex --loops --interval
             --stop-on-fail --from --to --all-bauds --log --log-rotate --help --version" -- "$cur"))
     elif [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "commands send run scan profile" -- "$cur"))
+        COMPREPLY=($(compgen -W "commands send run scan profile session" -- "$cur"))
     elif [[ $command == profile && $prev == profile ]]; then
         COMPREPLY=($(compgen -W "read compare write" -- "$cur"))
     elif [[ $command == send && $prev == send ]]; then

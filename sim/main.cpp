@@ -42,9 +42,10 @@ active in the direction of travel (at its place, or forced with "left on"/"right
 the axis at once.
 
 Options:
-  --address N     bus address, 1-247 (default 1)
-  --addresses A-B a drive at every address from A to B on the same line, each with its own
-                  settings and axis, answering only to its own address
+  --address A     bus address in hex, 1-F7 (default 1)
+  --addresses A-B a drive at every address from A to B (hex: 1-10 is sixteen drives) on the
+                  same line, each with its own settings and axis, answering only to its own
+                  address
   --baud B        hear only while the line is set to B baud (default: at any rate)
   --delay MS      reply delay in milliseconds (default 2)
   --split MS      send every reply in two pieces MS milliseconds apart
@@ -80,9 +81,9 @@ void OnSignal(int) {
     g_stop = 1;
 }
 
-bool ParseNumber(const char* text, long min, long max, long& out) {
+bool ParseNumber(const char* text, long min, long max, long& out, int base = 10) {
     char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
+    const long v = std::strtol(text, &end, base);
     if (!text[0] || *end || v < min || v > max) return false;
     out = v;
     return true;
@@ -105,12 +106,18 @@ bool Command(VirtualDevice& device, const std::string& line) {
     return true;
 }
 
-// "1-4": a drive at each address of the range, the first as --address.
+// A bus address in hex, 1 to F7, as the program takes it.
+bool ParseAddress(const std::string& text, long& out) {
+    return text.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos &&
+           ParseNumber(text.c_str(), 1, 0xF7, out, 16);
+}
+
+// "1-4", "1-1F" (hex): a drive at each address of the range, the first as --address.
 bool ParseRange(const std::string& text, DeviceOptions& options) {
     const auto dash = text.find('-');
     long first = 0, last = 0;
-    if (dash == std::string::npos || !ParseNumber(text.substr(0, dash).c_str(), 1, 247, first) ||
-        !ParseNumber(text.substr(dash + 1).c_str(), first, 247, last))
+    if (dash == std::string::npos || !ParseAddress(text.substr(0, dash), first) ||
+        !ParseAddress(text.substr(dash + 1), last) || last < first)
         return false;
     options.address = static_cast<std::uint8_t>(first);
     options.more.clear();
@@ -154,7 +161,7 @@ int main(int argc, char** argv) {
             options.trace = [](const std::string& s) { std::cerr << s << std::endl; };
         } else if (arg == "--tcp" && ParseHostPort(value, tcpHost, tcpPort)) {
             ++i;
-        } else if (arg == "--address" && ParseNumber(value, 1, 247, v)) {
+        } else if (arg == "--address" && value && ParseAddress(value, v)) {
             options.address = static_cast<std::uint8_t>(v);
             ++i;
         } else if (arg == "--addresses" && ParseRange(value, options)) {

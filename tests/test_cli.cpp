@@ -13,11 +13,14 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <csignal>
 #include <mutex>
+#include <pty.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 using namespace stepbench;
 using namespace std::chrono_literals;
@@ -101,6 +104,18 @@ private slots:
         QTest::newRow("expect after a delay") << QStringList{"run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\nDelay:10\r\nExpect:01 20 00\r\n") << "第 3 行";
         QTest::newRow("expect in lower case") << QStringList{"run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\nexpect:01 20 00\r\n") << "第 2 行";
         QTest::newRow("a line of text") << QStringList{"run", "SCRIPT"} << QByteArray("\xB5\xE7\xBB\xFA\r\n01 20 00 39 C0\r\n") << "第 1 行";
+        QTest::newRow("a value check that cannot pass: abc") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=abc\r\n") << "第 2 行";
+        QTest::newRow("a value check in C's hex") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=0x64\r\n") << "第 2 行";
+        QTest::newRow("a value check in Basic's hex") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=&H64\r\n") << "第 2 行";
+        QTest::newRow("a value check with a point") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=100.0\r\n") << "第 2 行";
+        QTest::newRow("a motion state for a speed") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=Stopped\r\n") << "第 2 行";
+        QTest::newRow("a negative start speed") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=-5\r\n") << "第 2 行";
+        QTest::newRow("a value of a reply without one") << QStringList{"run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\nExpect:value=0\r\n") << "第 2 行";
+        QTest::newRow("value and json") << QStringList{"--value", "--json", "send", "handshake"} << QByteArray() << "--json";
+        QTest::newRow("a report where none can be written") << QStringList{"run", "SCRIPT", "--junit", "/no/such/folder/r.xml"} << QByteArray("01 20 00 39 C0\r\n") << "/no/such/folder/r.xml";
+        QTest::newRow("a profile where none can be written") << QStringList{"profile", "read", "/no/such/folder/p.json"} << QByteArray() << "/no/such/folder/p.json";
+        QTest::newRow("scan from address 0") << QStringList{"scan", "--from", "0"} << QByteArray() << "--from";
+        QTest::newRow("scan to F8") << QStringList{"scan", "--to", "F8"} << QByteArray() << "F8";
         QTest::newRow("expect bytes with an odd digit") << QStringList{"run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\nExpect:01 20 0\r\n") << "第 2 行";
     }
     // clang-format on
@@ -138,6 +153,9 @@ private slots:
         QTest::newRow("script from standard input") << QStringList{"run", "-", "--loops", "1", "--interval", "10"} << QByteArray("01 20 00 39 C0\r\n") << 0 << 1 << true;
         QTest::newRow("byte-order mark") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("\xEF\xBB\xBF" "01 20 00 39 C0\r\n") << 0 << 1 << true;
         QTest::newRow("plc: the value of a register read") << QStringList{"--plc", "run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("01 26 00 3A 60\r\nExpect:value=100\r\n") << 0 << 1 << true;
+        QTest::newRow("script from /dev/stdin") << QStringList{"run", "/dev/stdin", "--loops", "1", "--interval", "10"} << QByteArray("01 20 00 39 C0\r\n") << 0 << 1 << true;
+        QTest::newRow("a UTF-8 script with a Chinese value") << QStringList{"run", "SCRIPT", "--loops", "1"} << QByteArray("\xEF\xBB\xBF# 查询状态\r\n01 3B 00 33 30\r\nExpect:value=停止\r\n") << 0 << 1 << true;
+        QTest::newRow("options as people type them") << QStringList{"-pPORT", "-t500", "-jq", "send", "--", "handshake"} << QByteArray() << 0 << 1 << true;
         QTest::newRow("a broadcast") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("00 25 04 00 00 00 64 EC 1E\r\n") << 0 << 1 << true;
         QTest::newRow("a speed past the signed range") << QStringList{"send", "set-max-speed", "3000000000"} << QByteArray() << 0 << 1 << true;
         QTest::newRow("send to every drive") << QStringList{"-a", "0", "send", "estop"} << QByteArray() << 0 << 1 << true;
@@ -155,7 +173,9 @@ private slots:
         QVERIFY(device.start());
         args = QStringList{"--port", Q(device.path()), "--json"} + args;
         args.replaceInStrings(QRegularExpression("^SCRIPT$"), Script(dir_, script));
-        const Run r = Cli(args, args.contains("-") ? script : QByteArray());
+        args.replaceInStrings(QRegularExpression("^-pPORT$"), "-p" + Q(device.path()));
+        const bool input = args.contains("-") || args.contains("/dev/stdin");
+        const Run r = Cli(args, input ? script : QByteArray());
         QCOMPARE(r.status, status);
         for (const QJsonObject& o : r.lines())
             QVERIFY2(!o.isEmpty(), r.out.constData()); // every line is JSON
@@ -174,34 +194,43 @@ private slots:
     }
 
     // Interrupted, it lets the transaction on the line end, prints the summary ("completed":
-    // false) and exits with 128 + the signal; a second Ctrl-C ends at once.
+    // false, "exit": 128 + the signal) and then ends by the signal itself, as a shell expects;
+    // also while it waits for a script on standard input. A second Ctrl-C ends at once.
     void interrupted_data() {
         QTest::addColumn<int>("signal");
         QTest::newRow("SIGINT") << SIGINT;
         QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::newRow("SIGPIPE") << SIGPIPE;
     }
     void interrupted() {
         QFETCH(int, signal);
         sim::VirtualDevice device({.replyDelay = 20ms, .trace = {}});
         QVERIFY(device.start());
         const QString script = Script(dir_, "01 20 00 39 C0\r\n");
-        QProcess p;
-        p.start(STEPBENCH_CLI_PATH,
-                {"--port", Q(device.path()), "--json", "run", script, "--interval", "10"});
-        QVERIFY(p.waitForStarted());
-        QTest::qWait(400);
-        ::kill(pid_t(p.processId()), signal);
-        QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 2000);
-        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(p.exitCode(), 128 + signal);
-        const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
-        const QJsonObject s = r.summary();
-        QVERIFY(s["ok"].toInt() > 3);
-        QCOMPARE(s["ok"].toInt(), s["transactions"].toInt()); // none cut off
-        QCOMPARE(s["completed"].toBool(), false);
-        QVERIFY(r.out.contains("\"kind\":\"interrupted\""));
+        const QString report = dir_.filePath(QString("interrupted%1.xml").arg(signal));
+        for (const QStringList& run :
+             {QStringList{"run", script, "--interval", "10", "--junit", report},
+              QStringList{"run", "-"}}) {
+            QProcess p;
+            p.start(STEPBENCH_CLI_PATH, QStringList{"--port", Q(device.path()), "--json"} + run);
+            QVERIFY(p.waitForStarted());
+            QTest::qWait(400);
+            ::kill(pid_t(p.processId()), signal);
+            QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 2000);
+            QCOMPARE(p.exitStatus(), QProcess::CrashExit);
+            QCOMPARE(p.exitCode(), signal);
+            const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
+            const QJsonObject s = r.summary();
+            QCOMPARE(s["exit"].toInt(), 128 + signal);
+            QCOMPARE(s["completed"].toBool(), false);
+            QCOMPARE(s["ok"].toInt(), s["transactions"].toInt()); // none cut off
+            QVERIFY(r.out.contains("\"kind\":\"interrupted\""));
+        }
+        QVERIFY(QFile::exists(report));
 
         // Waiting for a reply that takes a minute, a second Ctrl-C does not wait.
+        QProcess p;
         p.start(STEPBENCH_CLI_PATH,
                 {"--port", Q(device.path()), "-a", "2", "-t", "60000", "send", "handshake"});
         QVERIFY(p.waitForStarted());
@@ -211,7 +240,57 @@ private slots:
         QCOMPARE(p.state(), QProcess::Running);
         ::kill(pid_t(p.processId()), SIGINT);
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 1000);
-        QCOMPARE(p.exitCode(), 130);
+        QCOMPARE(p.exitCode(), SIGINT);
+    }
+
+    // Ctrl-C in a terminal stops a shell loop around the program, as it stops one around any
+    // other: the run in progress ends with its summary, and no later run starts.
+    void ctrlCStopsAShellLoop() {
+        Ears ears;
+        sim::VirtualDevice device(ears.options());
+        QVERIFY(device.start());
+        const QString errors = dir_.filePath("loop-errors.txt");
+        const QByteArray loop =
+            QString("for i in 1 2 3; do '%1' --port '%2' run '%3' --interval 20 >/dev/null "
+                    "2>>'%4'; echo \"after $i\"; done")
+                .arg(STEPBENCH_CLI_PATH, Q(device.path()), Script(dir_, "01 20 00 39 C0\r\n"),
+                     errors)
+                .toUtf8();
+        int terminal = -1;
+        const pid_t shell = forkpty(&terminal, nullptr, nullptr, nullptr);
+        QVERIFY(shell >= 0);
+        if (shell == 0) {
+            // As in a user's terminal, whatever the test's own handlers and mask.
+            for (int n : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGQUIT})
+                std::signal(n, SIG_DFL);
+            sigset_t none;
+            sigemptyset(&none);
+            sigprocmask(SIG_SETMASK, &none, nullptr);
+            execlp("bash", "bash", "-c", loop.constData(), nullptr);
+            _exit(127);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(ears.requests() >= 5, 5000);
+        QCOMPARE(::write(terminal, "\x03", 1), 1);
+        int status = 0;
+        pid_t ended = 0;
+        for (int waited = 0; waited < 3000 && !ended; waited += 10) {
+            QTest::qWait(10);
+            ended = waitpid(shell, &status, WNOHANG);
+        }
+        QCOMPARE(ended, shell);
+        QByteArray said;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(terminal, buffer, sizeof buffer)) > 0;)
+            said.append(buffer, n);
+        ::close(terminal);
+        QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT, said.constData());
+        QVERIFY2(!said.contains("after"), said.constData());
+        const int heard = ears.requests();
+        QTest::qWait(300);
+        QCOMPARE(ears.requests(), heard);
+        QFile f(errors);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()).count("没有完成"), 1); // one run, summed up
     }
 
     // The device pulled mid-run: exit 3, after an event and the summary.
@@ -593,29 +672,42 @@ private slots:
     void junit() {
         sim::VirtualDevice device;
         QVERIFY(device.start());
-        const QString script = Script(
-            dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\nExpect:value=9\r\n00 3D 00 75 F0\r\n");
+        const QString script =
+            Script(dir_, "01 20 00 39 C0\r\n01 26 00 3A 60\r\nExpect:value=9\r\n00 3D "
+                         "00 75 F0\r\n09 20 00 B8 02\r\n");
         const QString report = dir_.filePath("report.xml");
-        const Run r = Cli({"-p", Q(device.path()), "-q", "run", script, "--loops", "1",
+        const Run r = Cli({"-p", Q(device.path()), "-q", "-t", "50", "run", script, "--loops", "2",
                            "--interval", "10", "--junit", report});
         QCOMPARE(r.status, 1);
         QFile f(report);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&f);
         QStringList cases, failures;
+        QMap<QString, double> times;
         while (!xml.atEnd()) {
             xml.readNext();
             if (!xml.isStartElement()) continue;
-            if (xml.name() == u"testcase") cases << xml.attributes().value("name").toString();
+            if (xml.name() == u"testsuite") {
+                QVERIFY(xml.attributes().value("time").toDouble() > 0.1);
+                QVERIFY(!xml.attributes().value("hostname").isEmpty());
+            }
+            if (xml.name() == u"testcase") {
+                cases << xml.attributes().value("name").toString();
+                times[cases.last()] = xml.attributes().value("time").toDouble();
+            }
             if (xml.name() == u"failure")
                 failures << cases.last() + ": " + xml.attributes().value("message").toString();
         }
         QVERIFY(!xml.hasError());
-        QCOMPARE(cases,
-                 (QStringList{"line 1: handshake", "line 2: query-start-speed", "line 4: stop"}));
-        QCOMPARE(failures.size(), 1);
+        QCOMPARE(cases, (QStringList{"line 1: handshake", "line 2: query-start-speed",
+                                     "line 4: stop", "line 5: handshake", "line 1: handshake (2)",
+                                     "line 2: query-start-speed (2)", "line 4: stop (2)",
+                                     "line 5: handshake (2)"}));
+        QCOMPARE(failures.size(), 4);
         QVERIFY2(failures[0].startsWith("line 2:") && failures[0].contains("9"),
                  qPrintable(failures[0]));
+        // A request without a reply took its timeout.
+        QCOMPARE(times["line 5: handshake"], 0.05);
     }
 
     // Expect lines pass and fail alike in the command line and the window.
@@ -630,6 +722,11 @@ private slots:
         win.click("Command54");
         QVERIFY(win.prompter.messages.last().contains("第 2 行"));
         QCOMPARE(win.w<QListWidget>("List1")->count(), 0);
+        // A frame whose checksum is wrong loads, with a word about it.
+        win.prompter.fileName = Script(dir_, "01 20 00 39 C1\r\n");
+        win.click("Command54");
+        QVERIFY2(win.main.statusBar()->currentMessage().contains("第 1 行的校验码不对"),
+                 qPrintable(win.main.statusBar()->currentMessage()));
         win.prompter.fileName = bad;
         win.click("Command54");
         win.type("Text22", "20");
@@ -639,14 +736,177 @@ private slots:
         QVERIFY(win.prompter.messages.last().contains("第 2 行的检查未通过"));
     }
 
+    // With --json every way a run ends has its event and the summary last, whose exit is the
+    // status; paths that cannot be written are found before the port opens.
+    // clang-format off
+    void everyExitSummedUp_data() {
+        QTest::addColumn<QStringList>("args"); // PORT stands for the device
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("status");
+        QTest::newRow("an option") << QStringList{"--port", "PORT", "-jq", "--bogus", "send", "handshake"} << "usage_error" << 2;
+        QTest::newRow("a serial port") << QStringList{"--json", "--port", "/dev/no-such-port", "send", "handshake"} << "port_error" << 3;
+        QTest::newRow("a log file") << QStringList{"--json", "--port", "PORT", "--log", "/no/such/folder/l.csv", "send", "handshake"} << "log_error" << 2;
+        QTest::newRow("a profile file") << QStringList{"--json", "--port", "PORT", "profile", "compare", "/no/such/p.json"} << "profile_error" << 2;
+        QTest::newRow("a script") << QStringList{"--json", "--port", "PORT", "run", "/no/such/script.txt"} << "usage_error" << 2;
+        QTest::newRow("a bus with more answers") << QStringList{"--json", "--port", "PORT", "send", "query-address"} << "extra_replies" << 1;
+    }
+    // clang-format on
+    void everyExitSummedUp() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, kind);
+        QFETCH(int, status);
+        Ears ears;
+        sim::VirtualDevice device(ears.options({.address = 1, .more = {2, 3, 4}}));
+        QVERIFY(device.start());
+        args.replaceInStrings(QRegularExpression("^PORT$"), Q(device.path()));
+        const Run r = Cli(args);
+        QCOMPARE(r.status, status);
+        QStringList kinds;
+        for (const QJsonObject& o : r.lines()) {
+            QVERIFY2(!o.isEmpty(), r.out.constData());
+            kinds << o["event"].toObject()["kind"].toString();
+        }
+        QVERIFY2(kinds.contains(kind), r.out.constData());
+        QCOMPARE(r.summary()["exit"].toInt(), status);
+        if (status == 2 || status == 3) QCOMPARE(ears.requests(), 0);
+    }
+
+    // Any drive answers the address query to 0: each answer is counted before the summary, and
+    // more than one is no success. With -a it goes to that drive alone.
+    void theAddressQueryOnABus() {
+        Ears ears;
+        sim::VirtualDevice device(ears.options({.address = 1, .more = {2, 3, 4}}));
+        QVERIFY(device.start());
+        Run r = Cli({"-p", Q(device.path()), "-j", "send", "query-address"});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out.count("{\"late\""), 3);
+        QCOMPARE(r.summary()["late"].toInt(), 3);
+        r = Cli({"-p", Q(device.path()), "-j", "-a", "3", "send", "query-address"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.lines().first()["request"].toString(), "03 21 00 99 90");
+        QCOMPARE(r.lines().first()["value"].toInt(), 3);
+    }
+
+    // --value: the decoded value of every command that has one, why there is none on standard
+    // error.
+    // clang-format off
+    void values_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<int>("status");
+        QTest::newRow("a number") << QStringList{"send", "query-start-speed"} << QByteArray("100\n") << "" << 0;
+        QTest::newRow("a register read") << QStringList{"--plc", "send", "query-start-speed"} << QByteArray("100\n") << "" << 0;
+        QTest::newRow("the motion state") << QStringList{"send", "query-state"} << QByteArray("moving=false left_limit=false home=false right_limit=false\n") << "" << 0;
+        QTest::newRow("the inputs") << QStringList{"send", "query-inputs"} << QByteArray("in1=false in2=false in3=false in4=false in5=false\n") << "" << 0;
+        QTest::newRow("no reply") << QStringList{"-a", "2", "-t", "50", "send", "query-state"} << QByteArray() << "无应答" << 1;
+        QTest::newRow("an exception") << QStringList{"--plc", "--mapping", "1000", "send", "query-start-speed"} << QByteArray() << "异常应答" << 1;
+    }
+    // clang-format on
+    void values() {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, out);
+        QFETCH(QString, err);
+        QFETCH(int, status);
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        const Run r = Cli(QStringList{"-p", Q(device.path()), "--value"} + args);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.out, out);
+        QVERIFY2(QString::fromUtf8(r.err).contains(err), r.err.constData());
+    }
+
+    // Checks of a script: a motion state in either language, its failure in the language of the
+    // output; a frame whose checksum is wrong is sent as written, named at load, and a check after
+    // it says why it cannot pass.
+    // clang-format off
+    void checks_data() {
+        QTest::addColumn<QString>("lang");
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("Stopped") << "en" << QByteArray("01 3B 00 33 30\r\nExpect:value=Stopped\r\n") << 0 << "passed";
+        QTest::newRow("停止 in English") << "en" << QByteArray("01 3B 00 33 30\r\nExpect:value=停止\r\n") << 0 << "passed";
+        QTest::newRow("Moving") << "en" << QByteArray("01 3B 00 33 30\r\nExpect:value=Moving\r\n") << 1 << "the value is \"Stopped\", expected \"Moving\"";
+        QTest::newRow("a wrong checksum") << "zh" << QByteArray("01 20 00 39 C1\r\nExpect:01 20 00\r\n") << 1 << "第 1 行的校验码不对，驱动器不会应答它";
+        QTest::newRow("a frame without one") << "zh" << QByteArray("01 26 00\r\n") << 1 << "第 1 行的校验码不对";
+    }
+    // clang-format on
+    void checks() {
+        QFETCH(QString, lang);
+        QFETCH(QByteArray, script);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        const Run r = Cli({"-p", Q(device.path()), "--lang", lang, "-t", "50", "run",
+                           Script(dir_, script), "--loops", "1"});
+        QCOMPARE(r.status, status);
+        QVERIFY2(QString::fromUtf8(r.out + r.err).contains(said), (r.out + r.err).constData());
+        // Sent as written.
+        QVERIFY(r.out.contains(script.left(script.indexOf('\r')) + " ->"));
+    }
+
+    // A session: a line in, its one line out before the next goes in, the port kept open; a line
+    // that cannot run says why and the session goes on, and fails at the end.
+    void session() {
+        Ears ears;
+        sim::VirtualDevice device(ears.options());
+        QVERIFY(device.start());
+        QProcess p;
+        p.start(STEPBENCH_CLI_PATH, {"-p", Q(device.path()), "--json", "-t", "50", "session"});
+        QVERIFY(p.waitForStarted());
+        const auto ask = [&p](const QByteArray& line) {
+            p.write(line + "\n");
+            QByteArray answer;
+            while (!answer.endsWith('\n') && p.waitForReadyRead(2000))
+                answer += p.readAllStandardOutput();
+            return QJsonDocument::fromJson(answer).object();
+        };
+        QCOMPARE(ask("send set-max-speed 3000")["verdict"].toString(), "ok");
+        QCOMPARE(ask("send query-max-speed")["value"].toInt(), 3000);
+        QCOMPARE(ask("Expect:value=3000")["check"].toObject()["passed"].toBool(), true);
+        QCOMPARE(ask("send -a 2 handshake")["verdict"].toString(), "no_reply");
+        QCOMPARE(ask("01 26 00 3A 60")["value"].toInt(), 100);
+        QCOMPARE(ask("send --hex 01 20 00")["verdict"].toString(), "ok");
+        QCOMPARE(ask("Delay:20")["event"].toObject()["kind"].toString(), "delay");
+        QCOMPARE(ask("send no-such-command")["event"].toObject()["line"].toInt(), 8);
+        p.write("# a comment\n\nquit\n");
+        QVERIFY(p.waitForFinished(3000));
+        QCOMPARE(p.exitCode(), 1);
+        const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
+        QCOMPARE(r.lines().size(), 1); // the summary alone
+        QCOMPARE(r.summary()["transactions"].toInt(), 5);
+        QCOMPARE(r.summary()["checks_passed"].toInt(), 1);
+        QCOMPARE(ears.requests(), 5);
+    }
+
+    // A profile read whose file cannot be saved after all is a failed drive.
+    void aProfileNotSavedFails() {
+        sim::VirtualDevice device;
+        QVERIFY(device.start());
+        QTemporaryDir folder;
+        const QString file = folder.filePath("p.json");
+        QProcess p;
+        p.start(STEPBENCH_CLI_PATH, {"-p", Q(device.path()), "-j", "profile", "read", file});
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(100);
+        folder.remove();
+        QVERIFY(p.waitForFinished(10000));
+        const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.lines()[r.lines().size() - 2]["drive"].toObject()["verdict"].toString(),
+                 "failed");
+    }
+
     void scan() {
         sim::VirtualDevice device({.address = 7, .trace = {}});
         QVERIFY(device.start());
         const Run r = Cli({"--port", Q(device.path()), "--json", "--timeout", "20", "scan",
-                           "--from", "5", "--to", "9"});
+                           "--from", "5", "--to", "A"});
         QCOMPARE(r.status, 0);
-        QVERIFY(r.out.contains("{\"found\":{\"address\":7,\"baud\":9600"));
-        QCOMPARE(r.summary()["transactions"].toInt(), 5);
+        QVERIFY(r.out.contains("{\"found\":{\"address\":7,\"address_hex\":\"07\",\"baud\":9600"));
+        QCOMPARE(r.summary()["transactions"].toInt(), 6);
         QCOMPARE(Cli({"--port", "/dev/no-such-port", "send", "handshake"}).status, 3);
     }
 };

@@ -29,7 +29,7 @@
         <translation>PLC protocol: more data than one register write can carry; not sent</translation>
     </message>
     <message id="New Addr">
-        <location filename="../commands/catalogue.cpp" line="+69"/>
+        <location filename="../commands/catalogue.cpp" line="+70"/>
         <source></source>
         <translation>New addr</translation>
     </message>
@@ -107,7 +107,7 @@
     </message>
     <message id="速度">
         <location line="+3"/>
-        <location filename="../ui/motion_view.cpp" line="+125"/>
+        <location filename="../ui/motion_view.cpp" line="+124"/>
         <source></source>
         <translation>Speed</translation>
     </message>
@@ -152,7 +152,7 @@
     </message>
     <message id="编码方向">
         <location line="+2"/>
-        <location filename="../commands/protocol.cpp" line="+290"/>
+        <location filename="../commands/protocol.cpp" line="+291"/>
         <location filename="../ui/frm_main_ui.cpp" line="+17"/>
         <source></source>
         <translation>Enc. dir</translation>
@@ -206,7 +206,7 @@
         <translation>Save and resume</translation>
     </message>
     <message id="不是配置文件（JSON 格式错误：%1）">
-        <location filename="../commands/profile_file.cpp" line="+67"/>
+        <location filename="../commands/profile_file.cpp" line="+69"/>
         <source></source>
         <translation>Not a profile file (JSON error: %1)</translation>
     </message>
@@ -281,7 +281,7 @@
         <translation>%1 is too large to be a profile</translation>
     </message>
     <message id="32位数值，高字节在前">
-        <location filename="../commands/protocol.cpp" line="-211"/>
+        <location filename="../commands/protocol.cpp" line="-212"/>
         <source></source>
         <translation>32-bit value, high byte first</translation>
     </message>
@@ -566,7 +566,7 @@
         <translation>new speed, high byte first</translation>
     </message>
     <message id="恒速运动过程中改变速度:">
-        <location line="+0"/>
+        <location line="+1"/>
         <location line="+1"/>
         <source></source>
         <translation>Change speed while running:</translation>
@@ -1055,8 +1055,18 @@
         <source></source>
         <translation>%1 &quot;%2&quot; has too many addresses: at most %3</translation>
     </message>
+    <message id="0 到 16777215">
+        <location line="+32"/>
+        <source></source>
+        <translation>0 to 16777215</translation>
+    </message>
+    <message id="0 到 4294967295">
+        <location line="+0"/>
+        <source></source>
+        <translation>0 to 4294967295</translation>
+    </message>
     <message id="命令数据超过255个字节，命令未发送。">
-        <location line="+35"/>
+        <location line="+12"/>
         <source></source>
         <translation>The command&apos;s data exceeds 255 bytes; command not sent.</translation>
     </message>
@@ -1072,12 +1082,12 @@
     </message>
     <message id="经设备服务器连接时不能换波特率，只能扫描地址">
         <location line="+4"/>
-        <location filename="../app/cli_main.cpp" line="+171"/>
+        <location filename="../app/cli_main.cpp" line="+280"/>
         <source></source>
         <translation>Over a device server the baud rate cannot be changed; only addresses are scanned</translation>
     </message>
     <message id="设备服务器地址 “%1” 无效（应为 tcp://主机:端口，如 tcp://192.168.1.20:4001）">
-        <location filename="../link/link.cpp" line="+95"/>
+        <location filename="../link/link.cpp" line="+106"/>
         <source></source>
         <translation>Invalid device server address &quot;%1&quot; (use tcp://host:port, e.g. tcp://192.168.1.20:4001)</translation>
     </message>
@@ -1091,8 +1101,13 @@
         <source></source>
         <translation>Baud rate &quot;%1&quot; is invalid; the port was not opened.</translation>
     </message>
-    <message id="串口已被其他程序占用">
+    <message id="它不是串口（不是终端设备）">
         <location line="+15"/>
+        <source></source>
+        <translation>it is not a serial port (not a terminal device)</translation>
+    </message>
+    <message id="串口已被其他程序占用">
+        <location line="+3"/>
         <source></source>
         <translation>The port is in use by another program</translation>
     </message>
@@ -1255,11 +1270,13 @@
     </message>
     <message id="运动中">
         <location filename="../link/reply_decoder.cpp" line="+59"/>
+        <location filename="../script/expect.cpp" line="+43"/>
         <source></source>
         <translation>Moving</translation>
     </message>
     <message id="停止">
         <location line="+0"/>
+        <location filename="../script/expect.cpp" line="-1"/>
         <location filename="../ui/frm_main_ui.cpp" line="-151"/>
         <source></source>
         <translation>Stopped</translation>
@@ -1357,8 +1374,33 @@
         <source></source>
         <translation>%1 commands are already waiting to be sent; this one was not sent</translation>
     </message>
+    <message id="这条命令的应答没有可检查的值：请用 Expect: 加应答的字节">
+        <location filename="../script/expect.cpp" line="+89"/>
+        <source></source>
+        <translation>this command's reply has no value to check: use Expect: with the reply's bytes</translation>
+    </message>
+    <message id="这条命令的应答是不小于 0 的整数，“%1”不会相符">
+        <location line="+4"/>
+        <source></source>
+        <translation>this command's reply is a whole number of 0 or more: "%1" can never match</translation>
+    </message>
+    <message id="这条命令的应答是整数，“%1”不会相符">
+        <location line="+2"/>
+        <source></source>
+        <translation>this command's reply is a whole number: "%1" can never match</translation>
+    </message>
+    <message id="这条命令的应答是运动状态（停止或运动中），“%1”不会相符">
+        <location line="+2"/>
+        <source></source>
+        <translation>this command's reply is a motion state (Stopped or Moving): "%1" can never match</translation>
+    </message>
+    <message id="这条命令的应答是16进制字节，“%1”不会相符">
+        <location line="+2"/>
+        <source></source>
+        <translation>this command's reply is bytes in hex: "%1" can never match</translation>
+    </message>
     <message id="没有正常的应答">
-        <location filename="../script/expect.cpp" line="+53"/>
+        <location line="+6"/>
         <source></source>
         <translation>no good reply</translation>
     </message>
@@ -1368,7 +1410,7 @@
         <translation>the reply is %1, expected %2</translation>
     </message>
     <message id="值为“%1”，应为“%2”">
-        <location line="+6"/>
+        <location line="+8"/>
         <source></source>
         <translation>the value is &quot;%1&quot;, expected &quot;%2&quot;</translation>
     </message>
@@ -1384,6 +1426,7 @@
     </message>
     <message id="无法打开文件 %1：%2">
         <location line="+3"/>
+        <location filename="../app/cli_main.cpp" line="-185"/>
         <source></source>
         <translation>Cannot open the file %1: %2</translation>
     </message>
@@ -1408,19 +1451,24 @@
         <translation>Could not save the file %1: %2</translation>
     </message>
     <message id="这一行的 Expect 无效">
-        <location filename="../script/script_runner.cpp" line="+57"/>
+        <location filename="../script/script_runner.cpp" line="+58"/>
         <source></source>
         <translation>this Expect line is invalid</translation>
+    </message>
+    <message id="没有正常的应答：第 %1 行的校验码不对，驱动器不会应答它">
+        <location line="+2"/>
+        <source></source>
+        <translation>no valid reply: the checksum of line %1 is wrong, so a drive does not answer it</translation>
     </message>
     <message id="系统提示">
         <location filename="../ui/frm_main.cpp" line="-466"/>
         <location filename="../ui/monitor_view.cpp" line="+177"/>
         <location line="+11"/>
-        <location filename="../ui/motion_view.cpp" line="-295"/>
+        <location filename="../ui/motion_view.cpp" line="-294"/>
         <location filename="../ui/panel_senders.cpp" line="+21"/>
         <location filename="../ui/scan_dialog.cpp" line="+126"/>
         <location line="+11"/>
-        <location filename="../ui/script_panel.cpp" line="+15"/>
+        <location filename="../ui/script_panel.cpp" line="+16"/>
         <source></source>
         <translation>Notice</translation>
     </message>
@@ -1478,7 +1526,7 @@
     </message>
     <message id="已开“回显抑制”，但收到的字节不是刚发出的命令：这个转换器可能不回显">
         <location line="-224"/>
-        <location filename="../app/cli_main.cpp" line="-62"/>
+        <location filename="../app/cli_main.cpp" line="+115"/>
         <source></source>
         <translation>Echo suppression is on, but what came back is not the request just sent: this adapter may not echo</translation>
     </message>
@@ -1560,6 +1608,7 @@
     <message id="%1：%2">
         <location line="+13"/>
         <location filename="../ui/profile_view.cpp" line="+178"/>
+        <location filename="../app/cli_output.cpp" line="+300"/>
         <source></source>
         <translation>%1: %2</translation>
     </message>
@@ -1720,9 +1769,19 @@
         <translation>Invalid file name, please open again!</translation>
     </message>
     <message id="已载入 %1 行：%2">
-        <location line="+12"/>
+        <location line="+16"/>
         <source></source>
         <translation>Loaded %1 lines: %2</translation>
+    </message>
+    <message id="已载入 %1 行：%2。注意：%3，这样的帧照原样发出，驱动器不会应答">
+        <location line="+1"/>
+        <source></source>
+        <translation>Loaded %1 lines: %2. Note: %3; such a frame is sent as written and a drive does not answer it</translation>
+    </message>
+    <message id="，">
+        <location line="+2"/>
+        <source></source>
+        <translation>, </translation>
     </message>
     <message id="文件 %1 已不存在，已从“最近打开”中去掉">
         <location line="+13"/>
@@ -1751,7 +1810,7 @@
     </message>
     <message id="是否覆盖文件？">
         <location filename="../ui/monitor_view.cpp" line="-34"/>
-        <location filename="../ui/motion_view.cpp" line="+526"/>
+        <location filename="../ui/motion_view.cpp" line="+525"/>
         <location filename="../ui/profile_view.cpp" line="+183"/>
         <location filename="../ui/script_panel.cpp" line="+0"/>
         <source></source>
@@ -2024,7 +2083,7 @@
     </message>
     <message id="左限">
         <location line="+35"/>
-        <location filename="../ui/motion_view.cpp" line="-762"/>
+        <location filename="../ui/motion_view.cpp" line="-761"/>
         <source></source>
         <translation>LLim</translation>
     </message>
@@ -2563,7 +2622,7 @@
     </message>
     <message id="导出失败，没有写入文件 %1：%2">
         <location line="-4"/>
-        <location filename="../ui/motion_view.cpp" line="+550"/>
+        <location filename="../ui/motion_view.cpp" line="+549"/>
         <source></source>
         <translation>Export failed, no file written %1: %2</translation>
     </message>
@@ -2573,7 +2632,7 @@
         <translation>Time (s)</translation>
     </message>
     <message id="开始采样">
-        <location filename="../ui/motion_view.cpp" line="-703"/>
+        <location filename="../ui/motion_view.cpp" line="-702"/>
         <location line="+215"/>
         <source></source>
         <translation>Start sampling</translation>
@@ -2641,13 +2700,13 @@
     </message>
     <message id="实际 %1 Hz">
         <location line="+2"/>
-        <location line="+352"/>
+        <location line="+351"/>
         <location line="+2"/>
         <source></source>
         <translation>achieved %1 Hz</translation>
     </message>
     <message id="采样的驱动器地址(Hex)，最多 4 个，如 1 或 1-4；空着就是“设备操作地址”">
-        <location line="-352"/>
+        <location line="-351"/>
         <source></source>
         <translation>Addresses (hex) of the drives to sample, at most 4, such as 1 or 1-4; empty means the device address</translation>
     </message>
@@ -2708,7 +2767,7 @@
         <translation>Stop sampling</translation>
     </message>
     <message id="没有规划曲线：%1">
-        <location line="+127"/>
+        <location line="+126"/>
         <source></source>
         <translation>No planned curve: %1</translation>
     </message>
@@ -2737,7 +2796,7 @@
         <translation>Planned speed</translation>
     </message>
     <message id="规划时长(s)">
-        <location line="-321"/>
+        <location line="-320"/>
         <source></source>
         <translation>Planned duration (s)</translation>
     </message>
@@ -2782,7 +2841,7 @@
         <translation>No plan: where drive %1 was when the move began is not known</translation>
     </message>
     <message id="规划（驱动器 %1 确认的值）：初速 %2，最大 %3，末速 %4 步/s；加速 %5，减速 %6 步/s²">
-        <location line="+17"/>
+        <location line="+16"/>
         <source></source>
         <translation>Plan (values drive %1 confirmed): start %2, maximum %3, end %4 steps/s; acceleration %5, deceleration %6 steps/s²</translation>
     </message>
@@ -3024,7 +3083,7 @@
     </message>
     <message id="已写入 %n 项设置" numerus="yes">
         <location line="+47"/>
-        <location filename="../app/cli_output.cpp" line="+244"/>
+        <location filename="../app/cli_output.cpp" line="-4"/>
         <source></source>
         <translation>
             <numerusform>Wrote %n setting</numerusform>
@@ -3033,7 +3092,7 @@
     </message>
     <message id="驱动器与配置文件有 %n 项不同" numerus="yes">
         <location line="+21"/>
-        <location filename="../app/cli_output.cpp" line="+4"/>
+        <location filename="../app/cli_output.cpp" line="+5"/>
         <source></source>
         <translation>
             <numerusform>The drive differs from the profile in %n setting</numerusform>
@@ -3042,7 +3101,8 @@
     </message>
     <message id="已读取 %n 项设置" numerus="yes">
         <location line="+3"/>
-        <location filename="../app/cli_output.cpp" line="+4"/>
+        <location filename="../app/cli_output.cpp" line="-8"/>
+        <location line="+12"/>
         <source></source>
         <translation>
             <numerusform>Read %n setting</numerusform>
@@ -3067,7 +3127,7 @@
         <location filename="../link/transaction.cpp" line="-21"/>
         <location filename="../ui/profile_view.cpp" line="-221"/>
         <location line="+142"/>
-        <location filename="../app/cli_output.cpp" line="-12"/>
+        <location filename="../app/cli_output.cpp" line="-16"/>
         <source></source>
         <translation>Cancelled</translation>
     </message>
@@ -3092,7 +3152,7 @@
     </message>
     <message id="；读回后未生效：%1">
         <location line="+8"/>
-        <location filename="../app/cli_output.cpp" line="+6"/>
+        <location filename="../app/cli_output.cpp" line="+9"/>
         <source></source>
         <translation>; read back different: %1</translation>
     </message>
@@ -3102,7 +3162,7 @@
     </message>
     <message id="驱动器与配置文件相同">
         <location line="+17"/>
-        <location filename="../app/cli_output.cpp" line="+4"/>
+        <location filename="../app/cli_output.cpp" line="+5"/>
         <source></source>
         <translation>The drive matches the profile</translation>
     </message>
@@ -3117,7 +3177,7 @@
     </message>
     <message id="读取不完整：还有 %n 项设置没有读到（如“%1”），没有保存。请重新“读取全部”。" numerus="yes">
         <location line="+5"/>
-        <location filename="../app/cli_main.cpp" line="+219"/>
+        <location filename="../app/cli_main.cpp" line="+230"/>
         <source></source>
         <translation>
             <numerusform>The read is incomplete: %n setting was not read (“%1”), so nothing was saved. Read all again.</numerusform>
@@ -3277,7 +3337,7 @@
     </message>
     <message id="地址(Hex)">
         <location filename="../ui/monitor_view.cpp" line="-271"/>
-        <location filename="../ui/motion_view.cpp" line="-635"/>
+        <location filename="../ui/motion_view.cpp" line="-634"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
         <source></source>
@@ -3354,7 +3414,7 @@
         <translation>%1 takes %2 values: %3</translation>
     </message>
     <message id="%1 的数据应为 %2 到 %3 个字节">
-        <location line="+61"/>
+        <location line="+65"/>
         <source></source>
         <translation>The data of %1 must be %2 to %3 bytes</translation>
     </message>
@@ -3364,7 +3424,7 @@
         <translation>%1 takes no values</translation>
     </message>
     <message id="空行">
-        <location filename="../script/step.cpp" line="+153"/>
+        <location filename="../script/step.cpp" line="+155"/>
         <source></source>
         <translation>empty line</translation>
     </message>
@@ -3384,17 +3444,18 @@
         <translation>frame line too short: it needs at least an address and a command code</translation>
     </message>
     <message id="Expect: 应紧跟在命令行（或它的其他 Expect: 行）之后">
-        <location line="+6"/>
+        <location line="+7"/>
         <source></source>
         <translation>Expect: must follow a frame line (or its other Expect: lines)</translation>
     </message>
     <message id="Expect: 后应为应答的字节（如 01 26 04 00 00 03 E8）或 value=数值">
         <location line="+3"/>
+        <location filename="../app/cli_session.cpp" line="+194"/>
         <source></source>
         <translation>Expect: must be followed by the reply&apos;s bytes (such as 01 26 04 00 00 03 E8) or value=number</translation>
     </message>
     <message id="Delay: 和 GoIdx: 应跟在命令行（或它的 Expect: 行）之后">
-        <location line="+7"/>
+        <location line="+11"/>
         <source></source>
         <translation>Delay: and GoIdx: must follow a frame line (or its Expect: lines)</translation>
     </message>
@@ -3405,6 +3466,7 @@
     </message>
     <message id="延时应为 1 到 65535 毫秒的整数">
         <location line="+2"/>
+        <location filename="../app/cli_session.cpp" line="+9"/>
         <source></source>
         <translation>a delay must be a whole number of 1 to 65535 ms</translation>
     </message>
@@ -3413,44 +3475,77 @@
         <source></source>
         <translation>GoIdx: must point to a line from 0 to %1 (counted from 0)</translation>
     </message>
+    <message id="第 %1 行的校验码不对">
+        <location line="+21"/>
+        <source></source>
+        <translation>the checksum of line %1 is wrong</translation>
+    </message>
+    <message id="这个检查不会通过：第 %1 行的校验码不对，驱动器不会应答它">
+        <location line="+4"/>
+        <source></source>
+        <translation>this check cannot pass: the checksum of line %1 is wrong, so a drive does not answer it</translation>
+    </message>
+    <message id="读取 %1 出错：%2">
+        <location filename="../app/cli_main.cpp" line="-331"/>
+        <source></source>
+        <translation>Error reading %1: %2</translation>
+    </message>
+    <message id="标准输入">
+        <location line="+1"/>
+        <source></source>
+        <translation>standard input</translation>
+    </message>
+    <message id="%1 是文件夹，不能写成文件">
+        <location line="+10"/>
+        <source></source>
+        <translation>%1 is a folder, not a file that can be written</translation>
+    </message>
     <message id="串口已断开：%1">
-        <location filename="../app/cli_main.cpp" line="-223"/>
+        <location line="+86"/>
         <source></source>
         <translation>The port went away: %1</translation>
     </message>
     <message id="已中断（信号 %1），等待线上的命令结束">
-        <location line="+18"/>
+        <location line="+19"/>
         <source></source>
         <translation>Interrupted (signal %1); waiting for the request on the line to end</translation>
     </message>
     <message id="run 需要一个脚本文件，或 - 表示标准输入">
-        <location line="+34"/>
+        <location line="+35"/>
         <source></source>
         <translation>run needs one script file, or - for standard input</translation>
     </message>
     <message id="profile read 读一台驱动器：--address 应为一个地址">
-        <location line="+4"/>
+        <location line="+7"/>
         <source></source>
         <translation>profile read reads one drive: --address must be a single address</translation>
     </message>
     <message id="%1 不带其他参数：%2">
-        <location line="+7"/>
+        <location line="+10"/>
         <source></source>
         <translation>%1 takes no further arguments: %2</translation>
     </message>
     <message id="请看 stepbench-cli --help">
-        <location line="+30"/>
-        <location line="+207"/>
+        <location line="+34"/>
+        <location line="+253"/>
         <source></source>
         <translation>See stepbench-cli --help</translation>
     </message>
+    <message id="这条命令有了应答之后又收到 %n 条应答：总线上不止一台驱动器回答了它（用 -a 指定一台）" numerus="yes">
+        <location line="-71"/>
+        <source></source>
+        <translation>
+            <numerusform>after its reply, %n more reply came: more than one drive on the bus answered it (name one with -a)</numerusform>
+            <numerusform>after its reply, %n more replies came: more than one drive on the bus answered it (name one with -a)</numerusform>
+        </translation>
+    </message>
     <message id="send --hex 不带命令键">
-        <location line="-201"/>
+        <location filename="../app/cli_session.cpp" line="-174"/>
         <source></source>
         <translation>send --hex takes no command key</translation>
     </message>
     <message id="--hex 的值“%1”不对：应为成对的16进制数字，可用空格隔开，如“01 26 00”">
-        <location line="+4"/>
+        <location line="+3"/>
         <source></source>
         <translation>--hex “%1” is wrong: it must be pairs of hex digits, blanks optional, such as “01 26 00”</translation>
     </message>
@@ -3460,7 +3555,7 @@
         <translation>--hex needs at least two bytes: an address and a command code</translation>
     </message>
     <message id="send 需要命令键（见 stepbench-cli commands）">
-        <location line="+3"/>
+        <location line="+4"/>
         <source></source>
         <translation>send needs a command key (see stepbench-cli commands)</translation>
     </message>
@@ -3469,23 +3564,65 @@
         <source></source>
         <translation>Unknown command key %1 (see stepbench-cli commands)</translation>
     </message>
-    <message id="无法读取标准输入">
-        <location line="+14"/>
+    <message id="已等待 %1 ms">
+        <location line="+29"/>
         <source></source>
-        <translation>Cannot read standard input</translation>
+        <translation>waited %1 ms</translation>
+    </message>
+    <message id="无法读取标准输入：%1">
+        <location line="+39"/>
+        <source></source>
+        <translation>Cannot read standard input: %1</translation>
+    </message>
+    <message id="send 在会话中只带 -a 和 --hex：%1">
+        <location line="+52"/>
+        <source></source>
+        <translation>in a session, send takes only -a and --hex: %1</translation>
+    </message>
+    <message id="16进制命令行应为成对的16进制数字（每字节两位），至少有地址和命令码">
+        <location line="+21"/>
+        <source></source>
+        <translation>a hex command line is pairs of hex digits (two per byte), at least an address and a command code</translation>
+    </message>
+    <message id="会话中没有跳转：GoIdx: 只用于脚本文件">
+        <location line="+26"/>
+        <source></source>
+        <translation>a session has no jumps: GoIdx: is for script files only</translation>
+    </message>
+    <message id="不是 send 命令，也不是16进制命令行、Expect: 或 Delay: 行">
+        <location line="+2"/>
+        <source></source>
+        <translation>neither a send command nor a hex command line, Expect: or Delay: line</translation>
+    </message>
+    <message id="第 %1 行：%2">
+        <location line="+7"/>
+        <source></source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message id="无法读取标准输入">
+        <source></source>
+        <translation type="vanished">Cannot read standard input</translation>
     </message>
     <message id="%1 第 %2 行“%3”：%4">
-        <location line="+14"/>
+        <location filename="../app/cli_main.cpp" line="-154"/>
         <source></source>
         <translation>%1 line %2 “%3”: %4</translation>
     </message>
+    <message id="脚本有 %n 行不能运行，没有发送" numerus="yes">
+        <location line="+11"/>
+        <source></source>
+        <translation>
+            <numerusform>the script has %n line that cannot run; nothing was sent</numerusform>
+            <numerusform>the script has %n lines that cannot run; nothing was sent</numerusform>
+        </translation>
+    </message>
     <message id="%1 中没有命令行">
-        <location line="+9"/>
+        <location line="+4"/>
         <source></source>
         <translation>%1 has no frame line</translation>
     </message>
     <message id="地址 %1：">
-        <location filename="../app/cli_output.cpp" line="-12"/>
+        <location filename="../app/cli_output.cpp" line="-16"/>
         <source></source>
         <translation>Address %1: </translation>
     </message>
@@ -3495,7 +3632,7 @@
         <translation>Stopped at setting &quot;%1&quot;: %2</translation>
     </message>
     <message id="找到设备：地址 %1，波特率 %2，往返 %3 ms">
-        <location line="-35"/>
+        <location line="-40"/>
         <source></source>
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
@@ -3505,7 +3642,7 @@
         <translation>set by the device server</translation>
     </message>
     <message id="%1  迟到应答  %2%3">
-        <location line="-25"/>
+        <location line="-30"/>
         <source></source>
         <translation>%1  late reply  %2%3</translation>
     </message>
@@ -3515,7 +3652,7 @@
         <translation> (answers #%1)</translation>
     </message>
     <message id="第 %1 行检查通过">
-        <location line="+10"/>
+        <location line="+12"/>
         <source></source>
         <translation>Line %1: check passed</translation>
     </message>
@@ -3525,9 +3662,21 @@
         <translation>Line %1: check failed: %2</translation>
     </message>
     <message id="%1 次通讯：正常 %2，无应答 %3，校验错误 %4，异常应答 %5，应答不符 %6">
-        <location line="+86"/>
         <source></source>
-        <translation>%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
+        <translation type="vanished">%1 transactions: OK %2, no reply %3, bad checksum %4, exception %5, mismatch %6</translation>
+    </message>
+    <message id="，但没有保存：%1">
+        <location line="+56"/>
+        <source></source>
+        <translation>, but not saved: %1</translation>
+    </message>
+    <message id="%n 次通讯：正常 %1，无应答 %2，校验错误 %3，异常应答 %4，应答不符 %5" numerus="yes">
+        <location line="+43"/>
+        <source></source>
+        <translation>
+            <numerusform>%n transaction: OK %1, no reply %2, checksum error %3, exception %4, mismatch %5</numerusform>
+            <numerusform>%n transactions: OK %1, no reply %2, checksum error %3, exception %4, mismatch %5</numerusform>
+        </translation>
     </message>
     <message id="，广播 %1">
         <location line="+7"/>
@@ -3570,48 +3719,77 @@
         <translation>; not completed</translation>
     </message>
     <message id="没有完成">
-        <location line="+45"/>
+        <location line="+52"/>
         <source></source>
         <translation>not completed</translation>
     </message>
     <message id="无法写入 %1：%2">
-        <location line="+15"/>
+        <location filename="../app/cli_main.cpp" line="-231"/>
+        <location filename="../app/cli_output.cpp" line="+18"/>
         <source></source>
         <translation>Cannot write %1: %2</translation>
     </message>
     <message id="未知的选项 %1">
-        <location filename="../app/cli_options.cpp" line="+114"/>
-        <location line="+8"/>
+        <location filename="../app/cli_options.cpp" line="+176"/>
         <source></source>
         <translation>Unknown option %1</translation>
     </message>
     <message id="选项 --%1 不带值">
-        <location line="-5"/>
+        <location line="-4"/>
         <source></source>
         <translation>Option --%1 takes no value</translation>
     </message>
+    <message id="未知的选项 --%1">
+        <location line="-45"/>
+        <source></source>
+        <translation>unknown option --%1</translation>
+    </message>
+    <message id="未知的选项 -%1（在 %2 中）">
+        <location line="+25"/>
+        <source></source>
+        <translation>unknown option -%1 (in %2)</translation>
+    </message>
     <message id="选项 --%1 需要一个值">
-        <location line="+7"/>
+        <location line="+8"/>
+        <location line="+18"/>
         <source></source>
         <translation>Option --%1 needs a value</translation>
     </message>
+    <message id="没有给出命令（commands、send、run、scan、profile 或 session）">
+        <location line="+7"/>
+        <source></source>
+        <translation>no command given (commands, send, run, scan, profile or session)</translation>
+    </message>
+    <message id="未知的命令 %1（可用：commands、send、run、scan、profile、session）">
+        <location line="+2"/>
+        <source></source>
+        <translation>unknown command %1 (available: commands, send, run, scan, profile, session)</translation>
+    </message>
+    <message id="--value 只用于 send 和 session">
+        <location line="+11"/>
+        <source></source>
+        <translation>--value is only for send and session</translation>
+    </message>
+    <message id="--value 和 --json 不能同时用：JSON 的每一行已带着值">
+        <location line="+2"/>
+        <source></source>
+        <translation>--value and --json cannot go together: each JSON line carries the values already</translation>
+    </message>
     <message id="选项 --%1 的值“%2”不对">
-        <location line="+4"/>
+        <location line="-72"/>
         <source></source>
         <translation>Option --%1: value “%2” is wrong</translation>
     </message>
     <message id="没有给出命令（commands、send、run 或 scan）">
-        <location line="+3"/>
         <source></source>
-        <translation>No command given (commands, send, run or scan)</translation>
+        <translation type="vanished">No command given (commands, send, run or scan)</translation>
     </message>
     <message id="未知的命令 %1（可用：commands、send、run、scan、profile）">
-        <location line="+2"/>
         <source></source>
-        <translation>Unknown command %1 (available: commands, send, run, scan, profile)</translation>
+        <translation type="vanished">Unknown command %1 (available: commands, send, run, scan, profile)</translation>
     </message>
     <message id="profile 的用法：profile read|compare|write FILE">
-        <location line="+3"/>
+        <location line="+63"/>
         <source></source>
         <translation>Usage of profile: profile read|compare|write FILE</translation>
     </message>
@@ -3620,24 +3798,33 @@
         <translation type="vanished">Unknown command %1 (there are: commands, send, run, scan)</translation>
     </message>
     <message id="--from %1 大于 --to %2">
-        <location line="+1"/>
+        <location line="+2"/>
         <source></source>
         <translation>--from %1 is above --to %2</translation>
     </message>
     <message id="--hex 只用于 send">
-        <location line="+1"/>
+        <location line="+3"/>
         <source></source>
         <translation>--hex is for send only</translation>
     </message>
     <message id="--value 只用于 send">
-        <location line="+1"/>
         <source></source>
-        <translation>--value is for send only</translation>
+        <translation type="vanished">--value is for send only</translation>
     </message>
     <message id="--junit 只用于 run">
-        <location line="+1"/>
+        <location line="+5"/>
         <source></source>
         <translation>--junit is for run only</translation>
+    </message>
+    <message id="run 不用 -a：脚本每一行的地址写在那一行里">
+        <location line="+3"/>
+        <source></source>
+        <translation>run takes no -a: each script line carries its own address</translation>
+    </message>
+    <message id="run 不用 --ascii：脚本每一行的帧写的是什么就发什么">
+        <location line="+2"/>
+        <source></source>
+        <translation>run takes no --ascii: each script line's frame is sent as written</translation>
     </message>
     <message id="需要 --port">
         <location line="+1"/>
@@ -3688,6 +3875,7 @@
     </message>
     <message id="已中断（信号 %1）">
         <location line="+3"/>
+        <location filename="../app/cli_main.cpp" line="+202"/>
         <source></source>
         <translation>interrupted (signal %1)</translation>
     </message>
@@ -3725,6 +3913,11 @@
         <location filename="../commands/profile.cpp" line="+123"/>
         <source></source>
         <translation>value out of range (whole numbers %1 to %2 allowed)</translation>
+    </message>
+    <message id="前面还没有发过命令">
+        <location filename="../core/jobs.cpp" line="+24"/>
+        <source></source>
+        <translation>no command has been sent yet</translation>
     </message>
 </context>
 </TS>
