@@ -40,6 +40,7 @@ enum class ValueForm : std::uint8_t {
     Pattern,        // an input pattern, five digits IN5..IN1 ("00101")
     IoEntry,        // an input pattern, then the command's bytes in hex
     Hex,            // bytes in hex
+    Address,        // a bus address in hex, 1 to F7, as addresses are typed everywhere
 };
 
 struct DataLayout {

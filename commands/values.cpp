@@ -78,9 +78,9 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
     case ValueForm::Uint32: {
         if (auto e = count(1)) return *e;
         // A speed or a ramp is never negative; a position is signed.
-        const auto n = d.form == ValueForm::Uint32 ? Number(values[0], d, 0, 4294967295LL)
-                                                   : Number(values[0], d, -2147483648LL,
-                                                            2147483647LL);
+        const auto n = d.form == ValueForm::Uint32
+                           ? Number(values[0], d, 0, 4294967295LL)
+                           : Number(values[0], d, -2147483648LL, 2147483647LL);
         if (!n) return n.failure();
         PutBigEndian(data, *n, 4);
         return data;
@@ -123,6 +123,13 @@ Result<Bytes> Data(const CommandInfo& c, std::span<const std::string> values) {
         if (!b) return b.failure();
         data = *b;
         break;
+    }
+    case ValueForm::Address: {
+        if (auto e = count(1)) return *e;
+        const auto a = ReadHexBytes(values[0]);
+        if (!a || a->size() != 1 || (*a)[0] < d.low || (*a)[0] > d.high || values[0].size() > 2)
+            return Error{ZH("值“%1”不对：应为 1 到 F7 的16进制地址"), {values[0]}};
+        return *a;
     }
     case ValueForm::Numbers:
         if (auto e = count(d.min)) return *e;
@@ -174,6 +181,8 @@ std::string ValuesUsage(const CommandInfo& c) {
         return "PATTERN (IN5-IN1) [\"HEX BYTES\"]";
     case ValueForm::Hex:
         return "[\"HEX BYTES\"] (up to " + std::to_string(c.request.max) + ")";
+    case ValueForm::Address:
+        return "ADDRESS (hex, 1-F7)";
     case ValueForm::Numbers: {
         const std::string range =
             c.request.high >= c.request.low

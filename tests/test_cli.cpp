@@ -111,6 +111,8 @@ private slots:
         QTest::newRow("a motion state for a speed") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=Stopped\r\n") << "第 2 行";
         QTest::newRow("a negative start speed") << QStringList{"run", "SCRIPT"} << QByteArray("01 26 00 3A 60\r\nExpect:value=-5\r\n") << "第 2 行";
         QTest::newRow("a value of a reply without one") << QStringList{"run", "SCRIPT"} << QByteArray("01 20 00 39 C0\r\nExpect:value=0\r\n") << "第 2 行";
+        QTest::newRow("a new address past F7") << QStringList{"send", "set-address", "F8"} << QByteArray() << "F8";
+        QTest::newRow("a new address in three digits") << QStringList{"send", "set-address", "100"} << QByteArray() << "100";
         QTest::newRow("value and json") << QStringList{"--value", "--json", "send", "handshake"} << QByteArray() << "--json";
         QTest::newRow("a report where none can be written") << QStringList{"run", "SCRIPT", "--junit", "/no/such/folder/r.xml"} << QByteArray("01 20 00 39 C0\r\n") << "/no/such/folder/r.xml";
         QTest::newRow("a profile where none can be written") << QStringList{"profile", "read", "/no/such/folder/p.json"} << QByteArray() << "/no/such/folder/p.json";
@@ -156,6 +158,7 @@ private slots:
         QTest::newRow("script from /dev/stdin") << QStringList{"run", "/dev/stdin", "--loops", "1", "--interval", "10"} << QByteArray("01 20 00 39 C0\r\n") << 0 << 1 << true;
         QTest::newRow("a UTF-8 script with a Chinese value") << QStringList{"run", "SCRIPT", "--loops", "1"} << QByteArray("\xEF\xBB\xBF# 查询状态\r\n01 3B 00 33 30\r\nExpect:value=停止\r\n") << 0 << 1 << true;
         QTest::newRow("options as people type them") << QStringList{"-pPORT", "-t500", "-jq", "send", "--", "handshake"} << QByteArray() << 0 << 1 << true;
+        QTest::newRow("a new address, in hex") << QStringList{"send", "set-address", "1F"} << QByteArray() << 0 << 1 << true;
         QTest::newRow("a broadcast") << QStringList{"run", "SCRIPT", "--loops", "1", "--interval", "10"} << QByteArray("00 25 04 00 00 00 64 EC 1E\r\n") << 0 << 1 << true;
         QTest::newRow("a speed past the signed range") << QStringList{"send", "set-max-speed", "3000000000"} << QByteArray() << 0 << 1 << true;
         QTest::newRow("send to every drive") << QStringList{"-a", "0", "send", "estop"} << QByteArray() << 0 << 1 << true;

@@ -152,7 +152,7 @@
     </message>
     <message id="编码方向">
         <location line="+2"/>
-        <location filename="../commands/protocol.cpp" line="+291"/>
+        <location filename="../commands/protocol.cpp" line="+292"/>
         <location filename="../ui/frm_main_ui.cpp" line="+17"/>
         <source></source>
         <translation>Enc. dir</translation>
@@ -281,7 +281,7 @@
         <translation>%1 is too large to be a profile</translation>
     </message>
     <message id="32位数值，高字节在前">
-        <location filename="../commands/protocol.cpp" line="-212"/>
+        <location filename="../commands/protocol.cpp" line="-213"/>
         <source></source>
         <translation>32-bit value, high byte first</translation>
     </message>
@@ -338,7 +338,7 @@
         <translation>Change device address</translation>
     </message>
     <message id="新地址">
-        <location line="+0"/>
+        <location line="+1"/>
         <source></source>
         <translation>new address</translation>
     </message>
@@ -1377,27 +1377,27 @@
     <message id="这条命令的应答没有可检查的值：请用 Expect: 加应答的字节">
         <location filename="../script/expect.cpp" line="+89"/>
         <source></source>
-        <translation>this command's reply has no value to check: use Expect: with the reply's bytes</translation>
+        <translation>this command&apos;s reply has no value to check: use Expect: with the reply&apos;s bytes</translation>
     </message>
     <message id="这条命令的应答是不小于 0 的整数，“%1”不会相符">
         <location line="+4"/>
         <source></source>
-        <translation>this command's reply is a whole number of 0 or more: "%1" can never match</translation>
+        <translation>this command&apos;s reply is a whole number of 0 or more: &quot;%1&quot; can never match</translation>
     </message>
     <message id="这条命令的应答是整数，“%1”不会相符">
         <location line="+2"/>
         <source></source>
-        <translation>this command's reply is a whole number: "%1" can never match</translation>
+        <translation>this command&apos;s reply is a whole number: &quot;%1&quot; can never match</translation>
     </message>
     <message id="这条命令的应答是运动状态（停止或运动中），“%1”不会相符">
         <location line="+2"/>
         <source></source>
-        <translation>this command's reply is a motion state (Stopped or Moving): "%1" can never match</translation>
+        <translation>this command&apos;s reply is a motion state (Stopped or Moving): &quot;%1&quot; can never match</translation>
     </message>
     <message id="这条命令的应答是16进制字节，“%1”不会相符">
         <location line="+2"/>
         <source></source>
-        <translation>this command's reply is bytes in hex: "%1" can never match</translation>
+        <translation>this command&apos;s reply is bytes in hex: &quot;%1&quot; can never match</translation>
     </message>
     <message id="没有正常的应答">
         <location line="+6"/>
@@ -3413,8 +3413,13 @@
         <source></source>
         <translation>%1 takes %2 values: %3</translation>
     </message>
+    <message id="值“%1”不对：应为 1 到 F7 的16进制地址">
+        <location line="+59"/>
+        <source></source>
+        <translation>the value "%1" is wrong: it should be a hex address from 1 to F7</translation>
+    </message>
     <message id="%1 的数据应为 %2 到 %3 个字节">
-        <location line="+65"/>
+        <location line="+13"/>
         <source></source>
         <translation>The data of %1 must be %2 to %3 bytes</translation>
     </message>
@@ -3824,7 +3829,7 @@
     <message id="run 不用 --ascii：脚本每一行的帧写的是什么就发什么">
         <location line="+2"/>
         <source></source>
-        <translation>run takes no --ascii: each script line's frame is sent as written</translation>
+        <translation>run takes no --ascii: each script line&apos;s frame is sent as written</translation>
     </message>
     <message id="需要 --port">
         <location line="+1"/>
