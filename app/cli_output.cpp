@@ -212,7 +212,16 @@ void Output::transaction(const Transaction& t) {
 }
 
 void Output::late(const Transaction& t) {
-    if (done_ || o_.quiet || o_.valueOnly) return;
+    if (done_ || o_.quiet) return;
+    const QString text = Tr("%1  迟到应答  %2%3")
+                             .arg(t.written.toString("hh:mm:ss.zzz"), Hex(t.reply),
+                                  t.answers ? Tr(" (答第 %1 条)").arg(*t.answers) : QString());
+    // A session's output is one line for each line in: a late reply is told aside (and counted).
+    if (o_.command == "session") {
+        err_ << "stepbench-cli: " << text << Qt::endl;
+        return;
+    }
+    if (o_.valueOnly) return;
     if (o_.json) {
         QJsonObject late{{"time", IsoTime(t.written)},
                          {"command", KeyOf(t.request.command)},
@@ -220,10 +229,7 @@ void Output::late(const Transaction& t) {
         if (t.answers) late["answers"] = qint64(*t.answers);
         return line(QJsonObject{{"late", late}});
     }
-    out_ << Tr("%1  迟到应答  %2%3")
-                .arg(t.written.toString("hh:mm:ss.zzz"), Hex(t.reply),
-                     t.answers ? Tr(" (答第 %1 条)").arg(*t.answers) : QString())
-         << Qt::endl;
+    out_ << text << Qt::endl;
 }
 
 void Output::check(int scriptLine, bool passed, const QString& why) {

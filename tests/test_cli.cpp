@@ -850,11 +850,11 @@ private slots:
         QVERIFY(r.out.contains(script.left(script.indexOf('\r')) + " ->"));
     }
 
-    // A session: a line in, its one line out before the next goes in, the port kept open; a line
-    // that cannot run says why and the session goes on, and fails at the end.
+    // A session: a line in, its one line out before the next goes in (a late reply told aside),
+    // the port kept open; a line that cannot run says why and the session goes on, and fails
+    // at the end.
     void session() {
-        Ears ears;
-        sim::VirtualDevice device(ears.options());
+        sim::VirtualDevice device({.address = 1, .more = {2}, .trace = {}});
         QVERIFY(device.start());
         QProcess p;
         p.start(STEPBENCH_CLI_PATH, {"-p", Q(device.path()), "--json", "-t", "50", "session"});
@@ -869,19 +869,21 @@ private slots:
         QCOMPARE(ask("send set-max-speed 3000")["verdict"].toString(), "ok");
         QCOMPARE(ask("send query-max-speed")["value"].toInt(), 3000);
         QCOMPARE(ask("Expect:value=3000")["check"].toObject()["passed"].toBool(), true);
-        QCOMPARE(ask("send -a 2 handshake")["verdict"].toString(), "no_reply");
+        QCOMPARE(ask("send -a 3 handshake")["verdict"].toString(), "no_reply");
+        QCOMPARE(ask("send query-address")["value"].toInt(), 1); // and drive 2's, late
         QCOMPARE(ask("01 26 00 3A 60")["value"].toInt(), 100);
         QCOMPARE(ask("send --hex 01 20 00")["verdict"].toString(), "ok");
         QCOMPARE(ask("Delay:20")["event"].toObject()["kind"].toString(), "delay");
-        QCOMPARE(ask("send no-such-command")["event"].toObject()["line"].toInt(), 8);
+        QCOMPARE(ask("send no-such-command")["event"].toObject()["line"].toInt(), 9);
         p.write("# a comment\n\nquit\n");
         QVERIFY(p.waitForFinished(3000));
         QCOMPARE(p.exitCode(), 1);
-        const Run r{p.exitCode(), p.readAllStandardOutput(), {}};
+        const Run r{p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
         QCOMPARE(r.lines().size(), 1); // the summary alone
-        QCOMPARE(r.summary()["transactions"].toInt(), 5);
+        QCOMPARE(r.summary()["transactions"].toInt(), 6);
         QCOMPARE(r.summary()["checks_passed"].toInt(), 1);
-        QCOMPARE(ears.requests(), 5);
+        QCOMPARE(r.summary()["late"].toInt(), 1);
+        QVERIFY(r.err.contains("02 21 01 02"));
     }
 
     // A profile read whose file cannot be saved after all is a failed drive.
