@@ -40,11 +40,16 @@ struct Answers : Prompter {
         return file;
     }
     bool ask(QWidget*, const QString&, const QString&) override { return true; }
+    // A message means the scene went wrong: say it rather than wait for a click.
+    void inform(QWidget*, const QString&, const QString& text) override {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+    }
 };
 
 struct Scene {
     FrmMain& window;
     Answers& answers;
+    QString out;
     void click(const char* name) {
         window.findChild<QAbstractButton*>(name)->click();
         Wait(120);
@@ -151,12 +156,55 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          s.click("Command18");
          Wait(2500);
      }},
+    // A session on a bus of two on record: a profile compared with a file that differs in one
+    // setting, two moves sampled, a script with a check that passes and one that fails. The
+    // scene's picture is the record itself, a PDF.
+    {"record",
+     [](Scene& s) {
+         s.click("Command32");
+         s.tab("驱动器配置");
+         s.click("CommandReadAll");
+         Wait(800);
+         s.answers.file = QDir::temp().filePath("stepbench-shot-profile.json");
+         s.click("CommandSaveProfile");
+         s.type("Text12", "250");
+         s.click("Command17");
+         s.click("CommandOpenProfile");
+         s.click("CommandCompareProfile");
+         Wait(800);
+         QFile::remove(s.answers.file);
+         s.tab("运动曲线");
+         s.click("CommandReadPlanParameters");
+         s.click("CheckSampling");
+         Wait(500);
+         s.type("Text8", "10000");
+         s.click("Command18");
+         Wait(3200);
+         s.type("Text8", "-4000");
+         s.click("Command18");
+         Wait(2500);
+         s.click("CheckSampling");
+         auto* list = s.window.findChild<QListWidget*>("List1");
+         for (const char* line :
+              {"01 26 00 3A 60", "Expect:value=250", "02 26 00 CA 60", "Expect:value=300"})
+             list->addItem(line);
+         s.type("Text22", "50");
+         s.click("Check1");
+         Wait(1000);
+         s.click("CommandRecord");
+         s.type("TextRecordTitle", QString::fromUtf8("3 号线调试"));
+         s.type("TextRecordMachine", "M-2041");
+         s.type("TextRecordEngineer", "Li Wei");
+         s.answers.file = s.out;
+         s.click("CommandRecordSave");
+     }},
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(STEPBENCH_VERSION);
     // "en-" before a scene's name takes it in English.
     std::string name = argc == 3 ? argv[1] : "";
     const bool english = name.starts_with("en-");
@@ -165,12 +213,13 @@ int main(int argc, char** argv) {
         std::fprintf(
             stderr,
             "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|profile-many|motion "
-            "OUT.png\n");
+            "OUT.png, or [en-]record OUT.pdf\n");
         return 2;
     }
     UseWindowFont();
     sim::DeviceOptions bus;
     if (name == "profile-many") bus.more = {2, 3, 4};
+    if (name == "record") bus.more = {2};
     sim::VirtualDevice device(bus);
     if (!device.start()) return 1;
     Answers answers;
@@ -179,8 +228,9 @@ int main(int argc, char** argv) {
     if (english) window.findChild<QComboBox*>("Combo10")->setCurrentText("English");
     window.show();
     Wait(500);
-    Scene scene{window, answers};
+    Scene scene{window, answers, QString::fromLocal8Bit(argv[2])};
     kScenes.at(name)(scene);
+    if (name == "record") return QFile::exists(scene.out) ? 0 : 1;
     Wait(800);
     return window.screen()->grabWindow(0).save(argv[2]) ? 0 : 1;
 }

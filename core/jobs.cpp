@@ -1,8 +1,10 @@
 #include "core/jobs.h"
 
+#include "codec/hextext.h"
 #include "codec/tr.h"
 #include "core/bench.h"
 #include "script/expect.h"
+#include "script/step.h"
 
 namespace stepbench {
 
@@ -50,18 +52,40 @@ ScriptJob::ScriptJob(Bench& bench, QObject* parent)
     connect(&runner_, &ScriptRunner::stepped, this, &ScriptJob::onStepped);
     connect(&runner_, &ScriptRunner::checkPassed, this, [this](int line) {
         ++tally().checksPassed;
+        countCheck(line, true, {});
         emit checked(line, true, {});
     });
     connect(&runner_, &ScriptRunner::checkFailed, this, [this](int line, const QString& why) {
         ++tally().checksFailed;
+        countCheck(line, false, why);
         if (plan_.stopOnFail || plan_.stopOnCheckFail) end(Outcome::Ending::StoppedOnFail);
         emit checked(line, false, why);
     });
 }
 
+void ScriptJob::countCheck(int line, bool passed, const QString& why) {
+    CheckTally& c = checks_[line];
+    if (c.passed + c.failed == 0) {
+        const std::vector<std::string> lines = plan_.lines();
+        c.line = line;
+        if (std::size_t(line) < lines.size())
+            c.expectation = QString::fromStdString(lines[std::size_t(line)]);
+        // The drive its frame line went to: the frame line before it.
+        for (int i = std::min(line, int(lines.size())) - 1; i >= 0; --i) {
+            if (KindOfLine(lines[std::size_t(i)]) != LineKind::Frame) continue;
+            if (const auto bytes = ReadHexBytes(lines[std::size_t(i)]); bytes && !bytes->empty())
+                c.address = bytes->front();
+            break;
+        }
+    }
+    ++(passed ? c.passed : c.failed);
+    if (!passed) c.lastWhy = why;
+}
+
 bool ScriptJob::start(Plan plan) {
     plan_ = std::move(plan);
     if (!begin()) return false;
+    checks_.clear();
     line_ = -1;
     lines_.clear();
     runner_.start(plan_.interval);

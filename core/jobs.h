@@ -7,6 +7,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace stepbench {
@@ -43,6 +44,17 @@ private:
     std::optional<Transaction> last_;
 };
 
+// The checks of one Expect line in a script run: how often it passed and failed, and why it
+// failed last; the drive is the one its frame line went to.
+struct CheckTally {
+    std::optional<std::uint8_t> address;
+    int line = 0; // 0-based
+    QString expectation;
+    int passed = 0;
+    int failed = 0;
+    QString lastWhy;
+};
+
 // A script run: its lines one per step of the runner, each frame through the queue, the Expect
 // lines of a step checked against its reply; a number of loops, or until stopped.
 class ScriptJob : public Job {
@@ -66,6 +78,8 @@ public:
     ScriptRunner& runner() { return runner_; }
     // The script line of its step's transaction, while it is on the line.
     int lineOf(quint64 id) const;
+    // The checks of the run so far (of the last run, once it has ended), by line.
+    const std::map<int, CheckTally>& checks() const { return checks_; }
 
 signals:
     void checked(int line, bool passed, const QString& why);
@@ -76,12 +90,14 @@ protected:
 
 private:
     void onStepped(int index);
+    void countCheck(int line, bool passed, const QString& why);
 
     ScriptRunner runner_;
     Plan plan_;
     Send send_;
     int line_ = -1;                             // of the step just run
     std::deque<std::pair<quint64, int>> lines_; // of its requests still on the line
+    std::map<int, CheckTally> checks_;
 };
 
 // The devices on the bus: a handshake to every address of a range, at one rate or several.

@@ -5,10 +5,10 @@
 
 namespace stepbench {
 
-double CommandStats::p99Ms() const {
+double CommandStats::percentileMs(double p) const {
     if (recent_.empty()) return 0;
     std::vector<double> v = recent_;
-    const auto rank = static_cast<std::size_t>(std::ceil(0.99 * double(v.size())));
+    const auto rank = static_cast<std::size_t>(std::ceil(p / 100 * double(v.size())));
     const auto at = v.begin() + static_cast<std::ptrdiff_t>(std::max<std::size_t>(rank, 1) - 1);
     std::nth_element(v.begin(), at, v.end());
     return *at;

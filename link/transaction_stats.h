@@ -27,8 +27,9 @@ struct CommandStats {
     double sumMs = 0;
 
     double meanMs() const { return timed ? sumMs / double(timed) : 0; }
-    // The 99th percentile of the most recent round trips (nearest rank).
-    double p99Ms() const;
+    // A percentile (0-100) of the most recent round trips (nearest rank); the 99th.
+    double percentileMs(double p) const;
+    double p99Ms() const { return percentileMs(99); }
 
     void add(Verdict verdict, std::optional<double> roundTripMs);
 

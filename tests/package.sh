@@ -14,7 +14,7 @@ cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out" > "$tmp/cpack.log
     { cat "$tmp/cpack.log"; exit 1; }
 deb=$(echo "$tmp"/out/stepbench_"$version"_*.deb)
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6serialport6 libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk; do
+for needed in libqt6serialport6 libqt6widgets6 qt6-qpa-plugins fonts-noto-cjk fonts-dejavu-core; do
     grep -q "$needed" <<< "$depends" || { echo "Depends lacks $needed: $depends"; exit 1; }
 done
 for package in $(tr ',' '\n' <<< "$depends" | sed 's/(.*)//; s/ //g'); do

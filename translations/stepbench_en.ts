@@ -152,7 +152,7 @@
     </message>
     <message id="编码方向">
         <location line="+2"/>
-        <location filename="../commands/protocol.cpp" line="+292"/>
+        <location filename="../commands/protocol.cpp" line="+291"/>
         <location filename="../ui/frm_main_ui.cpp" line="+17"/>
         <source></source>
         <translation>Enc. dir</translation>
@@ -281,7 +281,7 @@
         <translation>%1 is too large to be a profile</translation>
     </message>
     <message id="32位数值，高字节在前">
-        <location filename="../commands/protocol.cpp" line="-213"/>
+        <location filename="../commands/protocol.cpp" line="-212"/>
         <source></source>
         <translation>32-bit value, high byte first</translation>
     </message>
@@ -566,7 +566,6 @@
         <translation>new speed, high byte first</translation>
     </message>
     <message id="恒速运动过程中改变速度:">
-        <location line="+1"/>
         <location line="+1"/>
         <source></source>
         <translation>Change speed while running:</translation>
@@ -1293,7 +1292,7 @@
     </message>
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
-        <location filename="../ui/monitor_view.cpp" line="+344"/>
+        <location filename="../ui/monitor_view.cpp" line="+348"/>
         <location filename="../ui/profile_view.cpp" line="+199"/>
         <source></source>
         <translation>OK</translation>
@@ -1328,7 +1327,7 @@
     </message>
     <message id="迟到应答">
         <location line="+4"/>
-        <location filename="../ui/frm_main.cpp" line="+538"/>
+        <location filename="../ui/frm_main.cpp" line="+542"/>
         <source></source>
         <translation>Late reply</translation>
     </message>
@@ -1461,7 +1460,7 @@
         <translation>no valid reply: the checksum of line %1 is wrong, so a drive does not answer it</translation>
     </message>
     <message id="系统提示">
-        <location filename="../ui/frm_main.cpp" line="-466"/>
+        <location filename="../ui/frm_main.cpp" line="-467"/>
         <location filename="../ui/monitor_view.cpp" line="+177"/>
         <location line="+11"/>
         <location filename="../ui/motion_view.cpp" line="-294"/>
@@ -1520,7 +1519,7 @@
         <translation>Monitor</translation>
     </message>
     <message id="%1   失败 %2">
-        <location line="+254"/>
+        <location line="+255"/>
         <source></source>
         <translation>%1   failed %2</translation>
     </message>
@@ -1608,7 +1607,7 @@
     <message id="%1：%2">
         <location line="+13"/>
         <location filename="../ui/profile_view.cpp" line="+178"/>
-        <location filename="../app/cli_output.cpp" line="+300"/>
+        <location filename="../app/cli_output.cpp" line="+306"/>
         <source></source>
         <translation>%1: %2</translation>
     </message>
@@ -1811,7 +1810,7 @@
     <message id="是否覆盖文件？">
         <location filename="../ui/monitor_view.cpp" line="-34"/>
         <location filename="../ui/motion_view.cpp" line="+525"/>
-        <location filename="../ui/profile_view.cpp" line="+183"/>
+        <location filename="../ui/profile_view.cpp" line="+184"/>
         <location filename="../ui/script_panel.cpp" line="+0"/>
         <source></source>
         <translation>Overwrite the file?</translation>
@@ -1888,6 +1887,7 @@
     </message>
     <message id="PLC标准协议">
         <location line="+2"/>
+        <location filename="../ui/record_writer.cpp" line="+332"/>
         <source></source>
         <translation>PLC protocol</translation>
     </message>
@@ -1943,6 +1943,7 @@
     </message>
     <message id="关闭">
         <location line="+5"/>
+        <location filename="../ui/record_dialog.cpp" line="+38"/>
         <source></source>
         <translation>Close</translation>
     </message>
@@ -2408,29 +2409,31 @@
         <translation>(answers #%1)</translation>
     </message>
     <message id="时间">
-        <location filename="../ui/monitor_view.cpp" line="-301"/>
+        <location filename="../ui/monitor_view.cpp" line="-305"/>
+        <location filename="../ui/record_writer.cpp" line="-5"/>
         <source></source>
         <translation>Time</translation>
     </message>
     <message id="地址">
         <location line="+1"/>
-        <location line="+133"/>
+        <location line="+137"/>
         <location line="+58"/>
         <location filename="../ui/motion_view.cpp" line="+255"/>
-        <location filename="../ui/profile_view.cpp" line="-123"/>
+        <location filename="../ui/profile_view.cpp" line="-124"/>
+        <location filename="../ui/record_writer.cpp" line="+20"/>
         <source></source>
         <translation>Address</translation>
     </message>
     <message id="命令">
-        <location line="-191"/>
-        <location line="+185"/>
+        <location line="-195"/>
+        <location line="+189"/>
         <location filename="../ui/protocol_help.cpp" line="+60"/>
         <location line="+13"/>
         <source></source>
         <translation>Command</translation>
     </message>
     <message id="序号">
-        <location line="-186"/>
+        <location line="-190"/>
         <source></source>
         <translation>#</translation>
     </message>
@@ -2468,13 +2471,13 @@
     </message>
     <message id="记录到文件">
         <location line="+2"/>
-        <location line="+348"/>
+        <location line="+352"/>
         <source></source>
         <translation>Log to file</translation>
     </message>
     <message id="导出CSV">
-        <location line="-336"/>
-        <location line="+316"/>
+        <location line="-340"/>
+        <location line="+320"/>
         <location line="+2"/>
         <location filename="../ui/motion_view.cpp" line="-162"/>
         <location line="+124"/>
@@ -2482,18 +2485,18 @@
         <translation>Export CSV</translation>
     </message>
     <message id="清零统计">
-        <location line="-316"/>
+        <location line="-320"/>
         <source></source>
         <translation>Reset</translation>
     </message>
     <message id="清空表格">
         <location line="+2"/>
-        <location line="+84"/>
+        <location line="+88"/>
         <source></source>
         <translation>Clear table</translation>
     </message>
     <message id="复制">
-        <location line="-58"/>
+        <location line="-62"/>
         <source></source>
         <translation>Copy</translation>
     </message>
@@ -2504,23 +2507,23 @@
     </message>
     <message id="全部命令">
         <location line="+2"/>
-        <location line="+154"/>
+        <location line="+158"/>
         <source></source>
         <translation>All commands</translation>
     </message>
     <message id="在命令名称、请求、应答和结果中查找（字节可不带空格）">
-        <location line="-153"/>
+        <location line="-157"/>
         <source></source>
         <translation>Search command names, requests, replies and results (bytes may be typed without spaces)</translation>
     </message>
     <message id="搜索">
         <location line="+1"/>
-        <location line="+159"/>
+        <location line="+163"/>
         <source></source>
         <translation>Search</translation>
     </message>
     <message id="按命令统计">
-        <location line="-158"/>
+        <location line="-162"/>
         <source></source>
         <translation>Statistics by command</translation>
     </message>
@@ -2539,8 +2542,13 @@
         <source></source>
         <translation>When the log reaches this size, set it aside as NAME-1.csv, NAME-2.csv… and start a new file</translation>
     </message>
+    <message id="生成调试报告…">
+        <location line="+24"/>
+        <source></source>
+        <translation>Commissioning report…</translation>
+    </message>
     <message id="清空表格中的 %n 条通讯记录？（统计不变）" numerus="yes">
-        <location line="+38"/>
+        <location line="+18"/>
         <source></source>
         <translation>
             <numerusform>Clear the %n transaction from the table? (The statistics stay.)</numerusform>
@@ -3009,6 +3017,7 @@
     </message>
     <message id="失败">
         <location line="-66"/>
+        <location filename="../ui/record_writer.cpp" line="+2"/>
         <source></source>
         <translation>Failed</translation>
     </message>
@@ -3029,16 +3038,20 @@
     </message>
     <message id="驱动器上">
         <location line="+8"/>
+        <location filename="../ui/record_writer.cpp" line="+52"/>
+        <location line="+3"/>
         <source></source>
         <translation>On the drive</translation>
     </message>
     <message id="文件中">
         <location line="+0"/>
+        <location filename="../ui/record_writer.cpp" line="+0"/>
         <source></source>
         <translation>In the file</translation>
     </message>
     <message id="不同">
         <location line="+0"/>
+        <location filename="../ui/record_writer.cpp" line="-9"/>
         <source></source>
         <translation>Differs</translation>
     </message>
@@ -3053,7 +3066,8 @@
         <translation>Open a profile file first, then compare it with the drive.</translation>
     </message>
     <message id="未读取">
-        <location line="+161"/>
+        <location line="+162"/>
+        <location filename="../ui/record_writer.cpp" line="-3"/>
         <source></source>
         <translation>not read</translation>
     </message>
@@ -3063,7 +3077,7 @@
         <translation>Double-click to change this value; its range is checked before writing</translation>
     </message>
     <message id="请先打开要写入的配置文件。">
-        <location line="-280"/>
+        <location line="-281"/>
         <location line="+122"/>
         <source></source>
         <translation>Open the profile file to write first.</translation>
@@ -3091,7 +3105,7 @@
         </translation>
     </message>
     <message id="驱动器与配置文件有 %n 项不同" numerus="yes">
-        <location line="+21"/>
+        <location line="+22"/>
         <location filename="../app/cli_output.cpp" line="+5"/>
         <source></source>
         <translation>
@@ -3125,7 +3139,7 @@
     </message>
     <message id="已取消">
         <location filename="../link/transaction.cpp" line="-21"/>
-        <location filename="../ui/profile_view.cpp" line="-221"/>
+        <location filename="../ui/profile_view.cpp" line="-222"/>
         <location line="+142"/>
         <location filename="../app/cli_output.cpp" line="-16"/>
         <source></source>
@@ -3161,7 +3175,7 @@
         <translation type="vanished">%1 settings differ between the drive and the profile</translation>
     </message>
     <message id="驱动器与配置文件相同">
-        <location line="+17"/>
+        <location line="+18"/>
         <location filename="../app/cli_output.cpp" line="+5"/>
         <source></source>
         <translation>The drive matches the profile</translation>
@@ -3336,7 +3350,7 @@
         <translation>Devices that answered (double-click to use their address and baud rate):</translation>
     </message>
     <message id="地址(Hex)">
-        <location filename="../ui/monitor_view.cpp" line="-271"/>
+        <location filename="../ui/monitor_view.cpp" line="-275"/>
         <location filename="../ui/motion_view.cpp" line="-634"/>
         <location filename="../ui/scan_dialog.cpp" line="-13"/>
         <location line="+31"/>
@@ -3348,13 +3362,373 @@
         <source></source>
         <translation>How long to wait for each device&apos;s answer after the request has left the line; the reply timeout by default</translation>
     </message>
+    <message id="第 %1 页，共 %2 页">
+        <location filename="../ui/record_writer.cpp" line="-214"/>
+        <source></source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message id="时间（s，从命令到达起）">
+        <location line="+98"/>
+        <source></source>
+        <translation>Time (s from the command reaching the drive)</translation>
+    </message>
+    <message id="没有采样">
+        <location line="+19"/>
+        <source></source>
+        <translation>No samples</translation>
+    </message>
+    <message id="测量">
+        <location line="+3"/>
+        <source></source>
+        <translation>Measured</translation>
+    </message>
+    <message id="计划">
+        <location line="+0"/>
+        <source></source>
+        <translation>Plan</translation>
+    </message>
+    <message id="由 %1 记录的测量结果">
+        <location line="+23"/>
+        <source></source>
+        <translation>Measured and recorded by %1</translation>
+    </message>
+    <message id="未填写">
+        <location line="+1"/>
+        <source></source>
+        <translation>Not given</translation>
+    </message>
+    <message id="机器/订单">
+        <location line="+3"/>
+        <source></source>
+        <translation>Machine / order</translation>
+    </message>
+    <message id="调试人员">
+        <location line="+1"/>
+        <source></source>
+        <translation>Engineer</translation>
+    </message>
+    <message id="程序">
+        <location line="+2"/>
+        <source></source>
+        <translation>Program</translation>
+    </message>
+    <message id="串口">
+        <location line="+1"/>
+        <source></source>
+        <translation>Port</translation>
+    </message>
+    <message id="未打开">
+        <location line="+0"/>
+        <source></source>
+        <translation>Not open</translation>
+    </message>
     <message id="波特率">
-        <location line="+27"/>
+        <location line="+1"/>
+        <location filename="../ui/scan_dialog.cpp" line="+27"/>
         <source></source>
         <translation>Baud rate</translation>
     </message>
+    <message id="通讯模式">
+        <location line="+1"/>
+        <source></source>
+        <translation>Framing</translation>
+    </message>
+    <message id="开（寄存器映射地址 %1）">
+        <location line="+1"/>
+        <source></source>
+        <translation>On (register mapping address %1)</translation>
+    </message>
+    <message id="关">
+        <location line="+0"/>
+        <source></source>
+        <translation>Off</translation>
+    </message>
+    <message id="项目">
+        <location line="+3"/>
+        <source></source>
+        <translation>Item</translation>
+    </message>
+    <message id="内容">
+        <location line="+0"/>
+        <source></source>
+        <translation>Value</translation>
+    </message>
+    <message id="通讯">
+        <location line="+1"/>
+        <source></source>
+        <translation>Traffic</translation>
+    </message>
+    <message id="没有通讯记录。">
+        <location line="+1"/>
+        <source></source>
+        <translation>No transactions recorded.</translation>
+    </message>
+    <message id="（广播）">
+        <location line="+4"/>
+        <source></source>
+        <translation>(broadcast)</translation>
+    </message>
+    <message id="通讯次数">
+        <location line="+7"/>
+        <source></source>
+        <translation>Transactions</translation>
+    </message>
+    <message id="往返中位数 (ms)">
+        <location line="+2"/>
+        <source></source>
+        <translation>Round trip median (ms)</translation>
+    </message>
+    <message id="往返 99% (ms)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Round trip 99% (ms)</translation>
+    </message>
+    <message id="失败：无应答、校验错误、异常应答和应答不符。往返时间从命令离开线路到应答结束；“—”表示没有测到。">
+        <location line="+2"/>
+        <source></source>
+        <translation>Failed: no reply, checksum error, exception or mismatch. A round trip runs from the request leaving the line to the end of its reply; &quot;—&quot; means not measured.</translation>
+    </message>
+    <message id="通讯很多的地址，百分位数按最近的 10000 次往返算。">
+        <location line="+2"/>
+        <source></source>
+        <translation>For an address with many transactions, the percentiles are of its latest 10,000 round trips.</translation>
+    </message>
+    <message id="驱动器 %1">
+        <location line="+6"/>
+        <source></source>
+        <translation>Drive %1</translation>
+    </message>
+    <message id="配置">
+        <location line="+2"/>
+        <source></source>
+        <translation>Settings</translation>
+    </message>
+    <message id="未读取：这台驱动器没有报过它的设置。">
+        <location line="+3"/>
+        <source></source>
+        <translation>Not read: this drive has not reported its settings.</translation>
+    </message>
+    <message id="驱动器报过它的全部设置。">
+        <location line="+6"/>
+        <source></source>
+        <translation>The drive reported all its settings.</translation>
+    </message>
+    <message id="驱动器只报过 %n 项设置，其余未读取。" numerus="yes">
+        <location line="+1"/>
+        <source></source>
+        <translation>
+            <numerusform>The drive reported only %n setting; the others were not read.</numerusform>
+            <numerusform>The drive reported only %n settings; the others were not read.</numerusform>
+        </translation>
+    </message>
+    <message id="没有与配置文件比较过。">
+        <location line="+3"/>
+        <source></source>
+        <translation>Not compared with a profile file.</translation>
+    </message>
+    <message id="与 %1 比较：%2">
+        <location line="+1"/>
+        <source></source>
+        <translation>Compared with %1: %2</translation>
+    </message>
+    <message id="%n 项不同（标红）" numerus="yes">
+        <location line="+1"/>
+        <source></source>
+        <translation>
+            <numerusform>%n differs (in red)</numerusform>
+            <numerusform>%n differ (in red)</numerusform>
+        </translation>
+    </message>
+    <message id="读到的设置都相同">
+        <location line="+1"/>
+        <source></source>
+        <translation>the settings read are all the same</translation>
+    </message>
+    <message id="（空）">
+        <location line="+6"/>
+        <source></source>
+        <translation>(empty)</translation>
+    </message>
+    <message id="只能写入，读不到">
+        <location line="+7"/>
+        <source></source>
+        <translation>write-only, cannot be read</translation>
+    </message>
+    <message id="设置项">
+        <location line="+9"/>
+        <location line="+3"/>
+        <source></source>
+        <translation>Setting</translation>
+    </message>
+    <message id="运动记录">
+        <location line="+6"/>
+        <source></source>
+        <translation>Moves</translation>
+    </message>
+    <message id="第 %1 次运动：命令在采样时间 %2 s 到达">
+        <location line="+5"/>
+        <source></source>
+        <translation>Move %1: the command reached the drive at %2 s of sampling</translation>
+    </message>
+    <message id="位置（步）">
+        <location line="+8"/>
+        <source></source>
+        <translation>Position (steps)</translation>
+    </message>
+    <message id="速度（步/s）">
+        <location line="+4"/>
+        <source></source>
+        <translation>Speed (steps/s)</translation>
+    </message>
+    <message id="计划用时 (s)">
+        <location line="+6"/>
+        <source></source>
+        <translation>Planned time (s)</translation>
+    </message>
+    <message id="到达用时 (s)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Time to target (s)</translation>
+    </message>
+    <message id="最大位置偏差 (步)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Largest position difference (steps)</translation>
+    </message>
+    <message id="最大速度偏差 (步/s)">
+        <location line="+1"/>
+        <source></source>
+        <translation>Largest speed difference (steps/s)</translation>
+    </message>
+    <message id="采样数">
+        <location line="+1"/>
+        <source></source>
+        <translation>Samples</translation>
+    </message>
+    <message id="没有记录这台驱动器的运动。">
+        <location line="+5"/>
+        <source></source>
+        <translation>No moves of this drive were recorded.</translation>
+    </message>
+    <message id="脚本检查">
+        <location line="+3"/>
+        <source></source>
+        <translation>Script checks</translation>
+    </message>
+    <message id="通过">
+        <location line="+6"/>
+        <source></source>
+        <translation>passed</translation>
+    </message>
+    <message id="上一次脚本运行没有检查这台驱动器。">
+        <location line="+4"/>
+        <source></source>
+        <translation>The last script run checked nothing of this drive.</translation>
+    </message>
+    <message id="行">
+        <location line="+3"/>
+        <source></source>
+        <translation>Line</translation>
+    </message>
+    <message id="检查">
+        <location line="+1"/>
+        <source></source>
+        <translation>Check</translation>
+    </message>
+    <message id="通过次数">
+        <location line="+1"/>
+        <source></source>
+        <translation>Passed</translation>
+    </message>
+    <message id="未通过次数">
+        <location line="+1"/>
+        <source></source>
+        <translation>Failed</translation>
+    </message>
+    <message id="未通过">
+        <source></source>
+        <translation type="vanished">Failed</translation>
+    </message>
+    <message id="结果（未通过时为最后一次的原因）">
+        <location line="+1"/>
+        <source></source>
+        <translation>Result (when failed, the last reason)</translation>
+    </message>
+    <message id="没有记录的内容">
+        <location line="+8"/>
+        <source></source>
+        <translation>Not recorded</translation>
+    </message>
+    <message id="驱动器 %1：没有读取配置">
+        <location line="+5"/>
+        <source></source>
+        <translation>Drive %1: settings not read</translation>
+    </message>
+    <message id="驱动器 %1：没有读取全部配置（只报过 %n 项）" numerus="yes">
+        <location line="+2"/>
+        <source></source>
+        <translation>
+            <numerusform>Drive %1: not all settings read (only %n reported)</numerusform>
+            <numerusform>Drive %1: not all settings read (only %n reported)</numerusform>
+        </translation>
+    </message>
+    <message id="驱动器 %1 第 %2 次运动：没有采样">
+        <location line="+5"/>
+        <source></source>
+        <translation>Drive %1, move %2: no samples</translation>
+    </message>
+    <message id="没有记录运动（运动曲线没有采样）">
+        <location line="+2"/>
+        <source></source>
+        <translation>No moves recorded (the motion plots did not sample)</translation>
+    </message>
+    <message id="没有脚本检查的结果">
+        <location line="+1"/>
+        <source></source>
+        <translation>No script check results</translation>
+    </message>
+    <message id="驱动器配置：没有选入这份报告">
+        <location line="+1"/>
+        <source></source>
+        <translation>Drive settings: not chosen for this report</translation>
+    </message>
+    <message id="运动：没有选入这份报告">
+        <location line="+1"/>
+        <source></source>
+        <translation>Moves: not chosen for this report</translation>
+    </message>
+    <message id="脚本检查：没有选入这份报告">
+        <location line="+1"/>
+        <source></source>
+        <translation>Script checks: not chosen for this report</translation>
+    </message>
+    <message id="无">
+        <location line="+1"/>
+        <source></source>
+        <translation>Nothing</translation>
+    </message>
+    <message id="通讯记录文件">
+        <location line="+3"/>
+        <source></source>
+        <translation>Traffic log</translation>
+    </message>
+    <message id="没有保存通讯记录文件。">
+        <location line="+1"/>
+        <source></source>
+        <translation>No traffic log was kept.</translation>
+    </message>
+    <message id="每条通讯都记在 %1 中。">
+        <location line="+1"/>
+        <source></source>
+        <translation>Every transaction is in %1.</translation>
+    </message>
+    <message id="无法写入 %1：PDF 无法生成">
+        <location line="+30"/>
+        <source></source>
+        <translation>Cannot write %1: the PDF could not be made</translation>
+    </message>
     <message id="应答等待“%1”超出范围（允许 10 到 60000 毫秒）">
-        <location line="+13"/>
+        <location filename="../ui/scan_dialog.cpp" line="+13"/>
         <source></source>
         <translation>Reply wait &quot;%1&quot; is out of range (10 to 60000 ms)</translation>
     </message>
@@ -3416,7 +3790,7 @@
     <message id="值“%1”不对：应为 1 到 F7 的16进制地址">
         <location line="+59"/>
         <source></source>
-        <translation>the value "%1" is wrong: it should be a hex address from 1 to F7</translation>
+        <translation>the value &quot;%1&quot; is wrong: it should be a hex address from 1 to F7</translation>
     </message>
     <message id="%1 的数据应为 %2 到 %3 个字节">
         <location line="+13"/>
@@ -3642,12 +4016,13 @@
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
     <message id="由设备服务器设定">
-        <location line="+2"/>
+        <location filename="../ui/record_writer.cpp" line="-194"/>
+        <location filename="../app/cli_output.cpp" line="+2"/>
         <source></source>
         <translation>set by the device server</translation>
     </message>
     <message id="%1  迟到应答  %2%3">
-        <location line="-30"/>
+        <location filename="../app/cli_output.cpp" line="-43"/>
         <source></source>
         <translation>%1  late reply  %2%3</translation>
     </message>
@@ -3657,7 +4032,7 @@
         <translation> (answers #%1)</translation>
     </message>
     <message id="第 %1 行检查通过">
-        <location line="+12"/>
+        <location line="+25"/>
         <source></source>
         <translation>Line %1: check passed</translation>
     </message>
@@ -3729,6 +4104,8 @@
         <translation>not completed</translation>
     </message>
     <message id="无法写入 %1：%2">
+        <location filename="../ui/record_writer.cpp" line="+173"/>
+        <location line="+26"/>
         <location filename="../app/cli_main.cpp" line="-231"/>
         <location filename="../app/cli_output.cpp" line="+18"/>
         <source></source>
@@ -3920,9 +4297,80 @@
         <translation>value out of range (whole numbers %1 to %2 allowed)</translation>
     </message>
     <message id="前面还没有发过命令">
-        <location filename="../core/jobs.cpp" line="+24"/>
+        <location filename="../core/jobs.cpp" line="+26"/>
         <source></source>
         <translation>no command has been sent yet</translation>
+    </message>
+    <message id="每台驱动器的配置">
+        <location filename="../ui/record_dialog.cpp" line="-17"/>
+        <source></source>
+        <translation>Each drive&apos;s settings</translation>
+    </message>
+    <message id="运动曲线与偏差">
+        <location line="+1"/>
+        <source></source>
+        <translation>Motion plots and deviations</translation>
+    </message>
+    <message id="上一次脚本运行的检查">
+        <location line="+1"/>
+        <source></source>
+        <translation>The checks of the last script run</translation>
+    </message>
+    <message id="生成调试报告">
+        <location line="+2"/>
+        <location line="+52"/>
+        <source></source>
+        <translation>Commissioning report</translation>
+    </message>
+    <message id="调试报告">
+        <location line="-50"/>
+        <location filename="../ui/record_writer.cpp" line="-209"/>
+        <location line="+184"/>
+        <source></source>
+        <translation>Commissioning report</translation>
+    </message>
+    <message id="保存为 PDF…">
+        <location line="+8"/>
+        <source></source>
+        <translation>Save as PDF…</translation>
+    </message>
+    <message id="标题：">
+        <location line="+6"/>
+        <source></source>
+        <translation>Title:</translation>
+    </message>
+    <message id="机器/订单：">
+        <location line="+1"/>
+        <source></source>
+        <translation>Machine / order:</translation>
+    </message>
+    <message id="调试人员：">
+        <location line="+1"/>
+        <source></source>
+        <translation>Engineer:</translation>
+    </message>
+    <message id="报告中包括通讯概况，以及：">
+        <location line="+7"/>
+        <source></source>
+        <translation>The report has the traffic overview, and:</translation>
+    </message>
+    <message id="保存调试报告">
+        <location line="+14"/>
+        <source></source>
+        <translation>Save commissioning report</translation>
+    </message>
+    <message id="PDF文件(*.pdf)">
+        <location line="+0"/>
+        <source></source>
+        <translation>PDF files (*.pdf)</translation>
+    </message>
+    <message id="调试报告已保存（%n 页）：%1" numerus="yes">
+        <location line="+16"/>
+        <source></source>
+        <translation>
+            <numerusform>Commissioning report saved (%n page): %1</numerusform>
+            <numerusform>Commissioning report saved (%n pages): %1</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -11,6 +11,7 @@
 #include "ui/motion_view.h"
 #include "ui/profile_view.h"
 #include "ui/protocol_help.h"
+#include "ui/record_dialog.h"
 #include "ui/scan_dialog.h"
 #include "ui/translation.h"
 
@@ -21,6 +22,8 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <limits>
+#include <set>
 
 namespace stepbench {
 namespace {
@@ -89,7 +92,7 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
             if (const ProfileSetting* s = FindProfileSetting(name))
                 SendComm(EncodeFrame(ReadRequest(*s, address), linkMode()));
     });
-    auto* profile = new ProfileView(
+    auto* profile = profile_ = new ProfileView(
         profiles_,
         [this]() -> std::optional<ProfileView::Target> {
             if (!link().isOpen()) {
@@ -110,6 +113,7 @@ FrmMain::FrmMain(Prompter* prompter, QWidget* parent)
     SetTabCaption(ui_.SSTab1, 4, ZH("通讯监视"));
     connect(motion_, &MotionView::message, this, &FrmMain::showStatus);
     connect(profile, &ProfileView::message, this, &FrmMain::showStatus);
+    connect(monitor_, &MonitorView::recordWanted, this, &FrmMain::showRecordDialog);
     ui_.SSTab1->setCurrentIndex(1);
     linkStats_->setObjectName("LabelLinkStats");
     statusBar()->addPermanentWidget(linkStats_);
@@ -558,6 +562,47 @@ void FrmMain::CommRec(const Piece& piece, bool toLog, PieceRole role,
         if (auto* lamp = qobject_cast<Lamp*>(w))
             lamp->setFillColor(l.red ? Lamp::red() : Lamp::dark());
     }
+}
+
+CommissioningRecord FrmMain::recordSoFar() {
+    CommissioningRecord r;
+    auto& h = r.header;
+    h.madeAt = QDateTime::currentDateTime();
+    h.program = QString("stepbench %1").arg(QCoreApplication::applicationVersion()).trimmed();
+    h.port = link().isOpen() ? link().portName() : QString();
+    h.baud = link().isOpen() && !link().isNetwork() ? link().baudRate() : 0;
+    h.framing = linkMode();
+    h.plc = ui_.Check2->isChecked();
+    h.mapping = int(ReadNumber(ToStd(ui_.Text34->text())));
+    h.logFile = bench_.log().isOpen() ? bench_.log().path() : QString();
+    r.traffic = TrafficOf(bench_.stats());
+    const std::set<std::uint8_t> seen = [&] {
+        std::set<std::uint8_t> a;
+        for (const auto& t : r.traffic)
+            a.insert(t.address);
+        return a;
+    }();
+    for (std::uint8_t a : seen) {
+        const ProfileView::Compared* compared = profile_->comparedWith(a);
+        r.profiles[a] = ProfileOf(bench_.drives(), a, compared ? &compared->file : nullptr,
+                                  compared ? compared->path : QString());
+    }
+    for (const PlannedMove* m : motion_->latestMoves(std::numeric_limits<int>::max()))
+        r.moves.insert(r.moves.begin(), MoveOf(*m, motion_->record().samples()));
+    for (const auto& [line, check] : script_->job().checks())
+        r.checks.push_back(check);
+    return r;
+}
+
+void FrmMain::showRecordDialog() {
+    auto* dialog = findChild<RecordDialog*>("RecordDialog");
+    if (!dialog) {
+        dialog = new RecordDialog(
+            kept_, [this] { return recordSoFar(); }, prompter_, this);
+        connect(dialog, &RecordDialog::status, this, &FrmMain::showStatus);
+    }
+    dialog->show();
+    dialog->raise();
 }
 
 } // namespace stepbench

@@ -24,6 +24,8 @@ namespace stepbench {
 
 class MonitorView;
 class MotionView;
+class ProfileView;
+struct CommissioningRecord;
 
 // The main window. It lays out the panels and shows what the bench does: the bench owns the
 // line, the queue and what the drives have said; the panels' senders and the script list start
@@ -90,6 +92,9 @@ private:
     void applyReplyTimeout();
     void onTransaction(const Transaction& transaction);
     void showLinkStats();
+    // The session so far, for a commissioning record.
+    CommissioningRecord recordSoFar();
+    void showRecordDialog();
 
     FrmMainUi ui_{};
     std::unique_ptr<Prompter> ownPrompter_;
@@ -100,6 +105,7 @@ private:
     ProfileSession profiles_;
     MonitorView* monitor_;
     MotionView* motion_;
+    ProfileView* profile_;
     PanelSenders* senders_;
     ScriptPanel* script_;
     std::unique_ptr<QSettings> settings_;

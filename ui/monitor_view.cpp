@@ -253,6 +253,10 @@ MonitorView::MonitorView(Bench& bench, Prompter* prompter, QWidget* parent)
     bar->addWidget(exportButton);
     bar->addWidget(logButton_);
     bar->addWidget(rotate_);
+    auto* record = WithCaption(new QPushButton, ZH("生成调试报告…"));
+    record->setObjectName("CommandRecord");
+    connect(record, &QPushButton::clicked, this, &MonitorView::recordWanted);
+    bar->addWidget(record);
     auto* v = new QVBoxLayout(this);
     v->addLayout(bar);
     v->addWidget(table_, 1);

@@ -98,6 +98,8 @@ signals:
     void statsReset();
     // The log's file and size, for the status bar; empty when nothing is logged.
     void logChanged(const QString& text);
+    // "生成调试报告…": a record of the session so far is asked for.
+    void recordWanted();
 
 protected:
     void changeEvent(QEvent* event) override;

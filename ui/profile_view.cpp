@@ -356,6 +356,7 @@ void ProfileView::onFinished(const ProfileOutcome& outcome) {
     }
     if (then_ == Then::Write) return writeChosen();
     if (then_ == Then::Compare) {
+        compared_[target.address] = {filePath_, *file_};
         std::size_t differ = 0;
         for (const auto& [name, value] : file_->values)
             if (drive_.values.count(name) && drive_.values.at(name) != value) ++differ;

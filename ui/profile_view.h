@@ -5,6 +5,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <optional>
 
 class QCheckBox;
@@ -45,6 +46,15 @@ public:
 
     // The drives of "写入到多台…", as the user typed them.
     ProfileBatch& batch() { return batch_; }
+    // The profile file a drive's settings were last compared with ("比较"), and its path.
+    struct Compared {
+        QString path;
+        ProfileFile file;
+    };
+    const Compared* comparedWith(std::uint8_t address) const {
+        const auto it = compared_.find(address);
+        return it == compared_.end() ? nullptr : &it->second;
+    }
 
 signals:
     void message(const QString& text);
@@ -87,6 +97,7 @@ private:
     ProfileFile drive_;               // what the drive shown has said, as a profile
     std::optional<ProfileFile> file_; // the profile opened from a file
     QString filePath_;
+    std::map<std::uint8_t, Compared> compared_;
     std::optional<bool> ended_; // how the last run ended: complete or not
     QStandardItemModel* rows_;
     QTableView* table_;

@@ -214,6 +214,10 @@ void RestoreSetUp(QSettings& settings, QMainWindow& window, QTabWidget& tabs,
     if (ok && tab >= 0 && tab < tabs.count()) tabs.setCurrentIndex(tab);
 
     kept.scriptFolder = settings.value("script/folder").toString();
+    kept.reportTitle = settings.value("report/title").toString();
+    kept.reportMachine = settings.value("report/machine").toString();
+    kept.reportEngineer = settings.value("report/engineer").toString();
+    kept.reportFolder = settings.value("report/folder").toString();
     // Each file once, however the list was written.
     QStringList recent = settings.value("script/recent").toStringList();
     recent.removeDuplicates();
@@ -232,6 +236,10 @@ void SaveSetUp(QSettings& settings, const QMainWindow& window, const QTabWidget&
     settings.setValue("window/geometry", window.saveGeometry());
     settings.setValue("window/tab", tabs.currentIndex());
     settings.setValue("script/folder", kept.scriptFolder);
+    settings.setValue("report/title", kept.reportTitle);
+    settings.setValue("report/machine", kept.reportMachine);
+    settings.setValue("report/engineer", kept.reportEngineer);
+    settings.setValue("report/folder", kept.reportFolder);
     settings.setValue("script/recent", kept.recentScripts);
     settings.sync();
 }

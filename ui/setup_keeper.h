@@ -15,6 +15,11 @@ struct KeptState {
     static constexpr int kMaxRecent = 8;
     QString scriptFolder;
     QStringList recentScripts; // newest first
+    // The commissioning record's heading, and where the last one was saved.
+    QString reportTitle;
+    QString reportMachine;
+    QString reportEngineer;
+    QString reportFolder;
 
     // Puts a script file first in the list of recent ones.
     void usedScript(const QString& path);
