@@ -218,7 +218,11 @@ private slots:
             QProcess p;
             p.start(STEPBENCH_CLI_PATH, QStringList{"--port", Q(device.path()), "--json"} + run);
             QVERIFY(p.waitForStarted());
-            QTest::qWait(400);
+            // Under way: a script's first transaction told, or standard input being read.
+            if (run[1] == "-")
+                QTest::qWait(400);
+            else
+                QVERIFY(p.waitForReadyRead(30000));
             ::kill(pid_t(p.processId()), signal);
             QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 2000);
             QCOMPARE(p.exitStatus(), QProcess::CrashExit);
@@ -305,7 +309,7 @@ private slots:
         p.start(STEPBENCH_CLI_PATH,
                 {"--port", Q(device->path()), "--json", "run", script, "--interval", "10"});
         QVERIFY(p.waitForStarted());
-        QTest::qWait(300);
+        QVERIFY(p.waitForReadyRead(30000)); // under way
         device.reset();
         QTRY_VERIFY_WITH_TIMEOUT(p.state() == QProcess::NotRunning, 3000);
         QCOMPARE(p.exitCode(), 3);

@@ -59,7 +59,7 @@ void Run(Window& win, const char* button) {
     // request of the run.
     QElapsedTimer clock;
     clock.start();
-    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 20000)
+    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 120000)
         Spin(5);
     QVERIFY(win.w("CommandReadAll")->isEnabled());
 }
@@ -192,7 +192,7 @@ private slots:
         QVERIFY(device.start());
         Window win;
         win.type("Combo2", "115200");
-        win.type("TextReplyTimeout", "60");
+        win.type("TextReplyTimeout", "1000");
         emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
         QVERIFY(win.open(device.path()));
         ProfileFile profile;
@@ -254,7 +254,7 @@ private slots:
         sim::VirtualDevice device({.dropEvery = 3, .trace = {}});
         QVERIFY(device.start());
         Window win;
-        win.type("TextReplyTimeout", "50");
+        win.type("TextReplyTimeout", "1000");
         emit win.w<QLineEdit>("TextReplyTimeout")->editingFinished();
         QVERIFY(win.open(device.path()));
         ProfileFile profile;

@@ -22,7 +22,7 @@ void RunProfile(Window& win, const char* button) {
     win.click(button);
     QElapsedTimer clock;
     clock.start();
-    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 20000)
+    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 120000)
         Spin(5);
 }
 
@@ -32,11 +32,15 @@ void MoveBy(Window& win, sim::VirtualDevice& device, int steps, int position) {
     win.click("Command18");
     QElapsedTimer clock;
     clock.start();
-    while (clock.elapsed() < 8000 && !device.withDevice([&](sim::Device& d) {
+    while (clock.elapsed() < 30000 && !device.withDevice([&](sim::Device& d) {
         return d.axis().absolute() == position && !d.axis().moving();
     }))
         Spin(20);
-    Spin(400); // the standstill sampled
+    // The standstill sampled.
+    const auto& samples = win.main.findChild<MotionView*>("MotionView")->record().samples();
+    while (clock.elapsed() < 30000 && !(samples.size() && samples.back().position == position &&
+                                        samples.back().moving == false))
+        Spin(20);
 }
 
 QString Run(const QString& program, const QStringList& args) {
@@ -97,6 +101,9 @@ private slots:
         Spin(300);
         MoveBy(win, device, 3000, 3000);
         MoveBy(win, device, 1000, 4000);
+        // The table catches up at its next redraw: both moves arrived.
+        auto* deviations = win.main.findChild<QTableWidget*>("MotionDeviation");
+        QTRY_VERIFY(deviations->rowCount() == 2 && deviations->item(0, 3)->text() != "—");
         win.click("CheckSampling");
 
         for (const char* line :
@@ -140,7 +147,6 @@ private slots:
         has(RowOf({"start-speed", "550", "100", english ? "Differs" : "不同"}));
         has(RowOf({"max-speed", "10000", "10000\n"}));
         // The two moves, with the figures the motion view shows.
-        auto* deviations = win.main.findChild<QTableWidget*>("MotionDeviation");
         QCOMPARE(deviations->rowCount(), 2);
         for (int row = 0; row < 2; ++row) {
             QStringList cells;

@@ -368,10 +368,10 @@ private slots:
         dialog->findChild<QSpinBox*>("SpinScanFrom")->setValue(3);
         dialog->findChild<QSpinBox*>("SpinScanTo")->setValue(3);
         dialog->findChild<QAbstractButton*>("CheckScanAllBauds")->setChecked(true);
-        win.type("TextScanTimeout", "40");
+        win.type("TextScanTimeout", "1000");
         dialog->findChild<QAbstractButton*>("CommandStartScan")->click();
         QTRY_VERIFY_WITH_TIMEOUT(
-            dialog->findChild<QAbstractButton*>("CommandStartScan")->isEnabled(), 20000);
+            dialog->findChild<QAbstractButton*>("CommandStartScan")->isEnabled(), 60000);
         auto* results = dialog->findChild<QTableView*>("ScanResults")->model();
         QCOMPARE(results->rowCount(), 1);
         QCOMPARE(results->index(0, 1).data().toString(), QString("600"));
