@@ -67,6 +67,42 @@ struct Scene {
     }
 };
 
+// The drive read, its profile saved, its start speed changed (and an IO-override entry), and
+// compared with the file.
+void ProfileComparedWithChanges(Scene& s, bool anOverrideToo) {
+    s.click("Command32");
+    s.tab("驱动器配置");
+    s.click("CommandReadAll");
+    Wait(800);
+    s.answers.file = QDir::temp().filePath("stepbench-shot-profile.json");
+    s.click("CommandSaveProfile");
+    s.type("Text12", "250");
+    s.click("Command17");
+    if (anOverrideToo) {
+        s.type("Text31", "3C 00");
+        s.type("Combo8", "00011");
+        s.click("Command81");
+    }
+    s.click("CommandOpenProfile");
+    s.click("CommandCompareProfile");
+    Wait(800);
+    QFile::remove(s.answers.file);
+}
+
+// A 10,000-step move and a move back by 4,000, sampled.
+void TwoMovesSampled(Scene& s) {
+    s.tab("运动曲线");
+    s.click("CommandReadPlanParameters");
+    s.click("CheckSampling");
+    Wait(500);
+    s.type("Text8", "10000");
+    s.click("Command18");
+    Wait(3200);
+    s.type("Text8", "-4000");
+    s.click("Command18");
+    Wait(2500);
+}
+
 const std::map<std::string, std::function<void(Scene&)>> kScenes = {
     {"window", [](Scene&) {}},
     {"replies",
@@ -103,24 +139,7 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          s.click("Command23");
          s.tab("通讯监视");
      }},
-    {"profile",
-     [](Scene& s) {
-         s.click("Command32");
-         s.tab("驱动器配置");
-         s.click("CommandReadAll");
-         Wait(800);
-         s.answers.file = QDir::temp().filePath("stepbench-shot-profile.json");
-         s.click("CommandSaveProfile");
-         s.type("Text12", "250");
-         s.click("Command17");
-         s.type("Text31", "3C 00");
-         s.type("Combo8", "00011");
-         s.click("Command81");
-         s.click("CommandOpenProfile");
-         s.click("CommandCompareProfile");
-         Wait(800);
-         QFile::remove(s.answers.file);
-     }},
+    {"profile", [](Scene& s) { ProfileComparedWithChanges(s, true); }},
     {"profile-many",
      [](Scene& s) {
          s.click("Command32");
@@ -145,44 +164,26 @@ const std::map<std::string, std::function<void(Scene&)>> kScenes = {
          s.click("Command32");
          s.type("Text13", "5000");
          s.click("Command24");
-         s.tab("运动曲线");
-         s.click("CommandReadPlanParameters");
-         s.click("CheckSampling");
-         Wait(500);
-         s.type("Text8", "10000");
-         s.click("Command18");
-         Wait(3200);
-         s.type("Text8", "-4000");
-         s.click("Command18");
-         Wait(2500);
+         TwoMovesSampled(s);
+     }},
+    // The record's dialog over the monitor, filled in.
+    {"record-dialog",
+     [](Scene& s) {
+         s.click("Command32");
+         s.click("Command57");
+         s.tab("通讯监视");
+         s.click("CommandRecord");
+         s.type("TextRecordTitle", QString::fromUtf8("3 号线调试"));
+         s.type("TextRecordMachine", "M-2041");
+         s.type("TextRecordEngineer", "Li Wei");
      }},
     // A session on a bus of two on record: a profile compared with a file that differs in one
     // setting, two moves sampled, a script with a check that passes and one that fails. The
     // scene's picture is the record itself, a PDF.
     {"record",
      [](Scene& s) {
-         s.click("Command32");
-         s.tab("驱动器配置");
-         s.click("CommandReadAll");
-         Wait(800);
-         s.answers.file = QDir::temp().filePath("stepbench-shot-profile.json");
-         s.click("CommandSaveProfile");
-         s.type("Text12", "250");
-         s.click("Command17");
-         s.click("CommandOpenProfile");
-         s.click("CommandCompareProfile");
-         Wait(800);
-         QFile::remove(s.answers.file);
-         s.tab("运动曲线");
-         s.click("CommandReadPlanParameters");
-         s.click("CheckSampling");
-         Wait(500);
-         s.type("Text8", "10000");
-         s.click("Command18");
-         Wait(3200);
-         s.type("Text8", "-4000");
-         s.click("Command18");
-         Wait(2500);
+         ProfileComparedWithChanges(s, false);
+         TwoMovesSampled(s);
          s.click("CheckSampling");
          auto* list = s.window.findChild<QListWidget*>("List1");
          for (const char* line :
@@ -210,10 +211,10 @@ int main(int argc, char** argv) {
     const bool english = name.starts_with("en-");
     if (english) name.erase(0, 3);
     if (argc != 3 || !kScenes.count(name)) {
-        std::fprintf(
-            stderr,
-            "usage: stepbench-shots [en-]window|replies|tcp|monitor|profile|profile-many|motion "
-            "OUT.png, or [en-]record OUT.pdf\n");
+        std::fprintf(stderr,
+                     "usage: stepbench-shots "
+                     "[en-]window|replies|tcp|monitor|profile|profile-many|motion|record-dialog "
+                     "OUT.png, or [en-]record OUT.pdf\n");
         return 2;
     }
     UseWindowFont();

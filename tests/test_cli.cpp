@@ -533,16 +533,22 @@ private slots:
             // (The last two's may come after the run has ended.)
             if (did == "late" && i < rows.size() - 2) answeredLate << row["id"].toInt();
         }
-        // Late replies: each of a request that got none, each late one among them.
+        // Late replies: each of a request that got none, each late one among them. A reply so
+        // late (a busy device) that the next request of its kind had gone out shows as that
+        // one's, and that one's own as a late reply linked to none: it is never lost.
         QSet<int> linked;
+        int unlinked = 0;
         for (const QJsonObject& l : late)
             if (l.contains("answers")) {
                 const int id = l["answers"].toInt();
                 QVERIFY2(rows[id - 1]["verdict"].toString() != "ok",
                          qPrintable(QString::number(id)));
                 linked << id;
+            } else {
+                ++unlinked;
             }
-        QVERIFY(answeredLate.subtract(linked).isEmpty());
+        QVERIFY2(answeredLate.subtract(linked).size() <= unlinked,
+                 qPrintable(QString("%1 late replies not linked").arg(answeredLate.size())));
         const QJsonObject s = r.summary();
         QCOMPARE(s["transactions"].toInt(), rows.size());
         QCOMPARE(s["ok"].toInt(), rows.size() - failures);
@@ -788,6 +794,12 @@ private slots:
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out.count("{\"late\""), 3);
         QCOMPARE(r.summary()["late"].toInt(), 3);
+        // As text, each with its bytes.
+        r = Cli({"-p", Q(device.path()), "send", "query-address"});
+        QCOMPARE(r.status, 1);
+        for (const char* late :
+             {"迟到应答  02 21 01 02", "迟到应答  03 21 01 03", "迟到应答  04 21 01 04"})
+            QVERIFY2(QString::fromUtf8(r.out).contains(late), r.out.constData());
         r = Cli({"-p", Q(device.path()), "-j", "-a", "3", "send", "query-address"});
         QCOMPARE(r.status, 0);
         QCOMPARE(r.lines().first()["request"].toString(), "03 21 00 99 90");

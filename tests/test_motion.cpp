@@ -348,7 +348,7 @@ private slots:
         auto* view = win.main.findChild<MotionView*>("MotionView");
         win.click("CommandReadPlanParameters");
         QTRY_VERIFY_WITH_TIMEOUT(
-            win.main.bench().drives().motionParameters(std::uint8_t(drives), nullptr), 5000);
+            win.main.bench().drives().motionParameters(std::uint8_t(drives), nullptr), 30000);
         win.click("CheckSampling");
         for (const char* steps : {"10000", "-10000"}) {
             for (int a = 1; a <= drives; ++a) {
@@ -358,9 +358,9 @@ private slots:
             }
             QTRY_VERIFY_WITH_TIMEOUT(view->latestMoves(8).size() ==
                                          std::size_t(drives) * (steps[0] == '-' ? 2 : 1),
-                                     5000);
+                                     30000);
             for (int a = 1; a <= drives; ++a)
-                QTRY_VERIFY_WITH_TIMEOUT(view->deviation(std::uint8_t(a)).done, 15000);
+                QTRY_VERIFY_WITH_TIMEOUT(view->deviation(std::uint8_t(a)).done, 60000);
         }
         win.click("CheckSampling");
         for (const PlannedMove* move : view->latestMoves(8)) {

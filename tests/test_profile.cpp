@@ -52,16 +52,8 @@ QStringList Row(Window& win, const QString& key) {
     return {};
 }
 
-// Clicks a button of the profile view and waits until it is idle again.
 void Run(Window& win, const char* button) {
-    win.click(button);
-    // The event loop turning, not QTest's waits in steps of 10 ms, which would hold up every
-    // request of the run.
-    QElapsedTimer clock;
-    clock.start();
-    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 120000)
-        Spin(5);
-    QVERIFY(win.w("CommandReadAll")->isEnabled());
+    QVERIFY(ClickProfileButton(win, button));
 }
 
 } // namespace

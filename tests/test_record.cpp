@@ -17,15 +17,6 @@ using namespace stepbench;
 
 namespace {
 
-// Clicks a button of the profile view and waits until it is idle again.
-void RunProfile(Window& win, const char* button) {
-    win.click(button);
-    QElapsedTimer clock;
-    clock.start();
-    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 120000)
-        Spin(5);
-}
-
 // Moves drive 1 by a number of steps to a position, and waits until it stands there, sampled.
 void MoveBy(Window& win, sim::VirtualDevice& device, int steps, int position) {
     win.type("Text8", QString::number(steps));
@@ -84,13 +75,13 @@ private slots:
         QVERIFY(win.open(device.path()));
 
         const QString profile = dir_.filePath(english ? "en.json" : "zh.json");
-        RunProfile(win, "CommandReadAll");
+        QVERIFY(ClickProfileButton(win, "CommandReadAll"));
         win.prompter.fileName = profile;
         win.click("CommandSaveProfile");
         win.main.SendComm(B("01 25 04 00 00 02 26 7D 8F")); // start speed 550
         Spin(100);
-        RunProfile(win, "CommandOpenProfile");
-        RunProfile(win, "CommandCompareProfile");
+        QVERIFY(ClickProfileButton(win, "CommandOpenProfile"));
+        QVERIFY(ClickProfileButton(win, "CommandCompareProfile"));
 
         // The motion tab on show, as when the user watches the moves.
         win.main.findChild<QTabWidget*>("SSTab1")->setCurrentWidget(
@@ -144,8 +135,8 @@ private slots:
                        QString::number(s.p99Ms(), 'f', 1)}));
         }
         // The setting that differs, marked; one that does not.
-        has(RowOf({"start-speed", "550", "100", english ? "Differs" : "不同"}));
-        has(RowOf({"max-speed", "10000", "10000\n"}));
+        has(RowOf({"(start-speed)", "550", "100", english ? "Differs" : "不同"}));
+        has(RowOf({"(max-speed)", "10000", "10000\n"}));
         // The two moves, with the figures the motion view shows.
         QCOMPARE(deviations->rowCount(), 2);
         for (int row = 0; row < 2; ++row) {

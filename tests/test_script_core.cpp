@@ -171,6 +171,7 @@ private slots:
         QTest::newRow("utf-8 with its mark") << QByteArray("\xEF\xBB\xBF" "Expect:value=停止\r\n") << QStringList{"Expect:value=停止"};
         QTest::newRow("utf-8 without a mark") << QByteArray("# 中文\r\n") << QStringList{"# 中文"};
         QTest::newRow("gbk that is no utf-8") << QByteArray::fromHex("CDA3D6B90D0A") << QStringList{"停止"};
+        QTest::newRow("gbk that reads as a utf-8 surrogate") << QByteArray::fromHex("EDBFBFEDBFBF") << QStringList{"砜宽靠"};
     }
     // clang-format on
     void parseFile() {
@@ -192,6 +193,9 @@ private slots:
             const std::vector<std::string> lines{text};
             QCOMPARE(ParseScript(SerializeScript(lines)), lines);
         }
+        // ("你好" as GBK bytes read as UTF-8.)
+        const Bytes utf8 = SerializeScript({"浣犲ソ", "x"});
+        QCOMPARE(Hex(utf8), QString("EF BB BF E6 B5 A3 E7 8A B2 E3 82 BD 0D 0A 78 0D 0A"));
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,17 @@ inline void Spin(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Clicks a button of the profile view and runs the event loop (not QTest's waits in steps of
+// 10 ms, which would hold up every request) until the view is idle again; false if it never is.
+inline bool ClickProfileButton(Window& win, const char* button) {
+    win.click(button);
+    QElapsedTimer clock;
+    clock.start();
+    while (!win.w("CommandReadAll")->isEnabled() && clock.elapsed() < 120000)
+        Spin(5);
+    return win.w("CommandReadAll")->isEnabled();
 }
 
 // What the window writes to the peer: waits (running the event loop) until bytes come.

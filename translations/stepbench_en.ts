@@ -1293,7 +1293,7 @@
     <message id="正常">
         <location filename="../link/transaction.cpp" line="-8"/>
         <location filename="../ui/monitor_view.cpp" line="+348"/>
-        <location filename="../ui/profile_view.cpp" line="+199"/>
+        <location filename="../ui/profile_view.cpp" line="+197"/>
         <source></source>
         <translation>OK</translation>
     </message>
@@ -1509,7 +1509,7 @@
     </message>
     <message id="驱动器配置">
         <location line="+1"/>
-        <location filename="../ui/profile_view.cpp" line="-174"/>
+        <location filename="../ui/profile_view.cpp" line="-172"/>
         <source></source>
         <translation>Drive profile</translation>
     </message>
@@ -1606,7 +1606,7 @@
     </message>
     <message id="%1：%2">
         <location line="+13"/>
-        <location filename="../ui/profile_view.cpp" line="+178"/>
+        <location filename="../ui/profile_view.cpp" line="+176"/>
         <location filename="../app/cli_output.cpp" line="+306"/>
         <source></source>
         <translation>%1: %2</translation>
@@ -1887,7 +1887,7 @@
     </message>
     <message id="PLC标准协议">
         <location line="+2"/>
-        <location filename="../ui/record_writer.cpp" line="+332"/>
+        <location filename="../ui/record_writer.cpp" line="+333"/>
         <source></source>
         <translation>PLC protocol</translation>
     </message>
@@ -1943,7 +1943,7 @@
     </message>
     <message id="关闭">
         <location line="+5"/>
-        <location filename="../ui/record_dialog.cpp" line="+38"/>
+        <location filename="../ui/record_dialog.cpp" line="+41"/>
         <source></source>
         <translation>Close</translation>
     </message>
@@ -2879,18 +2879,19 @@
         <translation>Exported: %1</translation>
     </message>
     <message id="驱动器配置(*.json);;所有文件(*.*)">
-        <location filename="../ui/profile_view.cpp" line="-232"/>
+        <location filename="../ui/profile_view.cpp" line="-230"/>
         <source></source>
         <translation>Drive profiles (*.json);;All files (*.*)</translation>
     </message>
     <message id="设置">
-        <location line="+6"/>
+        <location line="+13"/>
         <source></source>
         <translation>Set</translation>
     </message>
     <message id="(无)">
-        <location line="+11"/>
-        <location line="+184"/>
+        <location line="-7"/>
+        <location line="+193"/>
+        <location filename="../ui/record_writer.cpp" line="+38"/>
         <source></source>
         <translation>(none)</translation>
     </message>
@@ -3017,7 +3018,7 @@
     </message>
     <message id="失败">
         <location line="-66"/>
-        <location filename="../ui/record_writer.cpp" line="+2"/>
+        <location filename="../ui/record_writer.cpp" line="-36"/>
         <source></source>
         <translation>Failed</translation>
     </message>
@@ -3038,25 +3039,27 @@
     </message>
     <message id="驱动器上">
         <location line="+8"/>
-        <location filename="../ui/record_writer.cpp" line="+52"/>
+        <location filename="../ui/record_writer.cpp" line="+53"/>
         <location line="+3"/>
         <source></source>
         <translation>On the drive</translation>
     </message>
     <message id="文件中">
         <location line="+0"/>
-        <location filename="../ui/record_writer.cpp" line="+0"/>
+        <location filename="../ui/record_writer.cpp" line="+1"/>
         <source></source>
         <translation>In the file</translation>
     </message>
     <message id="不同">
         <location line="+0"/>
-        <location filename="../ui/record_writer.cpp" line="-9"/>
+        <location filename="../ui/record_writer.cpp" line="-10"/>
         <source></source>
         <translation>Differs</translation>
     </message>
     <message id="配置项">
         <location line="+0"/>
+        <location filename="../ui/record_writer.cpp" line="+6"/>
+        <location line="+2"/>
         <source></source>
         <translation>Setting</translation>
     </message>
@@ -3067,7 +3070,7 @@
     </message>
     <message id="未读取">
         <location line="+162"/>
-        <location filename="../ui/record_writer.cpp" line="-3"/>
+        <location filename="../ui/record_writer.cpp" line="-12"/>
         <source></source>
         <translation>not read</translation>
     </message>
@@ -3545,23 +3548,20 @@
         <translation>the settings read are all the same</translation>
     </message>
     <message id="（空）">
-        <location line="+6"/>
         <source></source>
-        <translation>(empty)</translation>
+        <translation type="vanished">(empty)</translation>
     </message>
     <message id="只能写入，读不到">
-        <location line="+7"/>
+        <location line="+13"/>
         <source></source>
         <translation>write-only, cannot be read</translation>
     </message>
     <message id="设置项">
-        <location line="+9"/>
-        <location line="+3"/>
         <source></source>
-        <translation>Setting</translation>
+        <translation type="vanished">Setting</translation>
     </message>
     <message id="运动记录">
-        <location line="+6"/>
+        <location line="+21"/>
         <source></source>
         <translation>Moves</translation>
     </message>
@@ -4016,7 +4016,7 @@
         <translation>Found a device: address %1, baud rate %2, round trip %3 ms</translation>
     </message>
     <message id="由设备服务器设定">
-        <location filename="../ui/record_writer.cpp" line="-194"/>
+        <location filename="../ui/record_writer.cpp" line="-197"/>
         <location filename="../app/cli_output.cpp" line="+2"/>
         <source></source>
         <translation>set by the device server</translation>
@@ -4104,7 +4104,7 @@
         <translation>not completed</translation>
     </message>
     <message id="无法写入 %1：%2">
-        <location filename="../ui/record_writer.cpp" line="+173"/>
+        <location filename="../ui/record_writer.cpp" line="+176"/>
         <location line="+26"/>
         <location filename="../app/cli_main.cpp" line="-231"/>
         <location filename="../app/cli_output.cpp" line="+18"/>
@@ -4302,7 +4302,7 @@
         <translation>no command has been sent yet</translation>
     </message>
     <message id="每台驱动器的配置">
-        <location filename="../ui/record_dialog.cpp" line="-17"/>
+        <location filename="../ui/record_dialog.cpp" line="-20"/>
         <source></source>
         <translation>Each drive&apos;s settings</translation>
     </message>
@@ -4318,19 +4318,19 @@
     </message>
     <message id="生成调试报告">
         <location line="+2"/>
-        <location line="+52"/>
+        <location line="+55"/>
         <source></source>
         <translation>Commissioning report</translation>
     </message>
     <message id="调试报告">
-        <location line="-50"/>
-        <location filename="../ui/record_writer.cpp" line="-209"/>
-        <location line="+184"/>
+        <location line="-53"/>
+        <location filename="../ui/record_writer.cpp" line="-212"/>
+        <location line="+187"/>
         <source></source>
         <translation>Commissioning report</translation>
     </message>
     <message id="保存为 PDF…">
-        <location line="+8"/>
+        <location line="+11"/>
         <source></source>
         <translation>Save as PDF…</translation>
     </message>

@@ -30,17 +30,6 @@ QString HexAddress(int address) {
 }
 const char* const kFilter = ZH("驱动器配置(*.json);;所有文件(*.*)");
 
-// "运动初速度 (start-speed)", "Start speed (start-speed)": the set command's name without its
-// leading "设置".
-QString SettingTitle(const ProfileSetting& s) {
-    QString name = Tr(s.set->name);
-    if (name.startsWith(Tr("设置"))) name = name.mid(Tr("设置").size()).trimmed();
-    if (!name.isEmpty()) name[0] = name[0].toUpper();
-    const QString key = QString::fromStdString(s.name());
-    if (s.pattern) name += " " + key.right(5);
-    return QString("%1 (%2)").arg(name, key);
-}
-
 QString Shown(const ProfileSetting& s, const ProfileValues& values) {
     const auto it = values.find(s.name());
     if (it == values.end()) return {};
@@ -49,6 +38,15 @@ QString Shown(const ProfileSetting& s, const ProfileValues& values) {
 }
 
 } // namespace
+
+QString SettingTitle(const ProfileSetting& s) {
+    QString name = Tr(s.set->name);
+    if (name.startsWith(Tr("设置"))) name = name.mid(Tr("设置").size()).trimmed();
+    if (!name.isEmpty()) name[0] = name[0].toUpper();
+    const QString key = QString::fromStdString(s.name());
+    if (s.pattern) name += " " + key.right(5);
+    return QString("%1 (%2)").arg(name, key);
+}
 
 ProfileView::ProfileView(ProfileSession& session, TargetSource target, SaidSource said,
                          Prompter* prompter, QWidget* parent)

@@ -22,6 +22,10 @@ namespace stepbench {
 
 class Prompter;
 
+// "运动初速度 (start-speed)", "Start speed (start-speed)": a setting as the view and the
+// commissioning record name it, the set command's name without its leading "设置".
+QString SettingTitle(const ProfileSetting& s);
+
 // The "驱动器配置" tab: every setting of a drive read at once, saved as a profile, compared with
 // one, and written to another drive.
 class ProfileView : public QWidget {

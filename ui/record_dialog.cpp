@@ -32,6 +32,9 @@ RecordDialog::RecordDialog(KeptState& kept, Gather gather, Prompter* prompter, Q
     checks_->setObjectName("CheckRecordChecks");
     for (QCheckBox* box : {profiles_, moves_, checks_})
         box->setChecked(true);
+    // Room for a title or an order name as people write them, about 24 Chinese characters.
+    for (QLineEdit* field : {title_, machine_, engineer_})
+        field->setMinimumWidth(24 * fontMetrics().horizontalAdvance(QChar(0x5B57)));
     auto* save = WithCaption(new QPushButton, ZH("保存为 PDF…"));
     save->setObjectName("CommandRecordSave");
     save->setDefault(true);

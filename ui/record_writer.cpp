@@ -2,6 +2,7 @@
 
 #include "codec/hextext.h"
 #include "codec/tr.h"
+#include "ui/profile_view.h"
 
 #include <QFontMetricsF>
 #include <QPageSize>
@@ -382,7 +383,7 @@ void DrivePages(Document& d, const CommissioningRecord& r, std::uint8_t address)
             std::vector<bool> marked;
             const auto text = [](const std::optional<std::string>& v, const QString& none) {
                 if (!v) return none;
-                return v->empty() ? Tr("（空）") : QString::fromStdString(*v);
+                return v->empty() ? Tr("(无)") : QString::fromStdString(*v);
             };
             for (const auto& s : p.settings) {
                 // Of a drive that said only some settings, those it said.
@@ -390,7 +391,8 @@ void DrivePages(Document& d, const CommissioningRecord& r, std::uint8_t address)
                 const ProfileSetting* setting = FindProfileSetting(s.name);
                 const QString unread =
                     setting && !setting->read ? Tr("只能写入，读不到") : Tr("未读取");
-                rows.push_back({QString::fromStdString(s.name), text(s.drive, unread),
+                rows.push_back({setting ? SettingTitle(*setting) : QString::fromStdString(s.name),
+                                text(s.drive, unread),
                                 p.comparedWith.isEmpty() ? QString() : text(s.file, kUnknown),
                                 s.differs() ? Tr("不同") : QString()});
                 marked.push_back(s.differs());
@@ -398,11 +400,13 @@ void DrivePages(Document& d, const CommissioningRecord& r, std::uint8_t address)
             if (p.comparedWith.isEmpty()) {
                 for (QStringList& row : rows)
                     row = row.mid(0, 2);
-                d.table({{Tr("设置项"), 2}, {Tr("驱动器上"), 4.8}}, rows, marked);
+                d.table({{Tr("配置项"), 3.2}, {Tr("驱动器上"), 4.3}}, rows, marked);
             } else {
-                d.table(
-                    {{Tr("设置项"), 2}, {Tr("驱动器上"), 2}, {Tr("文件中"), 2}, {QString(), 0.8}},
-                    rows, marked);
+                d.table({{Tr("配置项"), 3.2},
+                         {Tr("驱动器上"), 1.8},
+                         {Tr("文件中"), 1.8},
+                         {QString(), 0.7}},
+                        rows, marked);
             }
         }
     }
