@@ -225,7 +225,10 @@ int main(int argc, char** argv) {
     if (!device.start()) return 1;
     Answers answers;
     FrmMain window(&answers);
-    window.setPortText(QString::fromStdString(device.path()));
+    // STEPBENCH_SHOT_PORT plays the scene on another port (a device of its own, a misbehaving
+    // line) instead of the built-in device.
+    const QString port = qEnvironmentVariable("STEPBENCH_SHOT_PORT");
+    window.setPortText(port.isEmpty() ? QString::fromStdString(device.path()) : port);
     if (english) window.findChild<QComboBox*>("Combo10")->setCurrentText("English");
     window.show();
     Wait(500);

@@ -117,6 +117,8 @@ constexpr std::uint8_t kStateQuery = 0x3B;
 // tells where a move starts.
 constexpr double kFreshSeconds = 0.3;
 constexpr double kFreshCharacters = 80;
+// Samples further apart than this many per second are taken as this many, for gaps and freshness.
+constexpr double kSlowestRate = 0.5;
 
 bool IsMotionCommand(std::optional<std::uint8_t> code) {
     return code &&
@@ -410,6 +412,12 @@ void MotionView::onStop(const Transaction& t) {
     }
 }
 
+double MotionView::samplingRate(std::optional<std::uint8_t> address) const {
+    const double chosen = rate_->currentData().toDouble();
+    const double achieved = address ? sampler_.achievedRate(*address) : sampler_.achievedRate();
+    return std::max(kSlowestRate, achieved > 0 ? std::min(achieved, chosen) : chosen);
+}
+
 std::optional<DriveAt> MotionView::whereAt(std::uint8_t address, double start) const {
     // The latest of its samples and of what it reported otherwise, before the move reached it,
     // if no older than a few sampling periods.
@@ -431,10 +439,10 @@ std::optional<DriveAt> MotionView::whereAt(std::uint8_t address, double start) c
             latest = {when,
                       {position->value, moving && moving->value > 0 && speed ? speed->value : 0}};
     }
-    // Fresh: of the last couple of sampling rounds, or of the last few queries on a slow line.
+    // Fresh: of the last couple of sampling rounds as the line carries them (several drives on a
+    // slow line take longer than the rate chosen), or of the last few queries on a slow line.
     const double queries = double(bench_.link().characterNs()) * kFreshCharacters / 1e9;
-    const double fresh =
-        std::max({kFreshSeconds, 2.0 / std::max(1, rate_->currentData().toInt()), queries});
+    const double fresh = std::max({kFreshSeconds, 2.0 / samplingRate(address), queries});
     if (!latest || start - latest->first > fresh) return std::nullopt;
     return latest->second;
 }
@@ -573,10 +581,7 @@ void MotionView::redraw() {
     const int buckets = std::max(50, positionChart_->pixelWidth() / kPixelsPerBucket);
     // A line breaks where samples are more than two sampling periods apart (of the rate the
     // line achieves, when it cannot carry the one chosen).
-    const double achieved = sampler_.achievedRate();
-    const double rate = achieved > 0 ? std::min(achieved, double(rate_->currentData().toInt()))
-                                     : rate_->currentData().toDouble();
-    const double gap = 2.0 / std::max(0.5, rate);
+    const double gap = 2.0 / samplingRate();
     const std::vector<std::uint8_t> drives =
         running_ ? running_->addresses : std::vector<std::uint8_t>{};
     // The drives of the samples shown, the running ones first.

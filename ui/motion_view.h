@@ -73,6 +73,9 @@ private:
     // The line under the plots, shown again in the language chosen.
     void showPlan(std::function<QString()> text);
     void onStop(const Transaction& t);
+    // The samples per second the line achieves (of one drive, or whole rounds), at most the
+    // rate chosen.
+    double samplingRate(std::optional<std::uint8_t> address = std::nullopt) const;
     // Where a drive was when a command reached it at start, from its latest sample or report;
     // empty when nothing fresh enough is known.
     std::optional<DriveAt> whereAt(std::uint8_t address, double start) const;
