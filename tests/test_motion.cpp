@@ -392,10 +392,11 @@ private slots:
             QVERIFY2(position.size() > 3, qPrintable(what));
             // A step of rounding (the median of a quiet machine: under one step), and the
             // virtual device's own lateness in hearing a request when its thread waits for a
-            // busy machine (2 ms: 20 steps at 10,000 steps/s; 20 steps/s at 10,000 steps/s²).
-            // A value stamped one transaction off (12 ms at 9600 baud) is off by a hundred.
-            QVERIFY2(at(position, 0.5) <= 25 && at(position, 0.8) <= 40, qPrintable(what));
-            QVERIFY2(at(speed, 0.5) <= 50 && at(speed, 0.8) < 150, qPrintable(what));
+            // busy machine (up to 5 ms: 50 steps at 10,000 steps/s; 50 steps/s at 10,000
+            // steps/s²). A value stamped one transaction off (15 ms at 9600 baud, more on a
+            // slower line) is off by 150 and more.
+            QVERIFY2(at(position, 0.5) <= 60 && at(position, 0.8) <= 100, qPrintable(what));
+            QVERIFY2(at(speed, 0.5) <= 100 && at(speed, 0.8) < 150, qPrintable(what));
         }
     }
 
