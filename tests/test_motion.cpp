@@ -312,14 +312,18 @@ private slots:
         QVERIFY(view->exportCsv(dir_.filePath("moves.csv"), &error));
         QFile csv(dir_.filePath("moves.csv"));
         QVERIFY(csv.open(QIODevice::ReadOnly));
-        int plannedInFirst = 0;
+        // Every row of the first move's samples (however few a busy machine took) has its plan.
+        const double secondStart = view->plannedMove(1)->start;
+        int rowsOfFirst = 0, plannedInFirst = 0;
         for (const QByteArray& line : csv.readAll().split('\n')) {
             const QList<QByteArray> f = line.trimmed().split(',');
             const double t = f[0].toDouble();
-            if (f.size() == 15 && t > firstStart + 0.2 && t < firstStart + 0.4 && !f[9].isEmpty())
-                plannedInFirst += std::fabs(f[9].toDouble() - 8000) > 100 ? 1 : 0;
+            if (f.size() != 15 || t <= firstStart + 0.2 || t >= secondStart) continue;
+            ++rowsOfFirst;
+            plannedInFirst += !f[9].isEmpty() && std::fabs(f[9].toDouble() - 8000) > 100;
         }
-        QVERIFY(plannedInFirst >= 3);
+        QVERIFY(rowsOfFirst >= 1);
+        QCOMPARE(plannedInFirst, rowsOfFirst);
     }
 
     // A drive that moves exactly by its plan (the virtual device) keeps to it in every sample:
