@@ -150,8 +150,14 @@ private slots:
         has(RowOf({"4", "Expect:value=999", "0", "1"}));
         has(RowOf({english ? "the value is \"100\", expected \"999\"" : "值为“100”，应为“999”"}));
         has(QRegularExpression(english ? "Page 1 of \\d" : "第 1 .{1,2}共 \\d"));
+        // Each plot's legend names both lines; the checks have their heading.
+        has(QRegularExpression(english ? "Measured\\s+\\S*\\s*Plan\\b"
+                                       : QString("测量\\s+\\S*\\s*计划(?!用时)")
+                                             .normalized(QString::NormalizationForm_KC)));
+        has(RowOf({english ? "Script checks" : "脚本检查"}));
 
-        // Every page has something drawn on it.
+        // The first drive's page marks the setting that differs (a light red row); every page
+        // has something drawn on it.
         const QString prefix = dir_.filePath(english ? "en-page" : "zh-page");
         Run("pdftoppm", {"-r", "20", "-png", pdf, prefix});
         const QStringList pages =
@@ -165,6 +171,14 @@ private slots:
                     inked += qGray(image.pixel(x, y)) < 200;
             QVERIFY2(inked > 100, qPrintable(page));
         }
+        const QImage drivePage(dir_.filePath(pages[1]));
+        int reddish = 0;
+        for (int y = 0; y < drivePage.height(); ++y)
+            for (int x = 0; x < drivePage.width(); ++x) {
+                const QColor c = drivePage.pixelColor(x, y);
+                reddish += c.red() > 200 && c.red() - c.green() > 15 && c.green() == c.blue();
+            }
+        QVERIFY2(reddish > 20, qPrintable(pages[1]));
         if (english) SetLanguage(Language::Chinese);
     }
 
