@@ -435,7 +435,7 @@ private slots:
         QTest::addColumn<int>("timeout");
         QTest::addColumn<int>("loops"); // of a script of four requests
         QTest::addColumn<int>("seed");
-        // A longer run (bench/chaos): more loops, and the seed.
+        // A longer run: STEPBENCH_CHAOS_LOOPS and STEPBENCH_CHAOS_SEED (more loops, another seed).
         const int more = qEnvironmentVariableIntValue("STEPBENCH_CHAOS_LOOPS");
         const int seed = qEnvironmentVariableIntValue("STEPBENCH_CHAOS_SEED");
         QTest::addColumn<bool>("ascii");
